@@ -1,0 +1,285 @@
+#include "engine/fmtdata.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/platform.h"
+#include "texts/gbk.h"
+
+namespace railfmt {
+
+TFmtData& FmtData() {
+  static TFmtData* ctx = new TFmtData();  // lives as long as the library
+  return *ctx;
+}
+
+// ------------------------------------------------------------------ TPubFunc
+
+int32_t TPubFunc::BcdNumberOf(const uint8_t* a, int start, int count) {
+  // Exact integer form of the sum over i of BcdByte(a[start+count-1-i]) * 100^i,
+  // cut to 32 bits as the integer result is.
+  int64_t v = 0;
+  for (int i = 0; i < count; ++i) v = v * 100 + BcdByte(a[start + i]);
+  return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(v)));
+}
+
+void TPubFunc::PutText(uint8_t* dest, std::string_view text, int width, int start) {
+  if (text.empty()) return;
+  if (start + static_cast<int>(text.size()) - 1 >= 255) return;
+  for (int i = 0; i < width; ++i)
+    dest[start + i] = i < static_cast<int>(text.size()) ? static_cast<uint8_t>(text[i]) : ' ';
+}
+
+void TPubFunc::PutTextRaw(uint8_t* dest, std::string_view text, int start) {
+  if (text.empty()) return;
+  if (start + static_cast<int>(text.size()) - 1 >= 255) return;
+  std::memcpy(dest + start, text.data(), text.size());
+}
+
+std::string TPubFunc::Hex2(int v) {
+  char b[16];
+  std::snprintf(b, sizeof b, "%02X", static_cast<unsigned>(v) & 0xFFu);
+  return b;
+}
+
+std::string TPubFunc::Hex4(int v) {
+  char b[16];
+  std::snprintf(b, sizeof b, "%04X", static_cast<unsigned>(v));
+  return b;
+}
+
+std::string TPubFunc::BoardName(int board) {
+  switch (board) {
+    case 0: return std::string(GBK("信息板A"));
+    case 1: return std::string(GBK("信息板B"));
+    case 2: return std::string(GBK("通讯板A"));
+    case 3: return std::string(GBK("通讯板B"));
+    case 4: return std::string(GBK("I显"));
+    case 5: return std::string(GBK("II显"));
+    case 6: return std::string(GBK("黑匣子"));
+    case 7: return std::string(GBK("信号"));
+    case 8: return std::string(GBK("扩展通信板A"));
+    case 9: return std::string(GBK("扩展通信板B"));
+    case 16: return std::string(GBK("无线数传"));
+    default: return Hex2(board) + "H";
+  }
+}
+
+std::string TPubFunc::FaultName(int value) {
+  switch (value) {
+    case 2048: return std::string(GBK("CAN B"));
+    case 1024: return std::string(GBK("CAN A"));
+    case 512: return std::string(GBK("速度通道"));
+    case 256: return std::string(GBK("DA类芯片"));
+    case 128: return std::string(GBK("AD类芯片"));
+    case 64: return std::string(GBK("开关量输出"));
+    case 32: return std::string(GBK("开关量输入"));
+    case 16: return std::string(GBK("时钟芯片"));
+    case 8: return std::string(GBK("EEPROM"));
+    case 4: return std::string(GBK("RAM"));
+    case 2: return std::string(GBK("数据EPROM"));
+    case 1: return std::string(GBK("程序EPROM"));
+    default:
+      if (value % 2048 == 0) return std::string(GBK("未知")) + Hex4(value);
+      return std::string(GBK("多重故障")) + Hex4(value);
+  }
+}
+
+std::string TPubFunc::CanFault(int code) {
+  switch (code) {
+    case 0: return std::string(GBK("CANA接收超时"));
+    case 1: return std::string(GBK("CANA发送超时"));
+    case 2: return std::string(GBK("CANA自检错误"));
+    case 3: return std::string(GBK("CANB接收超时"));
+    case 4: return std::string(GBK("CANB发送超时"));
+    case 5: return std::string(GBK("CANB自检错误"));
+    default: return std::string(GBK("保留")) + Hex2(code) + "H";
+  }
+}
+
+std::string TPubFunc::SelfCheckItem(int code) {
+  switch (code) {
+    case 0: return std::string(GBK("程序ROM"));
+    case 1: return std::string(GBK("数据ROM"));
+    case 2: return std::string(GBK("CPU-RAM"));
+    case 3: return std::string(GBK("日历时钟"));
+    case 4: return std::string(GBK("U13"));
+    case 5: return std::string(GBK("U14"));
+    case 6: return std::string(GBK("U11"));
+    case 7: return std::string(GBK("U12"));
+    case 8: return std::string(GBK("CAN"));
+    case 9: return std::string(GBK("同步通信"));
+    case 12: return std::string(GBK("双紧急通道"));
+    case 14: return std::string(GBK("监控版本不一"));
+    case 15: return std::string(GBK("数据版本不一"));
+    default: return std::string(GBK("保留")) + Hex2(code) + "H";
+  }
+}
+
+std::string TPubFunc::AnalogChannel(int code) {
+  switch (code) {
+    case 0: return std::string(GBK("0-列车管压力"));
+    case 1: return std::string(GBK("1-闸缸压力"));
+    case 2: return std::string(GBK("2-均缸压力1"));
+    case 3: return std::string(GBK("3-均缸压力2"));
+    case 4: return std::string(GBK("4-自检电压"));
+    case 5: return std::string(GBK("5-原边电压"));
+    case 6: return std::string(GBK("6-原边电流"));
+    case 7: return std::string(GBK("7-加速度"));
+    default: return std::string(GBK("保留通道")) + Hex2(code) + "H";
+  }
+}
+
+// ------------------------------------------------------------------ header
+
+std::array<uint8_t, kHeaderSize> HeaderBytes(const thead& h) {
+  std::array<uint8_t, kHeaderSize> b{};
+  b[0] = h.Magic[0];
+  b[1] = h.Magic[1];
+  TPubFunc::PutText(b.data(), std::to_string(h.Number), 10, 2);
+  TPubFunc::PutText(b.data(), std::string_view(h.TypeName).substr(0, 8), 8, 12);
+  b[20] = ByteOf(h.Word20, 0);
+  b[21] = ByteOf(h.Word20, 1);
+  TPubFunc::PutText(b.data(), std::string_view(h.ShortText).substr(0, 2), 2, 22);
+  std::memcpy(&b[24], h.B24, 3);
+  b[27] = h.B27;
+  b[28] = ByteOf(h.Word28, 0);
+  b[29] = ByteOf(h.Word28, 1);
+  std::memcpy(&b[30], h.Date, 3);
+  std::memcpy(&b[33], h.B33, 4);
+  std::memcpy(&b[37], h.B37, 4);
+  b[41] = h.B41;
+  b[42] = h.B42;
+  b[43] = h.B43;
+  std::memcpy(&b[44], h.Size, 3);
+  b[47] = h.B47;
+  b[48] = h.B48;
+  b[49] = h.B49;
+  b[50] = h.B50;
+  b[51] = static_cast<uint8_t>(h.Vendor);
+  return b;
+}
+
+// ------------------------------------------------------------------ TFmtData
+
+void TFmtData::ReadBytes(uint8_t* dest, int highIndex, int count, int start) {
+  if (start + count > highIndex + 1 || count <= 0 || start < 0) return;
+  MemStream& in = *InStream;
+  const std::size_t size = in.Size();
+  for (int i = 0; i < count; ++i) {
+    uint8_t b = 0;
+    std::size_t got = in.ReadByte(b) ? 1 : 0;
+    // A byte is stored when the count delivered is below the stream's size:
+    // past the end zeros are stored; in a one-byte input nothing is.
+    if (got < size) dest[start + i] = b;
+  }
+}
+
+bool TFmtData::CheckRecord(int len) {
+  if (len > kRawSize) len = kRawSize;
+  int s = Raw[0] % 100 + TPubFunc::BcdByte(Raw[1]);
+  for (int i = 2; i < len; ++i) {
+    if (Raw[i] > 0x99) {
+      MemStream& in = *InStream;
+      if (in.Position() < in.Size()) in.SeekBy(static_cast<int64_t>(i) - len);
+      return false;
+    }
+    s = (s + TPubFunc::BcdByte(Raw[i])) % 100;
+  }
+  return s % 100 == 0;
+}
+
+bool TFmtData::SkipRecord(int start) {
+  ReadRaw(RecLen - 2, start);
+  return CheckRecord(RecLen);
+}
+
+void TFmtData::PlaceHead() {
+  Out[0] = Code;
+  Out[1] = Sub;
+  Out[2] = static_cast<uint8_t>(Time / 3600);
+  Out[3] = static_cast<uint8_t>((Time / 60) % 60);
+  Out[4] = static_cast<uint8_t>(Time % 60);
+  Out[5] = ByteOf(Val5, 0);
+  Out[6] = ByteOf(Val5, 1);
+  Out[7] = ByteOf(Val5, 2);
+  Out[8] = ByteOf(Val8, 0);
+  Out[9] = ByteOf(Val8, 1);
+}
+
+void TFmtData::LoadStandard() {
+  Code = static_cast<uint8_t>(OutCode);
+  Sub = static_cast<uint8_t>(OutSub);
+  Time = GetTime();
+  Val5 = GetValue8();
+  Val8 = GetValue6();
+  PlaceHead();
+}
+
+void TFmtData::AssembleRecord() {
+  PlaceHead();
+  Out[10] = ByteOf(Val10, 0);
+  Out[11] = ByteOf(Val10, 1);
+  Out[12] = Val12;
+  Out[13] = static_cast<uint8_t>(Val13 / 10);
+  Out[14] = static_cast<uint8_t>(Val14);
+  Out[15] = Val15;
+  Out[16] = Val16;
+  Out[17] = static_cast<uint8_t>(Val17);
+  Out[18] = static_cast<uint8_t>(Val17 >> 8);
+  Out[19] = static_cast<uint8_t>(Val19);
+  Out[20] = static_cast<uint8_t>(Val19 >> 8);
+  if (UseVal21Default) Val21 = Val21Default;
+  if (Val21 > 999) Val21 = Val21Default;
+  Out[21] = static_cast<uint8_t>(Val21);
+  Out[22] = static_cast<uint8_t>(Val21 >> 8);
+  Out[23] = static_cast<uint8_t>(Val23);
+  Out[24] = static_cast<uint8_t>(PresenceMask);
+  Out[25] = static_cast<uint8_t>(PresenceMask >> 8);
+}
+
+void TFmtData::WriteRecord() { OutStream->Write(Out, kRecordSize); }
+
+void TFmtData::WriteStandard() {
+  Code = static_cast<uint8_t>(OutCode);
+  Sub = static_cast<uint8_t>(OutSub);
+  Time = GetTime();
+  Val5 = GetValue8();
+  Val8 = GetValue6();
+  PresenceMask = static_cast<uint16_t>(InitMask);
+  AssembleRecord();
+  WriteRecord();
+}
+
+void TFmtData::ClearRecord() {
+  std::memset(Out, 0, sizeof Out);
+  std::memset(Raw, 0, sizeof Raw);
+}
+
+void TFmtData::PutNote() {
+  if (Note.empty() || Note.size() > 15) return;
+  Out[11] = static_cast<uint8_t>(Note.size());
+  for (std::size_t i = 0; i < Note.size() && 12 + i < kRecordSize; ++i)
+    Out[12 + i] = static_cast<uint8_t>(Note[i]);
+}
+
+void TFmtData::MoveInput(int a, int b) { InStream->SeekBy(static_cast<int64_t>(a) - b); }
+
+// ------------------------------------------------------------------ log
+
+std::string LogFilePath() {
+  platform::LocalDate d = platform::Today();
+  char md[16];
+  std::snprintf(md, sizeof md, "%.2d%.2d", d.month, d.day);
+  return platform::ExecutableDir() + "log\\" + "OrgErrorOrNotDeal" + md + ".txt";
+}
+
+void WriteLog(const std::string& line) {
+  std::string dir = platform::ExecutableDir();
+  if (dir.empty()) return;
+  dir += "log\\";
+  if (!platform::DirExists(dir) && !platform::CreateDir(dir)) return;
+  platform::AppendLine(LogFilePath(), line);
+}
+
+}  // namespace railfmt

@@ -1,0 +1,170 @@
+// The conversion context TFmtData and its record primitives, the header
+// values record thead, and the stateless helpers of TPubFunc.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "engine/stream.h"
+
+namespace railfmt {
+
+constexpr int kRecordSize = 26;       // one formatted record
+constexpr int kHeaderSize = 52;       // the formatted file header
+constexpr int kRawHeaderSize = 256;   // the raw event-file header
+constexpr int kRawSize = 256;         // the raw record buffer
+
+// The formatted-file header values (byte positions in the comments).
+struct thead {
+  uint8_t Magic[2] = {0, 0};      // 0..1
+  int32_t Number = 0;             // 2..11 as decimal text, space-filled
+  std::string TypeName;           // 12..19, at most 8 characters
+  uint16_t Word20 = 0;            // 20..21
+  std::string ShortText;          // 22..23 ("2K")
+  uint8_t B24[3] = {0, 0, 0};     // 24..26
+  uint8_t B27 = 0;                // 27
+  uint16_t Word28 = 0;            // 28..29
+  uint8_t Date[3] = {0, 0, 0};    // 30..32
+  uint8_t B33[4] = {0, 0, 0, 0};  // 33..36
+  uint8_t B37[4] = {0, 0, 0, 0};  // 37..40
+  uint8_t B41 = 0;                // 41
+  uint8_t B42 = 0;                // 42
+  uint8_t B43 = 0;                // 43
+  uint8_t Size[3] = {0, 0, 0};    // 44..46
+  uint8_t B47 = 0;                // 47
+  uint8_t B48 = 0;                // 48: signal mode
+  uint8_t B49 = 0;                // 49
+  uint8_t B50 = 0;                // 50
+  char Vendor = 0;                // 51
+  std::string VersionText;        // decimal B49 + decimal B50, not written
+};
+
+// The 52 header bytes of a thead, field by field.
+std::array<uint8_t, kHeaderSize> HeaderBytes(const thead& h);
+
+// Stateless helpers: BCD decoding, text placement, code texts.
+struct TPubFunc {
+  static int BcdByte(uint8_t b) { return (b >> 4) * 10 + (b & 0x0F); }
+  // The decimal number in a[start..start+count-1], most significant first.
+  static int32_t BcdNumberOf(const uint8_t* a, int start, int count);
+  // width bytes at dest[start]: the text, then spaces; cut to width.
+  static void PutText(uint8_t* dest, std::string_view text, int width, int start);
+  static void PutTextRaw(uint8_t* dest, std::string_view text, int start);
+
+  // Code-to-text tables of the engine (GBK texts).
+  static std::string BoardName(int board);
+  static std::string FaultName(int value);
+  static std::string CanFault(int code);
+  static std::string SelfCheckItem(int code);
+  static std::string AnalogChannel(int code);
+  // Description of the channel-test records A018..A035, A060, A418..A435.
+  static std::string ChannelDescription(int value, uint8_t code0, uint8_t code1);
+  static std::string Hex2(int v);   // two upper-case hex digits of the low byte
+  static std::string Hex4(int v);   // four upper-case hex digits of the low 16 bits
+};
+
+// The one conversion context shared by the engine and the handlers.
+class TFmtData {
+ public:
+  std::string Note;
+  MemStream* InStream = nullptr;
+  MemStream* OutStream = nullptr;
+  uint8_t HandlerByteA = 0;
+  bool UseVal21Default = false;
+  uint16_t Val21Default = 0;
+  uint8_t HandlerByteB = 0;
+  uint8_t HandlerByteC = 0;
+  std::string SourceName;
+  int32_t RecLen = 0;
+  int32_t OutCode = 0;
+  int32_t OutSub = 0;
+  int32_t InitMask = 0;
+  uint8_t Raw[kRawSize] = {};
+  uint8_t RawSave[kRawSize] = {};
+  uint8_t Code = 0;
+  uint8_t Sub = 0;
+  int32_t Time = 0;
+  int32_t Val5 = 0;
+  int32_t Val8 = 0;
+  int32_t Val10 = 0;
+  uint8_t Val12 = 0;
+  uint16_t Val13 = 0;
+  uint16_t Val14 = 0;
+  uint8_t Val15 = 0;
+  uint8_t Val16 = 0;
+  uint16_t Val17 = 0;
+  uint16_t Val19 = 0;
+  uint16_t Val21 = 0;
+  uint16_t Val23 = 0;
+  uint16_t PresenceMask = 0;
+  uint16_t HdrWord208 = 0;
+  uint16_t HdrWord210 = 0;
+  uint16_t HdrWord214 = 0;
+  uint16_t HdrWord216 = 0;
+  uint16_t SignalMode = 0;
+  uint8_t KeepSignal = 0;
+  uint8_t HandlerByteD = 0;
+  int32_t StationNo = 0;
+  std::string HeaderStationName;
+  int32_t StationGroup = 0;
+  int32_t HeaderValue25 = 0;
+  thead Hdr;
+  // The output record: 26 bytes are written; the rest only catches texts
+  // that PutTextRaw places past the record end.
+  uint8_t Out[kRawSize] = {};
+
+  // Back to the state of a freshly loaded library (streams detached).
+  void Reset() { *this = TFmtData(); }
+
+  // ---- reading and checking
+  // count bytes from InStream into dest[start..]; see the end-of-input rule.
+  void ReadBytes(uint8_t* dest, int highIndex, int count, int start);
+  void ReadRaw(int count, int start) { ReadBytes(Raw, kRawSize - 1, count, start); }
+  // Checks Raw[0..len-1]; a byte above 0x99 moves the input back onto it.
+  bool CheckRecord(int len);
+  // Reads RecLen-2 bytes at start and checks RecLen bytes.
+  bool SkipRecord(int start);
+
+  // ---- decoding (on Raw)
+  int BcdByte(int i) const { return TPubFunc::BcdByte(Raw[i]); }
+  int32_t BcdNumber(int start, int count) const { return TPubFunc::BcdNumberOf(Raw, start, count); }
+  int32_t GetTime() const { return BcdByte(2) * 3600 + BcdByte(3) * 60 + BcdByte(4); }
+  int32_t GetTimeAt1() const { return BcdByte(1) * 3600 + BcdByte(2) * 60 + BcdByte(3); }
+  int32_t GetValue8() const { return BcdNumber(5, 4); }
+  int32_t GetValue8At4() const { return BcdNumber(4, 4); }
+  int32_t GetValue6() const { return BcdNumber(9, 3); }
+  int32_t GetValue6At8() const { return BcdNumber(8, 3); }
+
+  // ---- assembling and writing
+  void LoadStandard();
+  void PlaceHead();
+  void AssembleRecord();
+  void WriteRecord();
+  void WriteStandard();
+  void ClearRecord();
+  void PutNote();
+  void MoveInput(int a, int b);
+
+  // Writes any 26 bytes to the output.
+  void WriteBytes(const uint8_t* rec) { OutStream->Write(rec, kRecordSize); }
+};
+
+// The library's one conversion context.
+TFmtData& FmtData();
+
+// Byte k of a value cut as the engine cuts it: (v div 256^k) mod 256 with
+// truncating division, low 8 bits.
+inline uint8_t ByteOf(int64_t v, int k) {
+  int64_t q = v;
+  for (int i = 0; i < k; ++i) q /= 256;
+  return static_cast<uint8_t>(q % 256);
+}
+
+// Appends one line to the daily log beside the host executable.
+void WriteLog(const std::string& line);
+// The daily log file path (for tests).
+std::string LogFilePath();
+
+}  // namespace railfmt

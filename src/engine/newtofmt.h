@@ -1,0 +1,134 @@
+// The event-record converters: TNewToFmt and its two variants, the handler
+// tables they publish, the main loop and the engine entry ConvertEvents.
+//
+// A handler family is a table with one row per event code (name, record
+// length, shared step, output codes, initial mask). The step is the function
+// that does the work: a shared step (StandardEvent, PairEvent...) used by
+// many rows, or an own handler used by one. Each converter class lists the
+// families it publishes; its parent's rows come first and its own rows
+// replace rows of the same name. The class chain is resolved once into a
+// flat table, so dispatch is one index per code.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/fmtdata.h"
+
+namespace railfmt {
+
+class TNewToFmt;
+struct HandlerRow;
+
+using HandlerStep = void (*)(TNewToFmt& c, const HandlerRow& row);
+
+struct HandlerRow {
+  const char* name;   // upper-case hexadecimal event code: "C5", "A008", "FE01"
+  int len;            // RecLen: the whole raw record, code and check byte included
+  HandlerStep step;   // shared step or own handler
+  uint8_t code;       // default output code byte 0 (OutCode)
+  uint8_t sub;        // default output code byte 1 (OutSub)
+  uint16_t mask;      // initial presence mask (InitMask)
+  int aux = 0;        // step-specific parameter, where a step needs one
+};
+
+using HandlerFamily = std::span<const HandlerRow> (*)();
+
+// A converter class: its parent and the families it publishes.
+struct ConverterClass {
+  const char* name;
+  const ConverterClass* parent;
+  std::vector<HandlerFamily> families;
+};
+
+// The class chain resolved into one flat table.
+struct ResolvedHandlers {
+  std::array<const HandlerRow*, 256> one{};   // one-byte names ("C5")
+  std::vector<const HandlerRow*> two;         // two-byte names ("A008"), 65536
+  std::vector<std::string> names;             // every published name, sorted
+};
+
+const ConverterClass& ClassTNewToFmt();
+const ConverterClass& ClassT102NewToFmt();
+const ConverterClass& ClassTZhuZhouNewOrgToFmt();
+const ResolvedHandlers& Resolve(const ConverterClass& cls);
+
+// Run-wide values that live outside the context.
+struct RunState {
+  int32_t LastStartTime = -1;    // time of the last start record (A010, C0, C1)
+  bool FirstValueFlag = false;   // header byte 41 already taken (CE, B801)
+  bool StartRecordFlag = false;  // set by C1, cleared by E5
+  std::string DateText8;         // eight-digit date text (vendor Q only)
+  std::array<uint8_t, 10> ZhuDuan{};  // the current ZhuDuan record
+};
+RunState& Run();
+
+class TNewToFmt {
+ public:
+  TNewToFmt(TFmtData& d, const ConverterClass& cls, int version);
+  virtual ~TNewToFmt() = default;
+
+  TFmtData& d;
+  int Version;
+  std::string UnhandledNames;
+
+  // The whole conversion over the streams placed in the context; answers 1.
+  int RunConversion();
+
+  // Handler of that name through the class chain (case-insensitive), or null.
+  const HandlerRow* FindHandler(std::string_view name) const;
+  const HandlerRow* FindHandler(uint8_t code0) const { return table_->one[code0]; }
+  const HandlerRow* FindHandler2(uint8_t code0, uint8_t code1) const {
+    return table_->two[(code0 << 8) | code1];
+  }
+  // Calls the handler; an error raised inside it is dropped.
+  void RunHandler(const HandlerRow* row);
+  // Runs the handler of that name in place, if it exists (no error guard).
+  bool Call(std::string_view name);
+
+  // Look-ahead for an attached 0xF0/0xF1 record.
+  void PeekAttached();
+
+  // The vendor letter of the raw header (formatted header byte 51).
+  char Vendor() const { return d.Hdr.Vendor; }
+  bool VendorQ() const { return d.Hdr.Vendor == 'Q'; }
+
+  const ConverterClass& Class() const { return *cls_; }
+  const ResolvedHandlers& Table() const { return *table_; }
+
+ private:
+  const ConverterClass* cls_;
+  const ResolvedHandlers* table_;
+};
+
+class T102NewToFmt : public TNewToFmt {
+ public:
+  T102NewToFmt(TFmtData& d, int version) : TNewToFmt(d, ClassT102NewToFmt(), version) {}
+};
+
+class TZhuZhouNewOrgToFmt : public TNewToFmt {
+ public:
+  TZhuZhouNewOrgToFmt(TFmtData& d, int version)
+      : TNewToFmt(d, ClassTZhuZhouNewOrgToFmt(), version) {}
+};
+
+// Start-up and close of a conversion.
+void StartConversion(TNewToFmt& c);
+void SignalModeProbe(TFmtData& d, int& mode);
+void CloseConversion(TFmtData& d);
+
+// The engine entry: 1, or -1 when an error was raised outside a handler.
+int ConvertEvents(MemStream& in, MemStream& out, const std::string& sourceName, int version,
+                  std::string_view vendorText);
+
+// Buffer to buffer, for tests, benchmarks and fuzzers. The vendor text is
+// the raw header's vendor letter unless given.
+std::vector<uint8_t> ConvertEventBytes(const std::vector<uint8_t>& raw, int version,
+                                       std::string_view vendorText, int* result = nullptr);
+
+}  // namespace railfmt

@@ -1,0 +1,68 @@
+// In-memory byte stream used for the raw input and the formatted output of a
+// conversion: read, write, position and size, with amortised growth.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace railfmt {
+
+class MemStream {
+ public:
+  MemStream() = default;
+  explicit MemStream(std::vector<uint8_t> data) : buf_(std::move(data)) {}
+
+  std::size_t Size() const { return buf_.size(); }
+  std::size_t Position() const { return pos_; }
+  bool AtEnd() const { return pos_ >= buf_.size(); }
+  // Positions past the end are allowed; reads there deliver nothing.
+  void Seek(std::size_t p) { pos_ = p; }
+  // Relative move, clamped at 0.
+  void SeekBy(int64_t delta) {
+    int64_t p = static_cast<int64_t>(pos_) + delta;
+    pos_ = p < 0 ? 0 : static_cast<std::size_t>(p);
+  }
+
+  // Reads up to n bytes; answers how many were delivered.
+  std::size_t Read(void* dst, std::size_t n) {
+    if (pos_ >= buf_.size()) return 0;
+    std::size_t k = std::min(n, buf_.size() - pos_);
+    std::memcpy(dst, buf_.data() + pos_, k);
+    pos_ += k;
+    return k;
+  }
+  // One byte; false at the end.
+  bool ReadByte(uint8_t& b) {
+    if (pos_ >= buf_.size()) return false;
+    b = buf_[pos_++];
+    return true;
+  }
+
+  // Writes at the position, growing the stream (gaps are zero-filled).
+  void Write(const void* src, std::size_t n) {
+    std::size_t end = pos_ + n;
+    if (end > buf_.size()) {
+      if (end > buf_.capacity()) buf_.reserve(std::max(end, buf_.capacity() * 2));
+      buf_.resize(end);
+    }
+    std::memcpy(buf_.data() + pos_, src, n);
+    pos_ = end;
+  }
+
+  void Reserve(std::size_t n) { buf_.reserve(n); }
+  void Clear() {
+    buf_.clear();
+    pos_ = 0;
+  }
+  const std::vector<uint8_t>& Data() const { return buf_; }
+  std::vector<uint8_t>& Data() { return buf_; }
+
+ private:
+  std::vector<uint8_t> buf_;
+  std::size_t pos_ = 0;
+};
+
+}  // namespace railfmt

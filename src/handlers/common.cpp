@@ -1,0 +1,179 @@
+#include "handlers/common.h"
+
+#include <cstring>
+
+namespace railfmt::hs {
+
+bool Read2(TNewToFmt& c, const HandlerRow& r) {
+  TFmtData& d = c.d;
+  SetParams(d, r);
+  d.ReadRaw(r.len - 2, 2);
+  return d.CheckRecord(r.len);
+}
+
+bool Read1(TNewToFmt& c, const HandlerRow& r) {
+  TFmtData& d = c.d;
+  SetParams(d, r);
+  d.ReadRaw(r.len - 1, 1);
+  return d.CheckRecord(r.len);
+}
+
+void Header2(TFmtData& d) {
+  d.Code = static_cast<uint8_t>(d.OutCode);
+  d.Sub = static_cast<uint8_t>(d.OutSub);
+  d.Time = d.GetTime();
+  d.Val5 = d.GetValue8();
+  d.Val8 = d.GetValue6();
+}
+
+void Header1(TFmtData& d) {
+  d.Code = static_cast<uint8_t>(d.OutCode);
+  d.Sub = static_cast<uint8_t>(d.OutSub);
+  d.Time = d.GetTimeAt1();
+  d.Val5 = d.GetValue8At4();
+  d.Val8 = d.GetValue6At8();
+}
+
+void TimeOnly2(TFmtData& d) {
+  d.Code = static_cast<uint8_t>(d.OutCode);
+  d.Sub = static_cast<uint8_t>(d.OutSub);
+  d.Time = d.GetTime();
+}
+
+void TimeOnly1(TFmtData& d) {
+  d.Code = static_cast<uint8_t>(d.OutCode);
+  d.Sub = static_cast<uint8_t>(d.OutSub);
+  d.Time = d.GetTimeAt1();
+}
+
+void SignalConvert(TFmtData& d, int32_t v, uint16_t modeWord) {
+  if (d.KeepSignal != 0) return;
+  d.Val15 = static_cast<uint8_t>(TBridge::SignalAspect(v, modeWord));
+}
+
+void Finish(TNewToFmt& c) {
+  TFmtData& d = c.d;
+  d.PresenceMask = static_cast<uint16_t>(d.InitMask);
+  c.PeekAttached();
+  d.AssembleRecord();
+  d.WriteRecord();
+}
+
+void FinishNoPeek(TNewToFmt& c) {
+  TFmtData& d = c.d;
+  d.PresenceMask = static_cast<uint16_t>(d.InitMask);
+  d.AssembleRecord();
+  d.WriteRecord();
+}
+
+void BeginSupplementary(TFmtData& d) { BeginRecord(d, 0x21, 0xF0); }
+
+void BeginRecord(TFmtData& d, uint8_t code, uint8_t sub) {
+  std::memset(d.Out, 0, sizeof d.Out);
+  d.Out[0] = code;
+  d.Out[1] = sub;
+}
+
+void ClearFrom(TFmtData& d, int from) {
+  if (from < kRecordSize) std::memset(d.Out + from, 0, kRecordSize - from);
+}
+
+void StandardEvent(TNewToFmt& c, const HandlerRow& r) {
+  TFmtData& d = c.d;
+  if (!Read2(c, r)) return;
+  Header2(d);
+  if (r.code == 0x80 && r.sub == 0x0A) Run().LastStartTime = d.Time;
+  Finish(c);
+}
+
+void PairEvent(TNewToFmt& c, const HandlerRow& r) {
+  TFmtData& d = c.d;
+  if (!Read2(c, r)) return;
+  Header2(d);
+  d.Val19 = static_cast<uint16_t>(W(d, 12));
+  d.Val21 = static_cast<uint16_t>(W(d, 14));
+  Finish(c);
+}
+
+void SignalEvent(TNewToFmt& c, const HandlerRow& r) {
+  TFmtData& d = c.d;
+  if (!Read2(c, r)) return;
+  Header2(d);
+  d.Val19 = static_cast<uint16_t>(W(d, 12));
+  d.Val21 = static_cast<uint16_t>(W(d, 14));
+  G(d, 16);
+  Finish(c);
+}
+
+void StateWordEvent(TNewToFmt& c, const HandlerRow& r) {
+  TFmtData& d = c.d;
+  if (!Read2(c, r)) return;
+  Header2(d);
+  d.Val10 = T(d, 12);
+  d.Val12 = static_cast<uint8_t>(B(d, 15));
+  Finish(c);
+}
+
+void StateWordLongEvent(TNewToFmt& c, const HandlerRow& r) {
+  TFmtData& d = c.d;
+  if (!Read2(c, r)) return;
+  Header2(d);
+  d.Val10 = T(d, 12);
+  d.Val12 = static_cast<uint8_t>(B(d, 15));
+  Finish(c);
+  BeginSupplementary(d);
+  Put24(d.Out, 2, T(d, 17));
+  d.WriteRecord();
+}
+
+void LongValueEvent(TNewToFmt& c, const HandlerRow& r) {
+  TFmtData& d = c.d;
+  if (!Read2(c, r)) return;
+  Header2(d);
+  Finish(c);
+  BeginSupplementary(d);
+  Put32(d.Out, 2, Q(d, 12));
+  d.WriteRecord();
+}
+
+void PairTimeEvent(TNewToFmt& c, const HandlerRow& r) {
+  TFmtData& d = c.d;
+  const int p = r.aux == 1 ? 1 : 2;
+  SetParams(d, r);
+  d.ReadRaw(r.len - p, p);
+  if (!d.CheckRecord(r.len)) return;
+  d.Code = r.code;
+  d.Sub = r.sub;
+  d.Time = d.BcdByte(p) * 3600 + d.BcdByte(p + 1) * 60 + d.BcdByte(p + 2);
+  d.Val19 = static_cast<uint16_t>(W(d, p + 3));
+  d.Val21 = static_cast<uint16_t>(W(d, p + 5));
+  Finish(c);
+}
+
+void SmallValueRecord(TNewToFmt& c, const HandlerRow& r) {
+  TFmtData& d = c.d;
+  if (!Read2(c, r)) return;
+  d.LoadStandard();
+  d.Out[5] = static_cast<uint8_t>(B(d, 5));
+  ClearFrom(d, 6);
+  d.WriteRecord();
+}
+
+void HeaderOnlyEvent(TNewToFmt& c, const HandlerRow& r) {
+  TFmtData& d = c.d;
+  if (!Read2(c, r)) return;
+  d.LoadStandard();
+  d.WriteRecord();
+}
+
+void ReadAndCheck(TNewToFmt& c, const HandlerRow& r) {
+  TFmtData& d = c.d;
+  SetParams(d, r);
+  d.SkipRecord(2);
+}
+
+void SkipBytes(TNewToFmt& c, const HandlerRow& r) { c.d.InStream->SeekBy(r.aux); }
+
+void Empty(TNewToFmt&, const HandlerRow&) {}
+
+}  // namespace railfmt::hs

@@ -1,0 +1,110 @@
+// What every handler family shares: reading and checking a record, the
+// header numbers, finishing a full record, supplementary records, value
+// placement, the signal conversion, and the shared steps used by several
+// families.
+//
+// Raw layout of two-byte codes: time at raw 2..4, 8-digit number at 5..8,
+// 6-digit number at 9..11. One-byte codes: the same shifted by one.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "engine/fmtdata.h"
+#include "engine/newtofmt.h"
+#include "interface/bridge.h"
+
+namespace railfmt::hs {
+
+// ---- parameters, reading, checking
+// RecLen, OutCode, OutSub and InitMask from the row.
+inline void SetParams(TFmtData& d, const HandlerRow& r) {
+  d.RecLen = r.len;
+  d.OutCode = r.code;
+  d.OutSub = r.sub;
+  d.InitMask = r.mask;
+}
+// Two-byte code: reads RecLen - 2 bytes at raw 2 and checks the record.
+bool Read2(TNewToFmt& c, const HandlerRow& r);
+// One-byte code: reads RecLen - 1 bytes at raw 1 and checks the record.
+bool Read1(TNewToFmt& c, const HandlerRow& r);
+
+// ---- values of the raw record (BCD)
+inline int B(const TFmtData& d, int k) { return d.BcdByte(k); }
+inline int32_t W(const TFmtData& d, int k) { return d.BcdNumber(k, 2); }
+inline int32_t T(const TFmtData& d, int k) { return d.BcdNumber(k, 3); }
+inline int32_t Q(const TFmtData& d, int k) { return d.BcdNumber(k, 4); }
+
+// ---- little-endian placement into a record
+inline void Put16(uint8_t* out, int pos, int64_t v) {
+  out[pos] = ByteOf(v, 0);
+  out[pos + 1] = ByteOf(v, 1);
+}
+inline void Put24(uint8_t* out, int pos, int64_t v) {
+  Put16(out, pos, v);
+  out[pos + 2] = ByteOf(v, 2);
+}
+inline void Put32(uint8_t* out, int pos, int64_t v) {
+  Put24(out, pos, v);
+  out[pos + 3] = ByteOf(v, 3);
+}
+
+// ---- the running state
+// Code/Sub from OutCode/OutSub, Time and both header numbers (two-byte layout).
+void Header2(TFmtData& d);
+// The same for the one-byte layout.
+void Header1(TFmtData& d);
+// Code/Sub and the event time only (raw 2..4); Val5 and Val8 keep their values.
+void TimeOnly2(TFmtData& d);
+void TimeOnly1(TFmtData& d);
+
+// Signal conversion into Val15 unless KeepSignal is set.
+void SignalConvert(TFmtData& d, int32_t v, uint16_t modeWord);
+// G(k): signal conversion of the 2-byte BCD at raw k with SignalMode.
+inline void G(TFmtData& d, int k) { SignalConvert(d, W(d, k), d.SignalMode); }
+
+// ---- finishing
+// PresenceMask := InitMask, look-ahead, assembly, write.
+void Finish(TNewToFmt& c);
+// PresenceMask := InitMask, assembly, write (no look-ahead).
+void FinishNoPeek(TNewToFmt& c);
+// Clears Out and starts a supplementary record 0x21 0xF0.
+void BeginSupplementary(TFmtData& d);
+// Clears Out and starts a record with the given codes.
+void BeginRecord(TFmtData& d, uint8_t code, uint8_t sub);
+// Clears Out bytes from..25.
+void ClearFrom(TFmtData& d, int from);
+
+// ---- shared steps used by several families (two-byte layout)
+// Full record with Time and the header numbers; 0x80 0x0A stores the last start time.
+void StandardEvent(TNewToFmt& c, const HandlerRow& r);
+// Header numbers, Val19 := W(12), Val21 := W(14); full record.
+void PairEvent(TNewToFmt& c, const HandlerRow& r);
+// PairEvent plus G(16).
+void SignalEvent(TNewToFmt& c, const HandlerRow& r);
+// Header numbers, Val10 := T(12), Val12 := B(15); full record.
+void StateWordEvent(TNewToFmt& c, const HandlerRow& r);
+// StateWordEvent, then a supplementary record with bytes 2..4 := T(17).
+void StateWordLongEvent(TNewToFmt& c, const HandlerRow& r);
+// Header numbers; full record; supplementary record with bytes 2..5 := Q(12).
+void LongValueEvent(TNewToFmt& c, const HandlerRow& r);
+// Time at raw p..p+2 (p = row.aux: 1 or 2), Val19 := W(p+3), Val21 := W(p+5).
+void PairTimeEvent(TNewToFmt& c, const HandlerRow& r);
+// Header record; byte 5 := B(5); bytes 6..25 zero; written.
+void SmallValueRecord(TNewToFmt& c, const HandlerRow& r);
+// Header record (bytes 0..9, no look-ahead) written.
+void HeaderOnlyEvent(TNewToFmt& c, const HandlerRow& r);
+// Reads the record and checks it; writes nothing.
+void ReadAndCheck(TNewToFmt& c, const HandlerRow& r);
+// Advances the input by row.aux bytes without a check; writes nothing.
+void SkipBytes(TNewToFmt& c, const HandlerRow& r);
+// Reads nothing more; the next byte is a new code.
+void Empty(TNewToFmt& c, const HandlerRow& r);
+
+}  // namespace railfmt::hs
+
+namespace railfmt::hs {
+// Own handlers that other families publish under another name as aliases.
+void A014(TNewToFmt& c, const HandlerRow& r);
+void A039(TNewToFmt& c, const HandlerRow& r);
+}  // namespace railfmt::hs

@@ -1,0 +1,10 @@
+// Handler family (rows are added as the family is built).
+#include "handlers/common.h"
+#include "handlers/families.h"
+
+namespace railfmt {
+
+std::span<const HandlerRow> FamilySingleByte() { return {}; }
+std::span<const HandlerRow> FamilyZhuZhouSingleByte() { return {}; }
+
+}  // namespace railfmt

@@ -1,0 +1,116 @@
+// The host's reference tables, their setters and lookups, and TBridge, the
+// class through which the event handlers reach them.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "railfmt/railfmt.h"
+
+namespace railfmt {
+
+struct DriverEntry {
+  int32_t number = 0;
+  std::string text1;
+  std::string name;
+  int32_t value12 = 0;
+  int16_t flag16 = 0;
+  int32_t value20 = 0;
+  std::string text3;
+  int32_t value28 = 0;
+};
+
+struct StationEntry {
+  uint16_t line = 0;
+  uint16_t station = 0;
+  std::string name;
+  int32_t czbm04 = 0, czbm05 = 0, czbm06 = 0, czbm07 = 0;
+};
+
+struct JcTypeEntry {
+  uint16_t code = 0;
+  std::string text1;
+  std::string name;
+};
+
+struct JwdEntry {
+  uint16_t key = 0;
+  std::string text;
+};
+
+struct LinshiEntry {
+  uint16_t line = 0, direction = 0, value4 = 0;
+  int16_t level = 0;
+  int32_t start_pos = 0, end_pos = 0, start_date = 0, start_time = 0, end_date = 0, end_time = 0;
+  int16_t speed = 0;
+  uint16_t kind = 0;
+};
+
+using ZhuDuanEntry = std::array<uint8_t, 10>;
+
+// The library's reference tables (empty at load).
+struct ReferenceTables {
+  std::vector<DriverEntry> DriverTable;
+  std::vector<StationEntry> StationTable;
+  std::vector<JcTypeEntry> JcTypeTable;
+  std::vector<JwdEntry> JwdTable;
+  std::vector<LinshiEntry> LinshiTable;
+  std::vector<ZhuDuanEntry> ZhuDuanTable;
+  std::vector<uint16_t> MaskedCodeList;
+};
+ReferenceTables& Tables();
+
+// Library-wide lookup state (all 0 at load).
+struct LookupState {
+  uint8_t StationAttribute = 0;
+  int32_t LastRestrictionPosition = 0;
+  int16_t RestrictionTolerance = 0;
+};
+LookupState& Lookups();
+
+// Setters (the exports forward here); last = index of the last record.
+void SetDriverTable(const DriverRecord* recs, int32_t last);
+void SetStationTable(const StationRecord* recs, int32_t last);
+void SetJcTypeTable(const JcTypeRecord* recs, int32_t last);
+void SetJwdTable(const JwdRecord* recs, int32_t last);
+void SetLinshiTable(const LinshiRecord* recs, int32_t last);
+void SetZhuDuanTable(const ZhuDuanRecord* recs, int32_t last);
+void SetMaskedCodes(const uint16_t* codes, int32_t last);
+
+// Lookups. Texts are GBK; none fails.
+std::string StationName(uint8_t line, int16_t station);
+std::string StationNameByCode(uint8_t line, std::string_view prefix, std::string_view name1,
+                              std::string_view name2, int32_t k, uint8_t selector, int32_t k2);
+std::string JcTypeName(int32_t code);
+std::string JwdName(int32_t key);
+// With fill != 0 a found driver also sets bytes 47..49 of the earlier-format
+// converters' header image.
+std::string DriverName(uint8_t fill, int32_t number);
+ZhuDuanEntry ZhuDuanLookup(int32_t typeCode, int32_t locoNumber);
+int32_t RestrictionSpeed(int32_t level, int32_t position, int32_t day, int32_t timeOfDay,
+                         uint8_t line, uint8_t direction);
+
+// Where DriverName's fill flag writes (the earlier-format header image).
+uint8_t* DriverFillTarget();
+void SetDriverFillTarget(uint8_t* header52);
+
+// Class-level operations for the event handlers.
+struct TBridge {
+  static std::string StationName(int line, int station);
+  static std::string StationNameTrimmed(int line, int station);
+  static std::string LocoType(int code);
+  static std::string Driver(uint8_t fill, int32_t number);
+  // SignalAspect with the pass-through flag = bit 5 (0x20) of the mode word.
+  static int32_t SignalAspect(int32_t code, uint16_t modeWord);
+  static std::string Machine(uint8_t code);
+  // True when bits 7 and 6 are set and bit 3 is clear.
+  static bool SignalBitsTest(uint8_t code);
+  static std::string StationByCode(int line, std::string_view prefix, int32_t code, int32_t code2,
+                                   uint8_t selector, std::string_view name1, std::string_view name2,
+                                   uint8_t& attribute);
+};
+
+}  // namespace railfmt

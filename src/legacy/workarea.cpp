@@ -1,0 +1,132 @@
+#include "legacy/workarea.h"
+
+#include <cstring>
+
+#include "interface/bridge.h"
+
+namespace railfmt::legacy {
+
+WorkArea& Work() {
+  static WorkArea* w = new WorkArea();
+  return *w;
+}
+
+void ResetCarriedValues() {
+  WorkArea& w = Work();
+  w.currentLine = 255;
+  w.toggle = 0;
+  w.counter1 = 0;
+  w.counter2 = 0;
+  Lookups().RestrictionTolerance = 0;
+}
+
+int32_t WorkArea::bcd(int i, int n) const {
+  if (i < 0 || i > 127 || n > 4 || n < 1) return 0;
+  int32_t v = 0;
+  for (int k = 0; k < n && i + k < 128; ++k) v = v * 100 + TPubFunc::BcdByte(b[i + k]);
+  return v;
+}
+
+int WorkArea::ReadFixed(int start, int count) {
+  for (int k = 0; k < count && start + k < 128; ++k) {
+    uint8_t x;
+    if (!in->ReadByte(x)) break;
+    b[start + k] = x;
+  }
+  return 0;
+}
+
+int WorkArea::Read(int start, int count, bool stop) {
+  int stored = 0;
+  for (int k = 0; k < count; ++k) {
+    uint8_t x;
+    if (!in->ReadByte(x)) return 153;
+    lookahead = x;
+    if (stop && x >= 0x9A) return 170 + stored;
+    if (start + k < 128) b[start + k] = x;
+    ++stored;
+  }
+  return 0;
+}
+
+bool WorkArea::Checksum(int n) const {
+  int s = b[0] % 100;
+  for (int i = 1; i <= n + 1 && i < 128; ++i) s += TPubFunc::BcdByte(b[i]);
+  return s % 100 == 0;
+}
+
+void WorkArea::Assemble(uint8_t* o) const {
+  const RunningRecord& r = run;
+  o[0] = r.Code;
+  o[1] = r.Sub;
+  o[2] = static_cast<uint8_t>(r.Time / 3600);
+  o[3] = static_cast<uint8_t>((r.Time / 60) % 60);
+  o[4] = static_cast<uint8_t>(r.Time % 60);
+  int32_t v5 = r.Val5 < 0 ? r.Val5 + (1 << 24) : r.Val5;
+  o[5] = static_cast<uint8_t>(v5);
+  o[6] = static_cast<uint8_t>(v5 >> 8);
+  o[7] = static_cast<uint8_t>(v5 >> 16);
+  int32_t v8 = r.Val8 < 0 ? r.Val8 + 65536 : r.Val8;
+  if (v8 < 0) v8 = 0;
+  o[8] = static_cast<uint8_t>(v8);
+  o[9] = static_cast<uint8_t>(v8 >> 8);
+  o[10] = static_cast<uint8_t>(r.Val10);
+  o[11] = static_cast<uint8_t>(r.Val10 >> 8);
+  o[12] = r.Val12;
+  o[13] = r.Val13;
+  o[14] = r.Val14;
+  o[15] = r.Val15;
+  o[16] = r.Val16;
+  o[17] = static_cast<uint8_t>(r.Val17);
+  o[18] = static_cast<uint8_t>(r.Val17 >> 8);
+  o[19] = static_cast<uint8_t>(r.Val19);
+  o[20] = static_cast<uint8_t>(r.Val19 >> 8);
+  o[21] = static_cast<uint8_t>(r.Val21);
+  o[22] = static_cast<uint8_t>(r.Val21 >> 8);
+  o[23] = r.Val23;
+  o[24] = static_cast<uint8_t>(r.PresenceMask);
+  o[25] = static_cast<uint8_t>(r.PresenceMask >> 8);
+}
+
+void WorkArea::WriteRunning() {
+  uint8_t o[kRecordSize];
+  Assemble(o);
+  out->Write(o, kRecordSize);
+}
+
+void WorkArea::WriteSecond() {
+  out->Write(second, kRecordSize);
+  std::memset(second, 0, sizeof second);
+}
+
+void WorkArea::RestrictionStep(int32_t v) {
+  if (v >= 1 && v <= 254) run.Val23 = static_cast<uint8_t>(v);
+  else run.Val23 = run.Val21 < 256 ? static_cast<uint8_t>(run.Val21) : 255;
+}
+
+int WorkArea::DirectionSign() const {
+  if (directionFlag2) return -1;
+  const bool bit1 = (directionFlag1 & 0x02) != 0;
+  const bool test = (run.Val16 & 6) >= 4;
+  return bit1 != test ? 1 : -1;
+}
+
+void WorkArea::ResetForConversion(MemStream& input, MemStream& output) {
+  in = &input;
+  out = &output;
+  std::memset(b, 0, sizeof b);
+  lookahead = 0;
+  ResetRunning();
+  std::memset(second, 0, sizeof second);
+  std::memset(headerImage, 0, sizeof headerImage);
+  header = thead();
+  startDay = startTime = 0;
+  distanceMode = 2;
+  directionFlag1 = directionFlag2 = 0;
+  written = 0;
+  lastPosition = lastDistance = 0;
+  routeNumber = 0;
+  Lookups().RestrictionTolerance = 0;
+}
+
+}  // namespace railfmt::legacy

@@ -1,0 +1,95 @@
+// The working areas and primitives shared by the earlier-format converters
+// (L2000 below protocol version 101, LKJ93, JK2H): one library-wide record
+// buffer, look-ahead byte, running record, second record area and header
+// image, kept apart from the event engine's TFmtData.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "engine/fmtdata.h"
+#include "engine/stream.h"
+
+namespace railfmt::legacy {
+
+// The converter's own copy of the items of a formatted record.
+struct RunningRecord {
+  uint8_t Code = 0;
+  uint8_t Sub = 0;
+  int32_t Time = 0;    // seconds of the day
+  int32_t Val5 = 0;    // 24 bits
+  int32_t Val8 = 0;    // 16 bits
+  int32_t Val10 = 0;   // 16 bits
+  uint8_t Val12 = 0;
+  uint8_t Val13 = 0;   // held already divided by 10
+  uint8_t Val14 = 0;   // held already divided by 10
+  uint8_t Val15 = 9;   // signal code
+  uint8_t Val16 = 1;
+  uint16_t Val17 = 0;
+  uint16_t Val19 = 0;
+  uint16_t Val21 = 0;
+  uint8_t Val23 = 0;
+  uint16_t PresenceMask = 0;
+};
+
+struct WorkArea {
+  MemStream* in = nullptr;
+  MemStream* out = nullptr;
+
+  uint8_t b[128] = {};              // record buffer: b[0] code, b[1] sub-code or body
+  uint8_t lookahead = 0;            // last byte read while looking for a code
+  RunningRecord run;                // stays valid from record to record
+  uint8_t second[kRecordSize] = {}; // second record area, cleared after every write
+  uint8_t headerImage[kHeaderSize] = {};  // also the scratch area of 52-byte units
+  thead header;                     // the header values
+
+  int32_t startDay = 0;             // month * 100 + day
+  int32_t startTime = 0;            // seconds
+  uint8_t distanceMode = 2;
+  uint8_t directionFlag1 = 0;
+  uint8_t directionFlag2 = 0;
+  uint8_t written = 0;              // an ordinary state record was just written
+  int32_t lastPosition = 0;         // distance register P
+  int32_t lastDistance = 0;         // distance register D
+  uint8_t routeNumber = 0;          // bcd(h[17])
+
+  // Carried from file to file; the folder workflow resets them.
+  uint8_t currentLine = 255;
+  uint8_t toggle = 0;               // LampAspect pass-through flag
+  uint16_t counter1 = 0;
+  uint16_t counter2 = 0;
+
+  // ---- primitives
+  // Value of the n BCD bytes b[i..i+n-1]; 0 when i > 127 or n > 4.
+  int32_t bcd(int i, int n = 1) const;
+  // Reads count bytes into b[start..]; missing bytes keep their values. 0.
+  int ReadFixed(int start, int count);
+  // Reads up to count bytes into b[start..], each through the look-ahead
+  // byte. With stop, a byte of 9Ah or above ends the read (it stays in the
+  // look-ahead byte): 170 + bytes stored. Else 0, or 153 at the input end.
+  int Read(int start, int count, bool stop);
+  // The check over b[0..n+1].
+  bool Checksum(int n) const;
+  // The running record as 26 bytes.
+  void Assemble(uint8_t* out26) const;
+  // Appends the running record / the second area (which is then cleared).
+  void WriteRunning();
+  void WriteSecond();
+  void ResetRunning() { run = RunningRecord(); }
+  // Val23 from a RestrictionSpeed result.
+  void RestrictionStep(int32_t v);
+  // +1 or -1 for dead reckoning.
+  int DirectionSign() const;
+
+  // Everything but the carried values back to its initial state.
+  void ResetForConversion(MemStream& input, MemStream& output);
+};
+
+// The one library-wide working area.
+WorkArea& Work();
+
+// The folder workflow's reset of the values carried from file to file.
+void ResetCarriedValues();
+
+}  // namespace railfmt::legacy

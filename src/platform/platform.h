@@ -1,0 +1,88 @@
+// The small OS layer: files, folders, the executable's folder, the local date.
+//
+// The library builds paths with '\' as separator, as hosts on Windows pass
+// them. On POSIX the layer treats '\' as a separator too ('\' becomes '/').
+// Every function reports failure by its result and never throws.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace railfmt::platform {
+
+// The path as the OS wants it (on POSIX every '\' becomes '/').
+std::string NativePath(const std::string& path);
+
+// True when a regular file exists at the path (a folder is no file).
+bool FileExists(const std::string& path);
+bool DirExists(const std::string& path);
+
+// Reads exactly n bytes from the start of the file; false when the file
+// cannot be opened or holds fewer than n bytes.
+bool ReadFirstBytes(const std::string& path, uint8_t* dst, std::size_t n);
+
+// Loads the whole file.
+bool LoadFile(const std::string& path, std::vector<uint8_t>& out);
+
+// Creates or replaces the file with exactly these bytes. The bytes go to a
+// temporary file beside the target first, which is then renamed over it, so
+// a failed save never leaves a half-written target; on failure the temporary
+// file is removed and false is answered.
+bool SaveFile(const std::string& path, const uint8_t* data, std::size_t n);
+
+// CopyFileA semantics: replaces an existing target unless failIfExists.
+bool CopyFile(const std::string& from, const std::string& to, bool failIfExists);
+// MoveFileA semantics: fails when the target exists.
+bool MoveFile(const std::string& from, const std::string& to);
+bool DeleteFile(const std::string& path);
+bool RenameFile(const std::string& from, const std::string& to);
+// Size of a file in bytes, or -1.
+int64_t FileSize(const std::string& path);
+
+// Windows attribute bits as GetFileAttributesA reports them; on POSIX only
+// read-only (no write permission) and archive are modelled.
+constexpr uint32_t kAttrReadOnly = 0x01;
+constexpr uint32_t kAttrHidden = 0x02;
+constexpr uint32_t kAttrSystem = 0x04;
+constexpr uint32_t kAttrDirectory = 0x10;
+constexpr uint32_t kAttrArchive = 0x20;
+constexpr uint32_t kInvalidAttributes = 0xFFFFFFFFu;
+uint32_t GetAttributes(const std::string& path);
+bool SetAttributes(const std::string& path, uint32_t attrs);
+
+// CreateDirectoryA: one level.
+bool CreateDir(const std::string& path);
+// Creates the folder and every missing parent.
+bool CreateDirs(const std::string& path);
+
+// Folder of the running program's executable, with a trailing separator
+// ('\' form, as the library builds its paths).
+std::string ExecutableDir();
+
+// Appends text + line break to the file (created if missing). False on error.
+bool AppendLine(const std::string& path, const std::string& line);
+
+struct LocalDate {
+  int year = 0;
+  int month = 0;
+  int day = 0;
+};
+// The local calendar date of the system clock.
+LocalDate Today();
+
+// ------------------------------------------------------------------ testing
+// Tests fix the clock, redirect the log folder and inject failures here.
+// A value of 0 (or empty) means "no override".
+struct TestHooks {
+  LocalDate today{};              // overrides Today() when year != 0
+  std::string executable_dir;     // overrides ExecutableDir() when not empty
+  int fail_copies = 0;            // the next N CopyFile calls fail
+  int fail_create_dirs = 0;       // the next N CreateDir/CreateDirs calls fail
+  int fail_saves = 0;             // the next N SaveFile calls fail
+  int fail_moves = 0;             // the next N MoveFile calls fail
+};
+TestHooks& Hooks();
+
+}  // namespace railfmt::platform

@@ -1,0 +1,225 @@
+// POSIX implementation of the OS layer.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+
+#include "platform/platform.h"
+
+namespace railfmt::platform {
+
+namespace {
+bool TakeFault(int& counter) {
+  if (counter > 0) {
+    --counter;
+    return true;
+  }
+  return false;
+}
+
+bool WriteAll(int fd, const uint8_t* data, std::size_t n) {
+  while (n > 0) {
+    ssize_t w = ::write(fd, data, n);
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += w;
+    n -= static_cast<std::size_t>(w);
+  }
+  return true;
+}
+}  // namespace
+
+std::string NativePath(const std::string& path) {
+  std::string p = path;
+  for (char& c : p)
+    if (c == '\\') c = '/';
+  return p;
+}
+
+bool FileExists(const std::string& path) {
+  if (path.empty()) return false;
+  struct stat st {};
+  return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool DirExists(const std::string& path) {
+  if (path.empty()) return false;
+  struct stat st {};
+  return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool ReadFirstBytes(const std::string& path, uint8_t* dst, std::size_t n) {
+  if (!FileExists(path)) return false;
+  int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  std::size_t got = 0;
+  while (got < n) {
+    ssize_t r = ::read(fd, dst + got, n - got);
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) break;
+    got += static_cast<std::size_t>(r);
+  }
+  ::close(fd);
+  return got == n;
+}
+
+bool LoadFile(const std::string& path, std::vector<uint8_t>& out) {
+  out.clear();
+  if (!FileExists(path)) return false;
+  int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && st.st_size > 0) out.reserve(static_cast<std::size_t>(st.st_size));
+  uint8_t buf[65536];
+  bool ok = true;
+  for (;;) {
+    ssize_t r = ::read(fd, buf, sizeof buf);
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) {
+      ok = false;
+      break;
+    }
+    if (r == 0) break;
+    out.insert(out.end(), buf, buf + r);
+  }
+  ::close(fd);
+  return ok;
+}
+
+bool SaveFile(const std::string& path, const uint8_t* data, std::size_t n) {
+  if (path.empty() || TakeFault(Hooks().fail_saves)) return false;
+  std::string target = NativePath(path);
+  if (DirExists(target)) return false;
+  std::string tmp = target + ".railfmt-tmp";
+  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  bool ok = WriteAll(fd, data, n);
+  if (::close(fd) != 0) ok = false;
+  if (ok && ::rename(tmp.c_str(), target.c_str()) != 0) ok = false;
+  if (!ok) ::unlink(tmp.c_str());
+  return ok;
+}
+
+bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) {
+  if (TakeFault(Hooks().fail_copies)) return false;
+  if (!FileExists(from)) return false;
+  if (failIfExists && (FileExists(to) || DirExists(to))) return false;
+  std::vector<uint8_t> data;
+  if (!LoadFile(from, data)) return false;
+  std::string target = NativePath(to);
+  if (DirExists(target)) return false;
+  // CopyFileA refuses to overwrite a read-only target.
+  if (FileExists(target) && (GetAttributes(to) & kAttrReadOnly)) return false;
+  int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  bool ok = WriteAll(fd, data.data(), data.size());
+  if (::close(fd) != 0) ok = false;
+  struct stat st {};
+  if (ok && ::stat(NativePath(from).c_str(), &st) == 0) ::chmod(target.c_str(), st.st_mode & 07777);
+  if (!ok) ::unlink(target.c_str());
+  return ok;
+}
+
+bool MoveFile(const std::string& from, const std::string& to) {
+  if (TakeFault(Hooks().fail_moves)) return false;
+  std::string src = NativePath(from), dst = NativePath(to);
+  struct stat st {};
+  if (::lstat(src.c_str(), &st) != 0) return false;
+  if (::lstat(dst.c_str(), &st) == 0) return false;  // the target exists
+  return ::rename(src.c_str(), dst.c_str()) == 0;
+}
+
+bool DeleteFile(const std::string& path) {
+  if (!FileExists(path)) return false;
+  // DeleteFileA refuses read-only files.
+  if (GetAttributes(path) & kAttrReadOnly) return false;
+  return ::unlink(NativePath(path).c_str()) == 0;
+}
+
+bool RenameFile(const std::string& from, const std::string& to) { return MoveFile(from, to); }
+
+int64_t FileSize(const std::string& path) {
+  struct stat st {};
+  if (::stat(NativePath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  return static_cast<int64_t>(st.st_size);
+}
+
+uint32_t GetAttributes(const std::string& path) {
+  struct stat st {};
+  if (path.empty() || ::stat(NativePath(path).c_str(), &st) != 0) return kInvalidAttributes;
+  uint32_t a = 0;
+  if (S_ISDIR(st.st_mode)) a |= kAttrDirectory;
+  else a |= kAttrArchive;
+  if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) a |= kAttrReadOnly;
+  return a;
+}
+
+bool SetAttributes(const std::string& path, uint32_t attrs) {
+  std::string p = NativePath(path);
+  struct stat st {};
+  if (::stat(p.c_str(), &st) != 0) return false;
+  mode_t mode = st.st_mode & 07777;
+  if (attrs & kAttrReadOnly) mode &= ~(S_IWUSR | S_IWGRP | S_IWOTH);
+  else mode |= S_IWUSR;
+  return ::chmod(p.c_str(), mode) == 0;
+}
+
+bool CreateDir(const std::string& path) {
+  if (TakeFault(Hooks().fail_create_dirs)) return false;
+  return ::mkdir(NativePath(path).c_str(), 0755) == 0;
+}
+
+bool CreateDirs(const std::string& path) {
+  if (TakeFault(Hooks().fail_create_dirs)) return false;
+  std::string p = NativePath(path);
+  while (p.size() > 1 && p.back() == '/') p.pop_back();
+  if (p.empty()) return false;
+  if (DirExists(p)) return true;
+  for (std::size_t i = 1; i <= p.size(); ++i) {
+    if (i == p.size() || p[i] == '/') {
+      std::string part = p.substr(0, i);
+      if (!DirExists(part) && ::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
+    }
+  }
+  return DirExists(p);
+}
+
+std::string ExecutableDir() {
+  if (!Hooks().executable_dir.empty()) {
+    std::string d = Hooks().executable_dir;
+    if (d.back() != '\\' && d.back() != '/') d += '\\';
+    return d;
+  }
+  char buf[4096];
+  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return std::string();
+  std::string p(buf, static_cast<std::size_t>(n));
+  std::size_t slash = p.rfind('/');
+  if (slash == std::string::npos) return std::string();
+  return p.substr(0, slash + 1);
+}
+
+bool AppendLine(const std::string& path, const std::string& line) {
+  std::FILE* f = std::fopen(NativePath(path).c_str(), "ab");
+  if (!f) return false;
+  bool ok = std::fwrite(line.data(), 1, line.size(), f) == line.size();
+  ok = std::fwrite("\r\n", 1, 2, f) == 2 && ok;
+  ok = std::fclose(f) == 0 && ok;
+  return ok;
+}
+
+LocalDate Today() {
+  if (Hooks().today.year != 0) return Hooks().today;
+  std::time_t t = std::time(nullptr);
+  struct tm tmv {};
+  ::localtime_r(&t, &tmv);
+  return LocalDate{tmv.tm_year + 1900, tmv.tm_mon + 1, tmv.tm_mday};
+}
+
+}  // namespace railfmt::platform

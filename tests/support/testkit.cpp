@@ -1,0 +1,163 @@
+#include "support/testkit.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include "engine/newtofmt.h"
+
+namespace railfmt::test {
+
+Bytes Bcd(uint64_t value, int n) {
+  Bytes b(n);
+  for (int i = n - 1; i >= 0; --i) {
+    int two = static_cast<int>(value % 100);
+    value /= 100;
+    b[i] = static_cast<uint8_t>((two / 10) << 4 | (two % 10));
+  }
+  return b;
+}
+
+uint8_t CheckByte(const Bytes& r) {
+  int s = 0;
+  for (std::size_t i = 0; i < r.size(); ++i)
+    s += i == 0 ? r[i] % 100 : (r[i] >> 4) * 10 + (r[i] & 15);
+  int c = (100 - s % 100) % 100;
+  return static_cast<uint8_t>((c / 10) << 4 | (c % 10));
+}
+
+Bytes Rec(const Bytes& r) {
+  Bytes out = r;
+  out.push_back(CheckByte(r));
+  return out;
+}
+
+Bytes Cat(std::initializer_list<Bytes> parts) {
+  Bytes out;
+  for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
+
+Bytes Rec(std::initializer_list<Bytes> parts) { return Rec(Cat(parts)); }
+
+RawHeader::RawHeader() {
+  h[0] = 0xB0;
+  h[1] = 0xF0;
+  h[5] = 0x08;
+  h[6] = 0x30;
+  h[7] = 0x00;
+  h[77] = 'Q';
+  Version(101);
+}
+
+RawHeader& RawHeader::Vendor(char v) {
+  h[77] = static_cast<uint8_t>(v);
+  return *this;
+}
+
+RawHeader& RawHeader::Version(int v) { return PutBcd(87, static_cast<uint64_t>(v), 2); }
+
+RawHeader& RawHeader::Put(int pos, const Bytes& b) {
+  for (std::size_t i = 0; i < b.size(); ++i) h.at(pos + i) = b[i];
+  return *this;
+}
+
+Bytes EventFile(const RawHeader& h, std::initializer_list<Bytes> records) {
+  Bytes out = h.bytes();
+  for (const Bytes& r : records) out.insert(out.end(), r.begin(), r.end());
+  return out;
+}
+
+Bytes EventFile(const RawHeader& h, const Bytes& body) {
+  Bytes out = h.bytes();
+  out.insert(out.end(), body.begin(), body.end());
+  return out;
+}
+
+Bytes Convert(const Bytes& file, int version, std::string_view vendor) {
+  int result = 0;
+  Bytes out = ConvertEventBytes(file, version, vendor, &result);
+  if (result != 1) throw std::runtime_error("ConvertEvents failed");
+  return out;
+}
+
+int StartupCount(const Bytes& file) { return file.size() > 78 && (file[78] & 0x40) ? 31 : 28; }
+
+std::vector<Rec26> AllRecords(const Bytes& out) {
+  std::vector<Rec26> recs;
+  for (std::size_t p = 52; p + 26 <= out.size(); p += 26) {
+    Rec26 r;
+    std::copy(out.begin() + p, out.begin() + p + 26, r.begin());
+    recs.push_back(r);
+  }
+  return recs;
+}
+
+std::vector<Rec26> EventRecords(const Bytes& out, int startupCount) {
+  auto all = AllRecords(out);
+  if (static_cast<int>(all.size()) <= startupCount) return {};
+  return std::vector<Rec26>(all.begin() + startupCount, all.end());
+}
+
+Rec26 R(std::string_view hex) {
+  Rec26 r{};
+  std::size_t i = 0;
+  int n = 0, v = 0;
+  for (char ch : hex) {
+    int d = -1;
+    if (ch >= '0' && ch <= '9') d = ch - '0';
+    else if (ch >= 'a' && ch <= 'f') d = ch - 'a' + 10;
+    else if (ch >= 'A' && ch <= 'F') d = ch - 'A' + 10;
+    if (d < 0) continue;
+    v = v * 16 + d;
+    if (++n == 2) {
+      if (i >= r.size()) throw std::runtime_error("R(): more than 26 bytes");
+      r[i++] = static_cast<uint8_t>(v);
+      n = v = 0;
+    }
+  }
+  return r;
+}
+
+std::string Hex(const uint8_t* p, std::size_t n) {
+  std::string s;
+  char b[4];
+  for (std::size_t i = 0; i < n; ++i) {
+    std::snprintf(b, sizeof b, i ? " %02X" : "%02X", p[i]);
+    s += b;
+  }
+  return s;
+}
+
+TempDir::TempDir() {
+  char tmpl[] = "/tmp/railfmt-test-XXXXXX";
+  char* p = ::mkdtemp(tmpl);
+  if (!p) throw std::runtime_error("mkdtemp failed");
+  path = p;
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  // Restore write permission so read-only test files can be removed.
+  for (auto& e : std::filesystem::recursive_directory_iterator(path, ec))
+    std::filesystem::permissions(e.path(), std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ec);
+  std::filesystem::remove_all(path, ec);
+}
+
+void WriteFile(const std::string& path, const Bytes& b) {
+  std::ofstream f(path, std::ios::binary);
+  f.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+}
+
+Bytes ReadFile(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+}  // namespace railfmt::test
