@@ -1,0 +1,19 @@
+// The event engine over any raw bytes, for both vendors and versions 101/102.
+// The first input byte chooses the vendor text and the version.
+#include <cstring>
+
+#include "engine/newtofmt.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 1) return 0;
+  const uint8_t sel = data[0];
+  std::vector<uint8_t> raw(data + 1, data + size);
+  const char* vendor = (sel & 1) ? "Q" : "Z";
+  const int version = (sel & 2) ? 102 : 101;
+  int result = 0;
+  std::vector<uint8_t> out = railfmt::ConvertEventBytes(raw, version, vendor, &result);
+  if (result != 1) __builtin_trap();
+  // Header, at most 31 start-up records, then at most a few records per input byte.
+  if (out.size() > 52 + 31 * 26 + raw.size() * 26 * 4) __builtin_trap();
+  return 0;
+}
