@@ -93,7 +93,7 @@ void StoreTable(std::vector<Entry>& table, const Record* recs, int32_t last, Ent
   // Build the new contents aside so that a failed allocation leaves the
   // table as it was.
   std::vector<Entry> next;
-  const std::size_t size = std::max(table.size(), static_cast<std::size_t>(last + 1));
+  const std::size_t size = std::max(table.size(), static_cast<std::size_t>(last) + 1);
   if (size >= 2) {
     next.assign(size, reset());
   } else {
