@@ -101,14 +101,14 @@ TEST_F(L2000Old, PositionMarkClearsTheWrittenFlag) {
   Bytes mark = Rec({{0xA0, 0x40}, kT9, Bcd(777, 4)});
   auto recs = After(ConvertOld(File(OldHeader(), {C0(12345), mark, F0()})));
   ASSERT_EQ(recs.size(), 2u);
-  EXPECT_EQ(Hex(recs[1]), Hex(R("A0 40 09 00 00 09 03 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 03 00")));
+  EXPECT_EQ(Hex(recs[1]), Hex(R("A0 40 09 00 00 09 03 00 C7 CF 00 00 00 00 00 00 00 00 00 00 00 00 00 00 03 00")));
 }
 
 TEST_F(L2000Old, EbIsNotDividedTwice) {
   Bytes eb = Rec({{0xEB}, kT9, Bcd(12345, 4), Bcd(587, 2), Bcd(300, 2)});
   auto recs = After(ConvertOld(File(OldHeader(), {eb})));
   ASSERT_EQ(recs.size(), 1u);
-  EXPECT_EQ(Hex(recs[0]), Hex(R("8B 06 09 00 00 39 30 00 00 00 00 00 00 3A 1E 00 00 00 00 00 00 00 00 00 43 10")));
+  EXPECT_EQ(Hex(recs[0]), Hex(R("8B 06 09 00 00 39 30 00 C7 CF 00 00 00 3A 1E 00 00 00 00 00 00 00 00 00 43 10")));
 }
 
 // ED whose long check fails while its first 22 bytes pass.
@@ -321,7 +321,7 @@ TEST_F(L2000Old, B6Type6WritesTwoRecords) {
   auto recs = After(ConvertOld(File(OldHeader(), {Rec(body)})));
   ASSERT_EQ(recs.size(), 2u);
   // Val5 = 05060708; Val8 = (0x21 mod 16) * 10000 + 2200 + 23 = 12223.
-  EXPECT_EQ(Hex(recs[0]).substr(0, 29), "B6 06 09 00 00 94 5A 4D BF 2F");
+  EXPECT_EQ(Hex(recs[0]).substr(0, 29), "B6 06 09 00 00 64 38 4D BF 2F");
   EXPECT_EQ(Hex(recs[1]), Hex(R("B6 65 0B 0C 12 13 14 15 1A 1B 1C 1D 1E 1F 20 21 22 23 24 25 26")));
 }
 
@@ -347,6 +347,128 @@ TEST_F(L2000Old, RandomStreamsEndAndStayInBounds) {
     ASSERT_GE(out.size(), 52u + 25 * 26);
     ASSERT_EQ((out.size() - 52) % 26, 0u) << file;
   }
+}
+
+}  // namespace
+
+namespace {
+
+using railfmt::test::Bytes;
+
+class L2000OldRecords : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Tables() = ReferenceTables();
+    Lookups() = LookupState();
+  }
+  static std::vector<Rec26> Run(std::initializer_list<Bytes> recs, uint8_t h194 = 0) {
+    RawHeader h;
+    h.Version(100);
+    h.h[194] = h194;
+    Bytes f = EventFile(h, recs);
+    f.push_back(0x00);
+    MemStream in(f);
+    MemStream out;
+    legacy::Work().ResetForConversion(in, out);
+    legacy::Work().ReadFixed(0, 128);
+    legacy::ConvertL2000Old(legacy::Work());
+    auto all = AllRecords(out.Data());
+    return std::vector<Rec26>(all.begin() + 25, all.end());
+  }
+};
+
+const Bytes kT = {0x09, 0x00, 0x00};
+
+TEST_F(L2000OldRecords, C5WritesTheNegativeValueRecord) {
+  auto recs = Run({Rec({{0xC5}, kT, Bcd(0, 4), {0x10, 0x05, 0x00}})});
+  ASSERT_EQ(recs.size(), 2u);
+  EXPECT_EQ(Hex(recs[0]).substr(0, 5), "87 06");
+  EXPECT_EQ(Hex(recs[1]), Hex(R("96 01 09 00 00 FB FF")));
+}
+
+TEST_F(L2000OldRecords, SixByteGroupWritesItsValueAndClearsTheFlag) {
+  Bytes c0 = Rec({{0xC0}, kT, Bcd(0, 4)});
+  Bytes a807 = Rec({{0xA8, 0x07}, kT, Bcd(1234, 2)});
+  Bytes a834 = Rec({{0xA8, 0x34}, kT, Bcd(7, 2)});
+  Bytes f0 = Rec({{0xF0}, Bcd(0, 13)});
+  auto recs = Run({c0, a807, a834, f0});
+  ASSERT_EQ(recs.size(), 3u);
+  EXPECT_EQ(Hex(recs[1]), Hex(R("81 07 09 00 00 D2 04")));
+  EXPECT_EQ(Hex(recs[2]), Hex(R("81 2A 09 00 00 07 00")));
+}
+
+TEST_F(L2000OldRecords, A010TakesTheSubCodeAsBcd) {
+  auto recs = Run({Rec({{0xA0, 0x12}, kT, Bcd(0, 4)})});
+  ASSERT_EQ(recs.size(), 1u);
+  EXPECT_EQ(Hex(recs[0]).substr(0, 5), "80 0C");
+  EXPECT_EQ(recs[0][24], 0x03);
+}
+
+TEST_F(L2000OldRecords, ChannelTestCarriesItsText) {
+  auto recs = Run({Rec({{0xA0, 0x19}, kT, Bcd(300, 4), {0x02}})});
+  ASSERT_EQ(recs.size(), 1u);
+  EXPECT_EQ(Hex(recs[0]).substr(0, 26), "F0 3F 09 00 00 2C 01 00 02");
+  EXPECT_EQ(recs[0][9], '2');
+  EXPECT_EQ(recs[0][10], '-');
+}
+
+TEST_F(L2000OldRecords, SwitchRecordsChooseTheirCode) {
+  auto recs = Run({Rec({{0xA8, 0x62}, kT, Bcd(5, 2), {0x01}}), Rec({{0xA8, 0x62}, kT, Bcd(5, 2), {0x05}})});
+  ASSERT_EQ(recs.size(), 2u);
+  EXPECT_EQ(Hex(recs[0]), Hex(R("81 76 09 00 00 05 00 01")));
+  EXPECT_EQ(Hex(recs[1]), Hex(R("00 00 09 00 00 05 00 05")));
+}
+
+TEST_F(L2000OldRecords, BaRecordKeepsItsOwnBytesFromEightOn) {
+  auto recs = Run({Rec({{0xBA, 0x03}, kT, Bcd(4567, 3), {0x12, 0x34}})});
+  ASSERT_EQ(recs.size(), 1u);
+  EXPECT_EQ(Hex(recs[0]), Hex(R("92 10 09 00 00 D7 11 00 0C 22 00 00 00 00 00 00 00 00 00 00 00 00 00 00 03 00")));
+}
+
+TEST_F(L2000OldRecords, DistanceModeOneUsesOwnValueOnlyWhenInStep) {
+  Bytes de1 = Rec({{0xDE}, kT, Bcd(12345, 4), Bcd(1000, 3), Bcd(0, 6)});
+  Bytes c0 = Rec({{0xC0}, kT, Bcd(12395, 4)});
+  Bytes de2 = Rec({{0xDE}, kT, Bcd(12395, 4), Bcd(7777, 3), Bcd(0, 6)});
+  auto recs = Run({de1, c0, de2}, 0x40);
+  ASSERT_EQ(recs.size(), 3u);
+  EXPECT_EQ(recs[0][8] | recs[0][9] << 8, 1000);
+  EXPECT_EQ(recs[1][8] | recs[1][9] << 8, 950);
+  EXPECT_EQ(recs[2][8] | recs[2][9] << 8, 950);
+  // The same records in distance mode 2 take the own value.
+  recs = Run({de1, c0, de2});
+  EXPECT_EQ(recs[2][8] | recs[2][9] << 8, 7777);
+}
+
+TEST_F(L2000OldRecords, B814SwitchesToDistanceModeOne) {
+  Bytes b814 = Rec({{0xB8, 0x14}, kT, Bcd(0, 2)});
+  Bytes de1 = Rec({{0xDE}, kT, Bcd(12345, 4), Bcd(1000, 3), Bcd(0, 6)});
+  Bytes c0 = Rec({{0xC0}, kT, Bcd(12395, 4)});
+  Bytes de2 = Rec({{0xDE}, kT, Bcd(12395, 4), Bcd(7777, 3), Bcd(0, 6)});
+  auto recs = Run({b814, de1, c0, de2});
+  ASSERT_EQ(recs.size(), 4u);
+  EXPECT_EQ(Hex(recs[0]).substr(0, 5), "86 0E");
+  EXPECT_EQ(recs[3][8] | recs[3][9] << 8, 950);
+}
+
+TEST_F(L2000OldRecords, StationRecordWritesItsTextRecord) {
+  Bytes ce = Rec({{0xCE}, kT, Bcd(0, 4), Bcd(0, 3), Bcd(0, 2), Bcd(7, 2), {0x00, 0x02}, Bcd(0, 6)});
+  auto recs = Run({ce});
+  ASSERT_EQ(recs.size(), 2u);
+  EXPECT_EQ(Hex(recs[0]).substr(0, 5), "87 10");
+  EXPECT_EQ(recs[0][12], 2);
+  EXPECT_EQ(recs[0][24], 0xFF);
+  EXPECT_EQ(recs[0][25], 0x3F);
+  // No table entry: "0-7", space-filled, attribute 199.
+  EXPECT_EQ(Hex(recs[1]), Hex(R("20 F0 30 2D 37 20 20 20 20 20 20 20 C7")));
+}
+
+TEST_F(L2000OldRecords, UnknownCodesAndSubCodesAreSkipped) {
+  Bytes c3 = Rec({{0xC3}, kT});
+  auto recs = Run({{0xA2, 0x10, 0x20}, {0xB1, 0x07, 0x11}, {0xF5}, {0xF2}, {0xA8, 0xC3}, {0x09, 0x00, 0x00, 0x96}, c3});
+  // A8 followed by a code byte: C3 starts there; its time bytes and check byte follow.
+  ASSERT_EQ(recs.size(), 2u);
+  EXPECT_EQ(Hex(recs[0]).substr(0, 5), "87 04");
+  EXPECT_EQ(Hex(recs[1]).substr(0, 5), "87 04");
 }
 
 }  // namespace

@@ -82,7 +82,6 @@ void FillHeaderValues(WorkArea& w, const Block& h) {
   t.Vendor = static_cast<char>(h.h[77]);
 
   L2000State& s = L2000();
-  s = L2000State();
   s.jwdText = JwdName(h.BCD(54, 55));
   s.vendor = static_cast<char>(h.h[77]);
   s.lineDirection = static_cast<uint8_t>(h.BCD(14, 16) & 1);
@@ -265,6 +264,7 @@ void Close(WorkArea& w) {
 }  // namespace
 
 void ConvertL2000Old(WorkArea& w) {
+  L2000() = L2000State();
   if (w.in->AtEnd()) return Close(w);
   Block h1;
   std::memcpy(h1.h, w.b, sizeof h1.h);

@@ -17,8 +17,9 @@ namespace {
 // ---------------------------------------------------------------------------
 // Second-area layouts. Every record written byte by byte starts from zero
 // with its output code in bytes 0..1; the ops below fill the rest. Source
-// offsets are record-buffer positions; "rest" (n = 0) runs up to the last
-// data byte of the record (the byte before the check byte).
+// offsets are record-buffer positions; "time" is the record's time of day
+// (b[1..3] for single-byte codes, b[2..4] for the others); "rest" (n = 0)
+// runs up to the last data byte of the record (the byte before the check byte).
 //
 //   layout         record bytes                                   used by
 //   kTimeOnly      2..4 time                                      A8 55/56
@@ -367,15 +368,15 @@ int Index(const WorkArea& w, const Row& row) {
 }
 
 // The second area filled by a layout.
-void Fill(WorkArea& w, Layout id, int last, int index) {
+void Fill(WorkArea& w, Layout id, int k, int last, int index) {
   uint8_t* s = w.second;
   for (const Op& op : kLayouts[static_cast<int>(id)].ops) {
     if (op.form == Form::kEnd) break;
     int n = op.n ? op.n : last - op.src + 1;
     if (n < 0) n = 0;
     switch (op.form) {
-      case Form::kTime:
-        for (int i = 0; i < 3; ++i) s[op.dst + i] = static_cast<uint8_t>(w.bcd(op.src + i));
+      case Form::kTime:  // at b[k..k+2]
+        for (int i = 0; i < 3; ++i) s[op.dst + i] = static_cast<uint8_t>(w.bcd(k + i));
         break;
       case Form::kDec:
         for (int i = 0; i < n && op.dst + i < kRecordSize; ++i)
@@ -436,11 +437,11 @@ void Fill(WorkArea& w, Layout id, int last, int index) {
   }
 }
 
-void WriteLayout(WorkArea& w, uint8_t c0, uint8_t c1, Layout id, int last, int index) {
+void WriteLayout(WorkArea& w, uint8_t c0, uint8_t c1, Layout id, int k, int last, int index) {
   std::memset(w.second, 0, sizeof w.second);
   w.second[0] = c0;
   w.second[1] = c1;
-  Fill(w, id, last, index);
+  Fill(w, id, k, last, index);
   w.WriteSecond();
 }
 
@@ -463,7 +464,7 @@ uint8_t Out1(const WorkArea& w, const Row& row) {
 void StateWithSecond(WorkArea& w, const Row& row, int body) {
   StateRecord(w, row, row.out0, Out1(w, row), row.mask);
   if (row.layout != Layout::kNone)
-    WriteLayout(w, row.sec0, row.sec1, row.layout, LastData(row, body), Index(w, row));
+    WriteLayout(w, row.sec0, row.sec1, row.layout, K(row), LastData(row, body), Index(w, row));
 }
 
 // ---------------------------------------------------------------------------
@@ -472,7 +473,7 @@ void StateWithSecond(WorkArea& w, const Row& row, int body) {
 void A008(WorkArea& w, const Row& row, int body) {
   // The sub-code read as BCD is the second code byte (60h gives 3Ch); the
   // 8-byte form carries no value byte.
-  WriteLayout(w, 0x80, static_cast<uint8_t>(w.bcd(1)), body == 8 ? Layout::kPosOnly : Layout::kChipText,
+  WriteLayout(w, 0x80, static_cast<uint8_t>(w.bcd(1)), body == 8 ? Layout::kPosOnly : Layout::kChipText, 2,
               LastData(row, body), 0);
 }
 
@@ -510,7 +511,7 @@ void A861(WorkArea& w, const Row& row, int body) {
   std::memset(w.second, 0, sizeof w.second);
   w.second[0] = ok ? 0x81 : 0x00;
   w.second[1] = ok ? static_cast<uint8_t>(base + 0x10 * s) : 0x00;
-  Fill(w, Layout::kWord, LastData(row, body), 0);
+  Fill(w, Layout::kWord, 2, LastData(row, body), 0);
   w.second[7] = static_cast<uint8_t>(s);
   w.WriteSecond();
 }
@@ -758,7 +759,7 @@ void EDEE(WorkArea& w, const Row& row, int) {
   }
   StateRecord(w, row, c0, c1, row.mask);
   w.written = 0;
-  WriteLayout(w, 0x8B, 0x0A, Layout::kPair23, 40, 0);
+  WriteLayout(w, 0x8B, 0x0A, Layout::kPair23, 1, 40, 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -1001,7 +1002,7 @@ void Run(WorkArea& w, const Row& row, int body) {
     }
     case Step::kState: StateWithSecond(w, row, body); break;
     case Step::kSecond:
-      WriteLayout(w, row.out0, Out1(w, row), row.layout, LastData(row, body), Index(w, row));
+      WriteLayout(w, row.out0, Out1(w, row), row.layout, K(row), LastData(row, body), Index(w, row));
       break;
     case Step::kBA: BAState(w, row, body); break;
     case Step::kOwn: row.own(w, row, body); break;
