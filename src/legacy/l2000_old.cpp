@@ -138,7 +138,6 @@ void WriteBlock1(WorkArea& w, const Block& h) {
   PutName(r, 7, 9, sname);
   w.WriteSecond();
 
-  SetDriverFillTarget(w.headerImage);
   const int32_t d1 = h.BCD(22, 24);
   const std::string n1 = DriverName(1, d1);
   r = Begin(w, 0x81, 0x11);
