@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "interface/bridge.h"
+#include "interface/drivers.h"
 #include "legacy/l2000.h"
 #include "support/testkit.h"
 
@@ -469,6 +470,26 @@ TEST_F(L2000OldRecords, UnknownCodesAndSubCodesAreSkipped) {
   ASSERT_EQ(recs.size(), 2u);
   EXPECT_EQ(Hex(recs[0]).substr(0, 5), "87 04");
   EXPECT_EQ(Hex(recs[1]).substr(0, 5), "87 04");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(L2000OldEntry, EntryHandsOlderFilesToTheRecordLoop) {
+  Tables() = ReferenceTables();
+  Lookups() = LookupState();
+  RawHeader h;
+  h.Version(100);
+  Bytes f = EventFile(h, {Rec({{0xC3}, {0x09, 0x00, 0x00}})});
+  f.push_back(0x00);
+  MemStream in(f);
+  MemStream out;
+  ConvertL2000(in, out, "x.dat");
+  auto all = AllRecords(out.Data());
+  ASSERT_EQ(all.size(), 26u);
+  EXPECT_EQ(out.Data()[0], 0xA6);
+  EXPECT_EQ(Hex(all[25]).substr(0, 14), "87 04 09 00 00");
 }
 
 }  // namespace
