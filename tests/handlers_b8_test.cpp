@@ -268,3 +268,16 @@ TEST_F(HandlersB8, RejectedRecordWritesNeitherRecord) {
     EXPECT_EQ(Records(RawHeader(), {b, Sentinel()}), Golden({kSentinelOut})) << int(c1);
   }
 }
+
+TEST_F(HandlersB8, B801AfterBa02CarriesItsStationAndClearsTheMark) {
+  const Bytes ba02 = Rec({{0xBA, 0x02}, kTime, {0x00, 0x00}, {0x03}, {0x00, 0x07}, {0x00, 0x00}});
+  const Bytes d0 = Rec({{0xD0}, Prefix(), {0x01, 0x23, 0x45}, {0x01}, {0x02, 0x72}, {0x05, 0x87, 0x01, 0x23},
+                        {0x01, 0x28}});
+  auto recs = Records(RawHeader(), {ba02, B8(0x01, 21), d0});
+  ASSERT_EQ(recs.size(), 4u);
+  EXPECT_EQ(recs[2], Hex(R("20 F0 33 2D 37 00 00 00 00 00 00 00 07")));
+  EXPECT_EQ(R(recs[3])[1], 0x19);  // D0 with m = 1 after the mark was cleared
+  // Without B801 the mark stays.
+  recs = Records(RawHeader(), {ba02, d0});
+  EXPECT_EQ(R(recs.at(1))[1], 0x18);
+}
