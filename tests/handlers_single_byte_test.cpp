@@ -285,7 +285,9 @@ TEST_F(HandlersSingleByteTables, CeKind3TakesTheLineOfAFollowingLineRecord) {
     ASSERT_EQ(recs.size(), withA805 ? 5u : 4u);
     EXPECT_EQ(recs[1], Hex(R("20 F0 4C 49 4E 45 37 20 20 20 20 20 03")));
     // The records looked at are converted in their turn.
-    if (withA805) EXPECT_EQ(recs[2], Hex(R("81 05 0A 14 1E D2")));
+    if (withA805) {
+      EXPECT_EQ(recs[2], Hex(R("81 05 0A 14 1E D2")));
+    }
     EXPECT_EQ(recs[recs.size() - 2], Hex(R("81 15 0A 14 1E 07")));
     EXPECT_EQ(recs.back(), Hex(R(kSentinelOut)));
   }
