@@ -14,15 +14,6 @@ namespace {
 
 using namespace hs;
 
-// Full record with both header numbers (mask from the row, look-ahead);
-// false when the record fails its check.
-bool MainRecord(TNewToFmt& c, const HandlerRow& r) {
-  if (!Read2(c, r)) return false;
-  Header2(c.d);
-  Finish(c);
-  return true;
-}
-
 // Event time, Val13 := W(5), Val14 := W(7) (B901..B905).
 void SpeedPair(TFmtData& d) {
   TimeOnly2(d);
@@ -173,7 +164,7 @@ void B701(TNewToFmt& c, const HandlerRow& r) {
 }
 
 void B704(TNewToFmt& c, const HandlerRow& r) {
-  if (!MainRecord(c, r)) return;
+  if (!Wrote(StandardEvent, c, r)) return;
   TFmtData& d = c.d;
   BeginSupplementary(d);
   Put16(d.Out, 2, W(d, 12));
@@ -307,7 +298,7 @@ void SpeedPairEvent(TNewToFmt& c, const HandlerRow& r) {
 }
 
 void B921(TNewToFmt& c, const HandlerRow& r) {
-  if (!MainRecord(c, r)) return;
+  if (!Wrote(StandardEvent, c, r)) return;
   TFmtData& d = c.d;
   BeginSupplementary(d);
   Put32(d.Out, 2, Q(d, 12));
@@ -328,7 +319,7 @@ void HeaderMaskEvent(TNewToFmt& c, const HandlerRow& r) {
 // ============================================================== DA
 
 void DA01(TNewToFmt& c, const HandlerRow& r) {
-  if (!MainRecord(c, r)) return;
+  if (!Wrote(StandardEvent, c, r)) return;
   TFmtData& d = c.d;
   BeginSupplementary(d);
   Put24(d.Out, 2, T(d, 12));
@@ -338,7 +329,7 @@ void DA01(TNewToFmt& c, const HandlerRow& r) {
 }
 
 void DA02(TNewToFmt& c, const HandlerRow& r) {
-  if (!MainRecord(c, r)) return;
+  if (!Wrote(StandardEvent, c, r)) return;
   TFmtData& d = c.d;
   BeginSupplementary(d);
   Put16(d.Out, 2, W(d, 12));
