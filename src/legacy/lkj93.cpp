@@ -46,7 +46,8 @@
 //   B5h/B6h mode value            | kept as the converter's mode (1 / 2)
 //   FFh in the first 48 bytes     | a filler record stays filler, only other
 //                                 | FFh records become B0h
-//   86h then a skipped block      | the A8h translation repeats once at most
+//   86h then a skipped block      | nothing: the A8h translation of an 86h
+//                                 | record is made once, right after it
 //   last, short record            | bytes missing at the input end read as 0
 #include <cstring>
 #include <iterator>
@@ -171,7 +172,6 @@ class Lkj93 {
   bool pending85_ = false;
   bool afterA7_ = false;
   bool last870F_ = false;
-  bool a8Again_ = false;
   int b0Seen_ = 0;
   int b1Seen_ = 0;
   int32_t kept50_ = -1;
@@ -553,15 +553,7 @@ void Lkj93::Run() {
     offset_ = static_cast<int64_t>(in.Position());
     uint8_t rec[kRecLen] = {};
     in.Read(rec, kRecLen);
-    if (rec[0] < 0x80) {
-      // The buffer of an 86h record is taken once more as an A8h record.
-      if (w_.b[0] == 0x86 && a8Again_) {
-        a8Again_ = false;
-        TranslateA8();
-      }
-      continue;
-    }
-    a8Again_ = false;
+    if (rec[0] < 0x80) continue;
     std::memcpy(w_.b, rec, kRecLen);
     if (later_ && option_ != 0) kept50_ = legacy::Work().laterVersionMark;
     bool filler = true;
@@ -573,10 +565,9 @@ void Lkj93::Run() {
     }
     if (filler) continue;
     Translate();
-    if (w_.b[0] == 0x86) {
-      TranslateA8();
-      a8Again_ = true;
-    }
+    // An 86h record is taken once more as an A8h record, once only: a
+    // skipped block after it does not repeat that record.
+    if (w_.b[0] == 0x86) TranslateA8();
   }
   Close();
 }
