@@ -354,7 +354,7 @@ std::vector<TableSummary> LoadTables(const std::string& dir) {
     if (!f) throw TableError(p.string() + ": cannot be read");
     std::stringstream ss;
     ss << f.rdbuf();
-    sheets.emplace_back(&tf, Sheet(tf.name, ParseCsv(ss.str(), tf.name), tf.columns, tf.required));
+    sheets.emplace_back(&tf, Sheet(p.string(), ParseCsv(ss.str(), p.string()), tf.columns, tf.required));
   }
   if (sheets.empty()) throw TableError(dir + ": holds none of the table files (drivers.csv, stations.csv, ...)");
   // Building the records checks every field; the setters are called only
