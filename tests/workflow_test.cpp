@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <stdexcept>
 #include <vector>
 
 #include "engine/stream.h"
@@ -70,7 +71,10 @@ class Workflow : public ::testing::Test {
     A = t / "arch";
     fs::create_directory(D);
   }
-  void TearDown() override { railfmt::platform::Hooks() = {}; }
+  void TearDown() override {
+    railfmt::platform::Hooks() = {};
+    railfmt::ResetConverters();
+  }
   int32_t Run(const std::string& fn, uint8_t option = 0) {
     return railfmt::TransFmtFileImpl(fn, D, W, A, option);
   }
@@ -312,4 +316,35 @@ TEST_F(Workflow, FormattedMoveFailingKeepsTheSource) {
   railfmt::platform::Hooks().fail_moves = 1;
   EXPECT_EQ(Run("X.37"), 1);
   EXPECT_EQ(ReadFile(D + "/X.37"), kFormatted);
+}
+
+TEST_F(Workflow, FailingConverterIsCaughtAndTheRawFileArchived) {
+  railfmt::Converters().jk2h = [](railfmt::MemStream&, railfmt::MemStream& out) {
+    out.Write("partial", 7);
+    throw std::runtime_error("converter failure");
+  };
+  Put("X.37", kJK2H);
+  EXPECT_EQ(Run("X.37"), 1);
+  EXPECT_EQ(Files(W), Names{});
+  EXPECT_EQ(ReadFile(A + "/JK2H/0307/X.37"), kJK2H);
+  EXPECT_EQ(Files(D), Names{});
+}
+
+TEST_F(Workflow, FileNameIsWhatTheL2000ConverterIsGiven) {
+  static std::string seen;
+  railfmt::Converters().l2000 = [](railfmt::MemStream&, railfmt::MemStream&,
+                                   const std::string& path) { seen = path; };
+  Put("ABC-1.1225", kL2000);
+  EXPECT_EQ(Run("ABC-1.1225"), 12250);
+  EXPECT_EQ(seen, "ABC-1.CP");
+}
+
+TEST_F(Workflow, OptionByteReachesTheLKJ93Converter) {
+  static int seen = -1;
+  railfmt::Converters().lkj93 = [](railfmt::MemStream&, railfmt::MemStream&, uint8_t option) {
+    seen = option;
+  };
+  Put("X.37", kLKJ93);
+  EXPECT_EQ(Run("X.37", 0x5A), 3070);
+  EXPECT_EQ(seen, 0x5A);
 }

@@ -157,15 +157,16 @@ bool ConvertInto(Conversion conv, const std::string& src, const std::string& fn,
     if (!platform::LoadFile(src, bytes)) return false;
     MemStream in(std::move(bytes));
     MemStream out;
+    const ConverterSet& converters = Converters();
     switch (conv) {
       case Conversion::JK2H:
-        ConvertJK2H(in, out);
+        converters.jk2h(in, out);
         return PlainSave(out, workOut);
       case Conversion::LKJ93:
-        ConvertLKJ93(in, out, option);
+        converters.lkj93(in, out, option);
         return PlainSave(out, workOut);
       case Conversion::L2000:
-        ConvertL2000(in, out, fn);
+        converters.l2000(in, out, fn);
         return FilteredSave(out, workOut);
       case Conversion::None:
         break;
