@@ -31,4 +31,17 @@ void ConvertJK2H(MemStream& in, MemStream& out);
 // The TAX3 dump split: 1 or -1.
 int32_t SplitTax3(const std::string& sourcePath);
 
+// The converters the single-file drivers call. They start out as the
+// functions above; tests put stand-ins here to drive the drivers' failure
+// paths.
+struct ConverterSet {
+  void (*l2000)(MemStream& in, MemStream& out, const std::string& sourcePath);
+  void (*lkj93)(MemStream& in, MemStream& out, uint8_t option);
+  void (*jk2h)(MemStream& in, MemStream& out);
+  int32_t (*tax3)(const std::string& sourcePath);
+};
+ConverterSet& Converters();
+// Converters() back to the real functions.
+void ResetConverters();
+
 }  // namespace railfmt

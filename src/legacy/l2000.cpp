@@ -1,0 +1,42 @@
+// The L2000 converter entry: header block 1 tells the protocol version; from
+// version 101 on the whole file goes to the event engine, older files to the
+// record loop of their own.
+#include "legacy/l2000.h"
+
+#include <stdexcept>
+#include <string>
+
+#include "engine/newtofmt.h"
+#include "interface/drivers.h"
+
+namespace railfmt {
+
+namespace {
+constexpr int kHeaderBlock = 128;      // header block 1
+constexpr int kVersionPos = 87;        // BCD protocol version, h[87..88]
+constexpr int kVendorPos = 77;         // vendor letter
+constexpr int kFirstEventVersion = 101;
+}  // namespace
+
+void ConvertL2000(MemStream& in, MemStream& out, const std::string& sourcePath) {
+  legacy::WorkArea& w = legacy::Work();
+  w.ResetForConversion(in, out);
+  // The older record loop reads the size from w.in when it needs it.
+  in.Seek(0);
+  w.ReadFixed(0, kHeaderBlock);
+
+  const int version = w.bcd(kVersionPos, 2);
+  if (version >= kFirstEventVersion) {
+    // The engine reads the header again from the start of the input.
+    const std::string vendor(1, static_cast<char>(w.b[kVendorPos]));
+    if (ConvertEvents(in, out, sourcePath, version, vendor) < 0) {
+      // The engine stopped part-way: the output is incomplete, and the
+      // driver must not save it as a finished conversion.
+      throw std::runtime_error("event conversion failed");
+    }
+    return;
+  }
+  legacy::ConvertL2000Old(w);
+}
+
+}  // namespace railfmt
