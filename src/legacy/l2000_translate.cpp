@@ -539,8 +539,8 @@ void A865(WorkArea& w, const Row&, int) {
   w.WriteSecond();
 }
 
-// B1 01 / B2 18: one 52-byte unit, the record and its continuation.
-void LongUnit(WorkArea& w, const Row& row, int body) {
+// B1 01 (and B2 18): one 52-byte unit, the record and its continuation.
+void B101(WorkArea& w, const Row& row, int body) {
   uint8_t* u = w.headerImage;
   std::memset(u, 0, kHeaderSize);
   u[0] = 0x83;
@@ -748,7 +748,7 @@ void F1(WorkArea& w, const Row&, int body) { F0F1(w, true, body); }
 
 const Row* FindRow(uint8_t code, uint8_t sub);
 
-void EDEE(WorkArea& w, const Row& row, int) {
+void ED(WorkArea& w, const Row& row, int) {
   const int v = w.bcd(39, 2);
   uint8_t c0 = row.out0, c1 = row.out1;
   if (v >= 192 && v <= 237) {
@@ -825,7 +825,7 @@ constexpr Row kRows[] = {
     {0xA8, 0x58, 0x58, 7, 0, 0, S::kSecond, I::kPos, 0x81, 0x48, 0, 0, Lt::kTriple, 0, 0, nullptr},
     {0xA8, 0x61, 0x64, 7, 0, 0, S::kOwn, I::kPos, 0x81, 0x65, 0, 0, L0, 0, 0, A861},
     {0xA8, 0x65, 0x65, 15, 0, 0, S::kOwn, I::kPos, 0x81, 0x69, 0, 0, L0, 0, 0, A865},
-    {0xB1, 0x01, 0x01, 39, 34, 35, S::kOwn, I::kPos, 0x83, 0x01, 0, 0, L0, 0, 0, LongUnit},
+    {0xB1, 0x01, 0x01, 39, 34, 35, S::kOwn, I::kPos, 0x83, 0x01, 0, 0, L0, 0, 0, B101},
     {0xB1, 0x02, 0x04, 11, 0, 0, S::kState, I::kPos, 0x8C, 0x03, 0x0003, kRestrict, Lt::kQuad9, 0x81, 0x50, nullptr},
     {0xB1, 0x05, 0x05, 11, 0, 0, S::kState, I::kPos, 0x8C, 0x08, 0x0003, kRestrict, Lt::kQuad9, 0x81, 0x50, nullptr},
     {0xB1, 0x06, 0x06, 8, 0, 0, S::kState, I::kPos, 0x8C, 0x09, 0x0003, kRestrict, L0, 0, 0, nullptr},
@@ -833,7 +833,7 @@ constexpr Row kRows[] = {
     {0xB2, 0x13, 0x16, 11, 0, 0, S::kState, I::kPos, 0x8C, 0x0C, 0x0003, 0, Lt::kQuad9, 0x81, 0x50, nullptr},
     {0xB2, 0x17, 0x17, 11, 0, 0, S::kState, I::kPos, 0x8C, 0x0A, 0x0003, 0, Lt::kQuad9, 0x81, 0x50, nullptr},
     {0xB2, 0x19, 0x19, 11, 0, 0, S::kState, I::kPos, 0x8C, 0x10, 0x0003, 0, Lt::kQuad9, 0x81, 0x50, nullptr},
-    {0xB2, 0x18, 0x18, 39, 34, 0, S::kOwn, I::kPos, 0x83, 0x02, 0, 0, L0, 0, 0, LongUnit},
+    {0xB2, 0x18, 0x18, 39, 34, 0, S::kOwn, I::kPos, 0x83, 0x02, 0, 0, L0, 0, 0, B101},
     {0xB4, 0x01, 0x02, 8, 0, 0, S::kState, I::kPos, 0xF0, 0x61, 0x0003, kRestrict, L0, 0, 0, nullptr},
     {0xB4, 0x03, 0x04, 10, 0, 0, S::kOwn, I::kPos, 0xF0, 0x63, 0x0003, kRestrict, L0, 0, 0, B403},
     {0xB7, 0x01, 0x01, 10, 0, 0, S::kSecond, I::kPos, 0xB0, 0x80, 0, 0, Lt::kB701, 0, 0, nullptr},
@@ -866,7 +866,8 @@ constexpr Row kRows[] = {
     {0xB8, 0x26, 0x26, 13, 0, 0, S::kState, I::kVal19At9, 0x86, 0x1B, 0x0203, 0, Lt::kQuad11, 0x81, 0x50, nullptr},
     {0xB8, 0x28, 0x29, 9, 0, 0, S::kOwn, I::kPos, 0x86, 0x2A, 0x0003, 0, L0, 0, 0, B828},
     {0xB8, 0x37, 0x38, 5, 0, 0, S::kSecond, I::kPos, 0x86, 0x37, 0, 0, Lt::kSmall, 0, 0, nullptr},
-    {0xB8, 0x39, 0x40, 4, 0, 0, S::kState, I::kTimeOnly, 0x86, 0x39, 0x0001, 0, L0, 0, 0, nullptr},
+    {0xB8, 0x39, 0x39, 4, 0, 0, S::kState, I::kTimeOnly, 0x86, 0x39, 0x0001, 0, L0, 0, 0, nullptr},
+    {0xB8, 0x40, 0x40, 4, 0, 0, S::kState, I::kTimeOnly, 0x86, 0x40, 0x0001, 0, L0, 0, 0, nullptr},
     {0xB9, 0x01, 0x02, 10, 0, 0, S::kOwn, I::kSpeedPair, 0x86, 0xD0, 0x1041, 0, L0, 0, 0, B901},
     {0xB9, 0x03, 0x05, 8, 0, 0, S::kState, I::kSpeedPair, 0x86, 0x30, 0x1041, 0, L0, 0, 0, nullptr},
     {0xB9, 0x06, 0x07, 8, 0, 0, S::kState, I::kPos, 0x87, 0x46, 0x0003, kRestrict, L0, 0, 0, nullptr},
@@ -887,7 +888,8 @@ constexpr Row kRows[] = {
     {0xBC, 0x50, 0x50, 12, 0, 0, S::kSecond, I::kPos, 0x93, 0x0A, 0, 0, Lt::kBC50, 0, 0, nullptr},
     {0xBC, 0x51, 0x51, 5, 0, 0, S::kSecond, I::kPos, 0x93, 0x0B, 0, 0, Lt::kDigits, 0, 0, nullptr},
     {0xFE, 0x01, 0x01, 5, 0, 0, S::kState, I::kTimeOnly, 0x92, 0x23, 0x0001, 0, L0, 0, 0, nullptr},
-    {0xFE, 0x02, 0x03, 8, 0, 0, S::kState, I::kFE, 0x92, 0x21, 0x0003, 0, L0, 0, 0, nullptr},
+    {0xFE, 0x02, 0x02, 8, 0, 0, S::kState, I::kFE, 0x92, 0x21, 0x0003, 0, L0, 0, 0, nullptr},
+    {0xFE, 0x03, 0x03, 9, 0, 0, S::kState, I::kFE, 0x92, 0x22, 0x0003, 0, L0, 0, 0, nullptr},
     // Single-byte codes: the body follows the code (k = 1); all run the restriction step.
     {0xC0, N, N, 8, 0, 0, S::kState, I::kDead, 0x87, 0x01, 0x0003, kRestrict, L0, 0, 0, nullptr},
     {0xC1, N, N, 7, 0, 0, S::kState, I::kTimeOnly, 0x87, 0x02, 0x0001, kRestrict, L0, 0, 0, nullptr},
@@ -934,8 +936,8 @@ constexpr Row kRows[] = {
     {0xEA, N, N, 10, 0, 0, S::kState, I::kDead, 0x8B, 0x0C, 0x0003, kRestrict, Lt::kWord8, 0x8B, 0x05, nullptr},
     {0xEB, N, N, 12, 0, 0, S::kState, I::kEB, 0x8B, 0x06, 0x1043, kRestrict, L0, 0, 0, nullptr},
     {0xEC, N, N, 12, 0, 0, S::kState, I::kEC, 0x8B, 0x07, 0x0303, kRestrict, L0, 0, 0, nullptr},
-    {0xED, N, N, 41, 0, 0, S::kOwn, I::kLong, 0x8B, 0x08, 0x13F7, kRestrict, L0, 0, 0, EDEE},
-    {0xEE, N, N, 41, 0, 0, S::kOwn, I::kLong, 0x8B, 0x10, 0x13F7, kRestrict, L0, 0, 0, EDEE},
+    {0xED, N, N, 41, 0, 0, S::kOwn, I::kLong, 0x8B, 0x08, 0x13F7, kRestrict, L0, 0, 0, ED},
+    {0xEE, N, N, 41, 0, 0, S::kOwn, I::kLong, 0x8B, 0x10, 0x13F7, kRestrict, L0, 0, 0, ED},
     {0xEF, N, N, 12, 0, 0, S::kState, I::kDead, 0x8B, 0x0C, 0x0003, kRestrict, Lt::kPair8, 0x8B, 0x0A, nullptr},
     {0xF0, N, N, 14, 0, 0, S::kOwn, I::kTimeOnly, 0x8B, 0x08, 0x13C4, 0, L0, 0, 0, F0},
     {0xF1, N, N, 18, 14, 16, S::kOwn, I::kTimeOnly, 0x8B, 0x08, 0x13C4, 0, L0, 0, 0, F1},
