@@ -297,6 +297,7 @@ class ToolTest(unittest.TestCase):
         src = self.path("p.F")
         recs = [record(0x8B, 0x01, (8, k // 6, k % 6 * 10), 0x0301, Val19=k * 3, Val21=80) for k in range(30)]
         recs.insert(3, record(0x81, 0x24, (9, 9, 9), 0))  # no time bit: not plotted
+        recs.insert(0, record(0xB0, 0xF0, (0, 1, 1), 0x0101))  # start-up record: not plotted
         formatted_file(src, recs)
         svg = self.path("run.svg")
         rc, out, err = run("plot", src, "--fields", "Val19,Val21", "-o", svg)
