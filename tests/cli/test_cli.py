@@ -191,6 +191,20 @@ class ToolTest(unittest.TestCase):
         rc, _, err = run("convert", L2000, self.path("t.F"), "--tables", TABLES)
         self.assertEqual(rc, OK, err)
 
+    def test_a_table_of_one_row_is_used(self):
+        # the setters store nothing for a last index of 0: the tool hands a
+        # one-row table over with a neutral second record
+        d = self.path("one")
+        os.makedirs(d)
+        with open(os.path.join(d, "stations.csv"), "w", encoding="utf-8") as f:
+            f.write("line,station,name\n3,4,驻马店\n")
+        dst = self.path("one.F")
+        rc, _, err = run("convert", L2000, dst, "--tables", d)
+        self.assertEqual(rc, OK, err)
+        rc, out, _ = run("dump", dst, "--format", "json")
+        texts = {r["code"]: r["text"] for r in json.loads(out)["records"] if r["text"]}
+        self.assertEqual(texts["8106"], "驻马店")
+
     def test_table_errors_name_file_and_line(self):
         cases = [
             ("stations.csv", "line,station,name\n1,1,北京西\n1,x2,涿州\n", "stations.csv:3", "station", "x2"),
