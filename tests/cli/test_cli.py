@@ -162,6 +162,22 @@ class ToolTest(unittest.TestCase):
         self.assertOneLineError(err, "no single-file converter")
         self.assertFalse(os.path.exists(self.path("junk.F")))
 
+    def test_ring_file_is_unrolled(self):
+        src = self.path("ring.bin")
+        data = bytearray(64) + bytes(range(100))
+        data[0:2] = b"\xA0\xA1"
+        data[8] = 30  # write position
+        with open(src, "wb") as f:
+            f.write(bytes(data))
+        rc, out, err = run("convert", src)
+        self.assertEqual(rc, OK, err)
+        self.assertIn("unrolled", out)
+        with open(src + "F", "rb") as f:
+            self.assertEqual(f.read(), bytes(data[:64]) + bytes(range(30, 100)) + bytes(range(30)))
+        rc, _, err = run("convert", "--plain", src, self.path("ring.plain"))
+        self.assertEqual(rc, FAILED)
+        self.assertOneLineError(err, "ring-buffer")
+
     def test_formatted_input_is_not_converted(self):
         src = self.converted()
         rc, _, err = run("convert", "--plain", src, self.path("again.F"))
