@@ -124,27 +124,34 @@ run_windows() {  # bits loader outdir
     "$(winpath "$out")" "${args[@]}" >"$out.log" 2>&1
 }
 
+# The daily log goes to a "log" folder beside each host program; its lines
+# name the source path, so only what follows the path is compared.
+log_body() { cat "$1"/log/*.txt 2>/dev/null | sed 's/^[^(]*//'; }
+
 step "Linux host"
-rm -rf "$work/out-linux"
+rm -rf "$work/out-linux" "$work/log" build-win32/log build-win64/log
 "$work/linhost" "$linux/librailfmt.so" "$work/out-linux" "${inputs[@]}" ||
   fail "Linux host run (exit $?)"
 
-compare() {  # name outdir
+compare() {  # name outdir build-dir
   if ! diff -r "$work/out-linux" "$2" >"$2.diff" 2>&1; then
     cat "$2.diff" >&2
     fail "$1 output differs from the Linux output"
   fi
-  echo "   $(find "$2" -type f | wc -l) files identical to the Linux run"
+  if ! cmp -s <(log_body "$work") <(log_body "$3"); then
+    fail "$1 daily log differs from the Linux one"
+  fi
+  echo "   $(find "$2" -type f | wc -l) files and $(log_body "$3" | wc -l) log lines identical to the Linux run"
 }
 
 step "x86_64 DLL under wine64"
 run_windows 64 "$wine64" "$work/out-win64" || { cat "$work/out-win64.log" >&2; fail "wine64 run"; }
-compare x86_64 "$work/out-win64"
+compare x86_64 "$work/out-win64" build-win64
 
 step "i686 DLL under wine"
 if command -v wine >/dev/null && run_windows 32 wine "$work/out-win32" &&
   [ -f "$work/out-win32/results.txt" ]; then
-  compare i686 "$work/out-win32"
+  compare i686 "$work/out-win32" build-win32
 else
   echo "   SKIPPED: 32-bit Wine cannot run i686 programs here (needs wine32 from the i386"
   echo "   multiarch); the i686 DLL was checked statically above"
