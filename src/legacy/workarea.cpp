@@ -17,6 +17,7 @@ void ResetCarriedValues() {
   w.toggle = 0;
   w.counter1 = 0;
   w.counter2 = 0;
+  w.laterVersionMark = 0;
   Lookups().RestrictionTolerance = 0;
 }
 

@@ -59,6 +59,7 @@ struct WorkArea {
   uint8_t toggle = 0;               // LampAspect pass-through flag
   uint16_t counter1 = 0;
   uint16_t counter2 = 0;
+  uint8_t laterVersionMark = 0;     // set by an LKJ93 BEh record marking the later version
 
   // ---- primitives
   // Value of the n BCD bytes b[i..i+n-1]; 0 when i > 127 or n > 4.

@@ -1,0 +1,495 @@
+// Whole small files of the earlier L2000 format through the record loop:
+// start-up records, distance modes, state records and their followers,
+// long records, B6h sub-records and damaged input.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "interface/bridge.h"
+#include "interface/drivers.h"
+#include "legacy/l2000.h"
+#include "support/testkit.h"
+
+using namespace railfmt;
+using namespace railfmt::test;
+
+namespace {
+
+class L2000Old : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Tables() = ReferenceTables();
+    Lookups() = LookupState();
+    legacy::Work().toggle = 0;
+  }
+
+  // The converter called as its entry calls it.
+  static Bytes ConvertOld(const Bytes& file) {
+    MemStream in(file);
+    MemStream out;
+    legacy::Work().ResetForConversion(in, out);
+    legacy::Work().ReadFixed(0, 128);
+    legacy::ConvertL2000Old(legacy::Work());
+    return out.Data();
+  }
+
+  // An old-format header: version 0100, start 08:30:00, nothing else set.
+  static RawHeader OldHeader(char vendor = 'Q') {
+    RawHeader h;
+    h.Version(100).Vendor(vendor);
+    return h;
+  }
+
+  // Records after the header and the 25 start-up records (both slots invalid).
+  static std::vector<Rec26> After(const Bytes& out) {
+    auto all = AllRecords(out);
+    EXPECT_GE(all.size(), 25u);
+    return std::vector<Rec26>(all.begin() + 25, all.end());
+  }
+
+  // A file: header + records + one filler byte (the last byte of a file
+  // never completes a record).
+  static Bytes File(const RawHeader& h, std::initializer_list<Bytes> recs) {
+    Bytes f = EventFile(h, recs);
+    f.push_back(0x00);
+    return f;
+  }
+};
+
+const Bytes kT9 = {0x09, 0x00, 0x00};   // 09:00:00
+const Bytes kT9b = {0x09, 0x00, 0x10};  // 09:00:10
+
+// DE: time, position 12345, own distance 1000, Val19 60, signal 0, Val21 80.
+Bytes DE(uint64_t pos = 12345, uint64_t dist = 1000) {
+  return Rec({{0xDE}, kT9, Bcd(pos, 4), Bcd(dist, 3), Bcd(60, 2), Bcd(0, 2), Bcd(80, 2)});
+}
+Bytes C0(uint64_t pos, const Bytes& t = kT9b) { return Rec({{0xC0}, t, Bcd(pos, 4)}); }
+Bytes F0() { return Rec({{0xF0}, Bcd(2000, 3), Bcd(70, 2), Bcd(90, 2), Bcd(450, 2), Bcd(120, 2), Bcd(33, 2)}); }
+
+TEST_F(L2000Old, C0AfterDeWithSamePositionKeepsTheDistance) {
+  auto recs = After(ConvertOld(File(OldHeader(), {DE(), C0(12345)})));
+  ASSERT_EQ(recs.size(), 2u);
+  EXPECT_EQ(Hex(recs[0]), Hex(R("89 04 09 00 00 39 30 00 E8 03 00 00 00 00 00 08 00 00 00 3C 00 50 00 50 17 03")));
+  EXPECT_EQ(Hex(recs[1]), Hex(R("87 01 09 00 0A 39 30 00 E8 03 00 00 00 00 00 08 00 00 00 3C 00 50 00 50 03 00")));
+}
+
+TEST_F(L2000Old, DistanceModeZeroCountsDown) {
+  RawHeader h = OldHeader();
+  h.h[194] = 0x80;  // distance mode 0
+  auto recs = After(ConvertOld(File(h, {DE(), C0(12495)})));
+  ASSERT_EQ(recs.size(), 2u);
+  // 12495 = 0x30CF; 1000 - 150 = 850 = 0x0352.
+  EXPECT_EQ(Hex(recs[1]), Hex(R("87 01 09 00 0A CF 30 00 52 03 00 00 00 00 00 08 00 00 00 3C 00 50 00 50 03 00")));
+}
+
+TEST_F(L2000Old, DistanceModeTwoCountsUpByDirection) {
+  auto recs = After(ConvertOld(File(OldHeader(), {DE(), C0(12495)})));
+  ASSERT_EQ(recs.size(), 2u);
+  // Direction sign -1 (no flag, Val16 0): 1000 - 150.
+  EXPECT_EQ(recs[1][8], 0x52);
+  EXPECT_EQ(recs[1][9], 0x03);
+}
+
+TEST_F(L2000Old, TwoF0AfterOneStateRecordWriteOnce) {
+  auto recs = After(ConvertOld(File(OldHeader(), {C0(12345, kT9), F0(), F0()})));
+  ASSERT_EQ(recs.size(), 2u);
+  EXPECT_EQ(recs[0][0], 0x87);
+  // Val8 2000, Val13 45, Val14 12, Val17 33, Val19 70, Val21 90, Val23 = Val21.
+  EXPECT_EQ(Hex(recs[1]), Hex(R("8B 08 09 00 00 39 30 00 D0 07 00 00 00 2D 0C 00 00 21 00 46 00 5A 00 5A C4 13")));
+}
+
+TEST_F(L2000Old, PositionMarkClearsTheWrittenFlag) {
+  Bytes mark = Rec({{0xA0, 0x40}, kT9, Bcd(777, 4)});
+  auto recs = After(ConvertOld(File(OldHeader(), {C0(12345), mark, F0()})));
+  ASSERT_EQ(recs.size(), 2u);
+  EXPECT_EQ(Hex(recs[1]), Hex(R("A0 40 09 00 00 09 03 00 C7 CF 00 00 00 00 00 00 00 00 00 00 00 00 00 00 03 00")));
+}
+
+TEST_F(L2000Old, EbIsNotDividedTwice) {
+  Bytes eb = Rec({{0xEB}, kT9, Bcd(12345, 4), Bcd(587, 2), Bcd(300, 2)});
+  auto recs = After(ConvertOld(File(OldHeader(), {eb})));
+  ASSERT_EQ(recs.size(), 1u);
+  EXPECT_EQ(Hex(recs[0]), Hex(R("8B 06 09 00 00 39 30 00 C7 CF 00 00 00 3A 1E 00 00 00 00 00 00 00 00 00 43 10")));
+}
+
+// ED whose long check fails while its first 22 bytes pass.
+Bytes BrokenLong() {
+  Bytes head = Rec({{0xED}, kT9, Bcd(12345, 4), Bcd(500, 3), {0x01, 0x20}, {0x00, 0x45}, Bcd(0, 6)});
+  EXPECT_EQ(head.size(), 22u);
+  Bytes tail(19, 0x11);
+  tail.push_back(0x00);  // wrong check byte
+  return Cat({head, tail});
+}
+
+TEST_F(L2000Old, LongRecordFallsBackToShortStateForOtherVendors) {
+  auto recs = After(ConvertOld(File(OldHeader('Z'), {BrokenLong()})));
+  ASSERT_EQ(recs.size(), 1u);
+  // Val8 500, Val19 1 * 100 + 20, Val21 0 * 100 + 45.
+  EXPECT_EQ(Hex(recs[0]), Hex(R("8B 08 09 00 00 39 30 00 F4 01 00 00 00 00 00 00 00 00 00 78 00 2D 00 00 07 03")));
+  auto q = After(ConvertOld(File(OldHeader('Q'), {BrokenLong()})));
+  EXPECT_EQ(q.size(), 0u);
+}
+
+TEST_F(L2000Old, LongRecordNamesItsOutputCode) {
+  Bytes body = Cat({{0xED}, kT9, Bcd(12345, 4), Bcd(500, 3), Bcd(60, 2), Bcd(80, 2), Bcd(0, 2), Bcd(5, 2),
+                    Bcd(450, 2), Bcd(120, 2), Bcd(11, 2), Bcd(22, 2), Bcd(0, 8), Bcd(33, 2), Bcd(0, 2), Bcd(200, 2)});
+  ASSERT_EQ(body.size(), 41u);
+  auto recs = After(ConvertOld(File(OldHeader(), {Rec(body)})));
+  ASSERT_EQ(recs.size(), 2u);
+  // 200 names C8h: 87 09; Val16 5, Val17 33.
+  EXPECT_EQ(Hex(recs[0]), Hex(R("87 09 09 00 00 39 30 00 F4 01 00 00 00 2D 0C 08 05 21 00 3C 00 50 00 50 F7 13")));
+  EXPECT_EQ(Hex(recs[1]), Hex(R("8B 0A 09 00 00 0B 00 16 00")));
+}
+
+Bytes LongB101(int bodyBytes) {
+  Bytes r = {0xB1, 0x01, 0x10, 0x20, 0x30, 0x12, 0x34, 0x05, 0x06, 0x07, 0x89, 0x01};
+  for (int i = 0; static_cast<int>(r.size()) < bodyBytes + 1; ++i) r.push_back(Bcd(i + 1, 1)[0]);
+  return Rec(r);
+}
+
+TEST_F(L2000Old, LongB101IsOneUnitWithItsContinuation) {
+  auto recs = After(ConvertOld(File(OldHeader(), {LongB101(39)})));
+  ASSERT_EQ(recs.size(), 2u);
+  // Bytes 12..39 carry 1..28, the rest of the unit is zero.
+  EXPECT_EQ(Hex(recs[0]), Hex(R("83 01 0A 14 1E D2 04 05 06 15 03 02 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E")));
+  EXPECT_EQ(Hex(recs[1]), Hex(R("0F 10 11 12 13 14 15 16 17 18 19 1A 1B 1C 00 00 00 00 00 00 00 00 00 00 00 00")));
+}
+
+TEST_F(L2000Old, ShortB101CutByACodeByteKeepsTheCode) {
+  Bytes c3 = Rec({{0xC3}, kT9});
+  auto recs = After(ConvertOld(File(OldHeader(), {LongB101(34), c3})));
+  ASSERT_EQ(recs.size(), 3u);
+  EXPECT_EQ(recs[0][12], 0x01);
+  EXPECT_EQ(recs[0][25], 0x0E);
+  EXPECT_EQ(Hex(recs[1]), Hex(R("0F 10 11 12 13 14 15 16 17 00")));
+  EXPECT_EQ(recs[2][0], 0x87);
+  EXPECT_EQ(recs[2][1], 0x04);
+}
+
+TEST_F(L2000Old, RecordCutByACodeByteIsDroppedAndTheCodeStarts) {
+  Bytes cut = {0xC0, 0x09, 0x00, 0x00, 0x01};
+  Bytes c3 = Rec({{0xC3}, kT9});
+  auto recs = After(ConvertOld(File(OldHeader(), {cut, c3})));
+  ASSERT_EQ(recs.size(), 1u);
+  EXPECT_EQ(recs[0][1], 0x04);
+}
+
+TEST_F(L2000Old, BadCheckIsDroppedAndScanningGoesOn) {
+  Bytes bad = C0(12345);
+  bad.back() ^= 0x01;
+  Bytes c3 = Rec({{0xC3}, kT9});
+  auto recs = After(ConvertOld(File(OldHeader(), {bad, {0x12, 0x34}, c3})));
+  ASSERT_EQ(recs.size(), 1u);
+  EXPECT_EQ(recs[0][1], 0x04);
+}
+
+TEST_F(L2000Old, E3RemembersBitSixForOtherVendors) {
+  auto e3 = [](uint64_t v16) {
+    return Rec({{0xE3}, kT9, Bcd(12345, 4), Bcd(10, 3), Bcd(60, 2), Bcd(v16, 2)});
+  };
+  auto recs = After(ConvertOld(File(OldHeader('Z'), {e3(64), e3(64), e3(1)})));
+  ASSERT_EQ(recs.size(), 3u);
+  EXPECT_EQ(Hex(recs[0]).substr(0, 5), "86 7B");
+  EXPECT_EQ(Hex(recs[1]).substr(0, 5), "8A 03");
+  EXPECT_EQ(Hex(recs[2]).substr(0, 5), "86 7A");
+  EXPECT_EQ(recs[0][16], 64);
+  auto q = After(ConvertOld(File(OldHeader('Q'), {e3(64)})));
+  ASSERT_EQ(q.size(), 1u);
+  EXPECT_EQ(Hex(q[0]).substr(0, 5), "8A 03");
+}
+
+TEST_F(L2000Old, A805ShortFormCutByACode) {
+  Bytes a805 = Rec({{0xA8, 0x05}, kT9, {0x42}});
+  Bytes c3 = Rec({{0xC3}, kT9});
+  auto recs = After(ConvertOld(File(OldHeader(), {a805, c3})));
+  ASSERT_EQ(recs.size(), 2u);
+  EXPECT_EQ(Hex(recs[0]), Hex(R("81 05 09 00 00 2A")));
+  EXPECT_EQ(recs[1][1], 0x04);
+}
+
+TEST_F(L2000Old, F1FullAndShortForms) {
+  Bytes f1 = Rec({{0xF1}, Bcd(2000, 3), Bcd(70, 2), Bcd(90, 2), Bcd(450, 2), Bcd(120, 2), Bcd(33, 2),
+                  Bcd(1234, 2), Bcd(4321, 2)});
+  auto recs = After(ConvertOld(File(OldHeader(), {C0(12345, kT9), f1})));
+  ASSERT_EQ(recs.size(), 3u);
+  EXPECT_EQ(recs[1][17], 33);
+  EXPECT_EQ(Hex(recs[2]), Hex(R("8B 12 00 D2 04 E1 10")));
+
+  Bytes shortF1 = Rec({{0xF1}, Bcd(2000, 3), Bcd(70, 2), Bcd(90, 2), Bcd(450, 2), Bcd(120, 2), Bcd(33, 2)});
+  Bytes c3 = Rec({{0xC3}, kT9});
+  recs = After(ConvertOld(File(OldHeader(), {C0(12345, kT9), shortF1, c3})));
+  ASSERT_EQ(recs.size(), 3u);
+  EXPECT_EQ(recs[1][0], 0x8B);
+  EXPECT_EQ(recs[1][17], 0);  // no Val17 in the short form
+  EXPECT_EQ(recs[2][1], 0x04);
+}
+
+TEST_F(L2000Old, StartupRecordsOfBlockOne) {
+  RawHeader h = OldHeader();
+  h.h[94] = 0x07;  // slot 2: bytes 104..107
+  h.Put(104, {0x05, 0x17, 0x08, 0x30});
+  h.h[95] = 0x01;  // slot 1 of the second group: bytes 120..123, hour 25h
+  h.Put(120, {0x05, 0x17, 0x25, 0x30});
+  h.h[86] = 0x03;
+  h.h[25] = 0x10;
+  auto all = AllRecords(ConvertOld(File(h, {})));
+  ASSERT_EQ(all.size(), 26u);
+  EXPECT_EQ(Hex(all[4]), Hex(R("81 05 00 00 00 36 00")));
+  EXPECT_EQ(Hex(all[20]), Hex(R("91 01 05 11 08 1E")));
+  EXPECT_EQ(Hex(all[21]).substr(0, 5), "81 07");
+}
+
+TEST_F(L2000Old, FileOfExactlyTheHeaderGivesBlockOneOnly) {
+  RawHeader h = OldHeader();
+  h.PutBcd(54, 1234, 2);
+  Bytes out = ConvertOld(h.bytes());
+  ASSERT_EQ(out.size(), 52u + 20 * 26);
+  EXPECT_EQ(Hex(Bytes(out.begin(), out.begin() + 24)),
+            "A6 6A 31 32 33 34 20 20 20 20 20 20 30 20 20 20 20 20 20 20 00 00 32 4B");
+  EXPECT_EQ(out[51], 'Q');
+  EXPECT_EQ(Hex(AllRecords(out)[0]), Hex(R("B0 01 00 00 00 08 1E 00")));
+}
+
+TEST_F(L2000Old, InputShorterThanTheHeaderDoesNotCrash) {
+  for (int n : {0, 1, 100, 128, 129, 200, 255}) {
+    Bytes f = OldHeader().bytes();
+    f.resize(n);
+    Bytes out = ConvertOld(f);
+    EXPECT_GE(out.size(), 52u) << n;
+  }
+}
+
+TEST_F(L2000Old, BlockTwoSeedsTheRunningRecord) {
+  RawHeader h = OldHeader();
+  h.h[194] = 0x20;  // distance mode 1
+  h.PutBcd(196, 55, 2).PutBcd(198, 66, 2).PutBcd(204, 470, 2).PutBcd(220, 9, 2);
+  auto all = AllRecords(ConvertOld(File(h, {Rec({{0xC3}, kT9})})));
+  ASSERT_EQ(all.size(), 26u);
+  EXPECT_EQ(Hex(all[22]), Hex(R("B0 02 00 00 20 00 37 00 42 00 00 00 00 00 D6 01")));
+  // Val13 47, Val17 9, Val19 55, Val21 66, Val23 from Val21.
+  EXPECT_EQ(Hex(all[25]), Hex(R("87 04 09 00 00 00 00 00 00 00 00 00 00 2F 00 00 00 09 00 37 00 42 00 42 01 00")));
+}
+
+// ---- B6h sub-records
+
+Bytes B602(int kind, const Bytes& rest) {
+  return Cat({{0xB6, 0x02}, kT9, Bcd(kind / 100, 1), Bcd(kind % 100, 1), rest});
+}
+
+TEST_F(L2000Old, B6Kind68Digits) {
+  Bytes r = Rec(B602(68, {0x00, 0x49, 0x00, 0x50, 0x00, 0x51, 0x00, 0x52}));
+  auto recs = After(ConvertOld(File(OldHeader(), {r})));
+  ASSERT_EQ(recs.size(), 1u);
+  EXPECT_EQ(Hex(recs[0]).substr(0, 29), "B6 63 09 00 00 00 00 00 D2 04");
+  Bytes bad = Rec(B602(68, {0x00, 0x49, 0x00, 0x50, 0x00, 0x60, 0x00, 0x52}));
+  recs = After(ConvertOld(File(OldHeader(), {bad})));
+  ASSERT_EQ(recs.size(), 1u);
+  EXPECT_EQ(recs[0][8], 0);
+  EXPECT_EQ(recs[0][9], 0);
+}
+
+TEST_F(L2000Old, B6UnknownKindFallsBackToTheNextCode) {
+  Bytes r = Cat({B602(70, {0x11, 0x22, 0x33}), Rec({{0xC3}, kT9})});
+  auto recs = After(ConvertOld(File(OldHeader(), {r})));
+  ASSERT_EQ(recs.size(), 1u);
+  EXPECT_EQ(recs[0][1], 0x04);
+}
+
+TEST_F(L2000Old, B6Type1AtTheVeryEndWritesNothing) {
+  Bytes r = Rec({{0xB6, 0x01}, kT9, Bcd(12, 2), Bcd(34, 2)});
+  Bytes f = EventFile(OldHeader(), {r});
+  EXPECT_EQ(After(ConvertOld(f)).size(), 0u);
+  f.push_back(0x00);
+  auto recs = After(ConvertOld(f));
+  ASSERT_EQ(recs.size(), 1u);
+  EXPECT_EQ(Hex(recs[0]).substr(0, 14), "B6 01 09 00 00");
+  EXPECT_EQ(recs[0][19], 12);
+  EXPECT_EQ(recs[0][21], 34);
+}
+
+TEST_F(L2000Old, B6Type7WritesNothingAndType3ReadsNoFurther) {
+  Bytes t7 = Rec({{0xB6, 0x07}, Bcd(12345678, 4), Bcd(1234, 4)});
+  Bytes t3 = {0xB6, 0x03};
+  auto recs = After(ConvertOld(File(OldHeader(), {t7, t3, Rec({{0xC3}, kT9})})));
+  ASSERT_EQ(recs.size(), 1u);
+  EXPECT_EQ(recs[0][1], 0x04);
+}
+
+TEST_F(L2000Old, B6Type6WritesTwoRecords) {
+  Bytes body = {0xB6, 0x06};
+  body.insert(body.end(), kT9.begin(), kT9.end());
+  for (int i = 5; i <= 39; ++i) body.push_back(Bcd(i, 1)[0]);
+  auto recs = After(ConvertOld(File(OldHeader(), {Rec(body)})));
+  ASSERT_EQ(recs.size(), 2u);
+  // Val5 = 05060708; Val8 = (0x21 mod 16) * 10000 + 2200 + 23 = 12223.
+  EXPECT_EQ(Hex(recs[0]).substr(0, 29), "B6 06 09 00 00 64 38 4D BF 2F");
+  EXPECT_EQ(Hex(recs[1]), Hex(R("B6 65 0B 0C 12 13 14 15 1A 1B 1C 1D 1E 1F 20 21 22 23 24 25 26")));
+}
+
+// ---- damaged input
+
+TEST_F(L2000Old, RandomStreamsEndAndStayInBounds) {
+  uint32_t seed = 12345;
+  auto next = [&] {
+    seed = seed * 1103515245u + 12345u;
+    return static_cast<uint8_t>(seed >> 16);
+  };
+  for (int file = 0; file < 300; ++file) {
+    Bytes f = OldHeader(file % 2 ? 'Q' : 'Z').bytes();
+    const int n = 50 + file * 7;
+    for (int i = 0; i < n; ++i) {
+      uint8_t x = next();
+      // Mostly codes of the table and BCD data.
+      if (x < 0x60) x = static_cast<uint8_t>(0xA0 + x % 0x60);
+      else x = static_cast<uint8_t>((x % 10) << 4 | (x / 10 % 10));
+      f.push_back(x);
+    }
+    Bytes out = ConvertOld(f);
+    ASSERT_GE(out.size(), 52u + 25 * 26);
+    ASSERT_EQ((out.size() - 52) % 26, 0u) << file;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+using railfmt::test::Bytes;
+
+class L2000OldRecords : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Tables() = ReferenceTables();
+    Lookups() = LookupState();
+  }
+  static std::vector<Rec26> Run(std::initializer_list<Bytes> recs, uint8_t h194 = 0) {
+    RawHeader h;
+    h.Version(100);
+    h.h[194] = h194;
+    Bytes f = EventFile(h, recs);
+    f.push_back(0x00);
+    MemStream in(f);
+    MemStream out;
+    legacy::Work().ResetForConversion(in, out);
+    legacy::Work().ReadFixed(0, 128);
+    legacy::ConvertL2000Old(legacy::Work());
+    auto all = AllRecords(out.Data());
+    return std::vector<Rec26>(all.begin() + 25, all.end());
+  }
+};
+
+const Bytes kT = {0x09, 0x00, 0x00};
+
+TEST_F(L2000OldRecords, C5WritesTheNegativeValueRecord) {
+  auto recs = Run({Rec({{0xC5}, kT, Bcd(0, 4), {0x10, 0x05, 0x00}})});
+  ASSERT_EQ(recs.size(), 2u);
+  EXPECT_EQ(Hex(recs[0]).substr(0, 5), "87 06");
+  EXPECT_EQ(Hex(recs[1]), Hex(R("96 01 09 00 00 FB FF")));
+}
+
+TEST_F(L2000OldRecords, SixByteGroupWritesItsValueAndClearsTheFlag) {
+  Bytes c0 = Rec({{0xC0}, kT, Bcd(0, 4)});
+  Bytes a807 = Rec({{0xA8, 0x07}, kT, Bcd(1234, 2)});
+  Bytes a834 = Rec({{0xA8, 0x34}, kT, Bcd(7, 2)});
+  Bytes f0 = Rec({{0xF0}, Bcd(0, 13)});
+  auto recs = Run({c0, a807, a834, f0});
+  ASSERT_EQ(recs.size(), 3u);
+  EXPECT_EQ(Hex(recs[1]), Hex(R("81 07 09 00 00 D2 04")));
+  EXPECT_EQ(Hex(recs[2]), Hex(R("81 2A 09 00 00 07 00")));
+}
+
+TEST_F(L2000OldRecords, A010TakesTheSubCodeAsBcd) {
+  auto recs = Run({Rec({{0xA0, 0x12}, kT, Bcd(0, 4)})});
+  ASSERT_EQ(recs.size(), 1u);
+  EXPECT_EQ(Hex(recs[0]).substr(0, 5), "80 0C");
+  EXPECT_EQ(recs[0][24], 0x03);
+}
+
+TEST_F(L2000OldRecords, ChannelTestCarriesItsText) {
+  auto recs = Run({Rec({{0xA0, 0x19}, kT, Bcd(300, 4), {0x02}})});
+  ASSERT_EQ(recs.size(), 1u);
+  EXPECT_EQ(Hex(recs[0]).substr(0, 26), "F0 3F 09 00 00 2C 01 00 02");
+  EXPECT_EQ(recs[0][9], '2');
+  EXPECT_EQ(recs[0][10], '-');
+}
+
+TEST_F(L2000OldRecords, SwitchRecordsChooseTheirCode) {
+  auto recs = Run({Rec({{0xA8, 0x62}, kT, Bcd(5, 2), {0x01}}), Rec({{0xA8, 0x62}, kT, Bcd(5, 2), {0x05}})});
+  ASSERT_EQ(recs.size(), 2u);
+  EXPECT_EQ(Hex(recs[0]), Hex(R("81 76 09 00 00 05 00 01")));
+  EXPECT_EQ(Hex(recs[1]), Hex(R("00 00 09 00 00 05 00 05")));
+}
+
+TEST_F(L2000OldRecords, BaRecordKeepsItsOwnBytesFromEightOn) {
+  auto recs = Run({Rec({{0xBA, 0x03}, kT, Bcd(4567, 3), {0x12, 0x34}})});
+  ASSERT_EQ(recs.size(), 1u);
+  EXPECT_EQ(Hex(recs[0]), Hex(R("92 10 09 00 00 D7 11 00 0C 22 00 00 00 00 00 00 00 00 00 00 00 00 00 00 03 00")));
+}
+
+TEST_F(L2000OldRecords, DistanceModeOneUsesOwnValueOnlyWhenInStep) {
+  Bytes de1 = Rec({{0xDE}, kT, Bcd(12345, 4), Bcd(1000, 3), Bcd(0, 6)});
+  Bytes c0 = Rec({{0xC0}, kT, Bcd(12395, 4)});
+  Bytes de2 = Rec({{0xDE}, kT, Bcd(12395, 4), Bcd(7777, 3), Bcd(0, 6)});
+  auto recs = Run({de1, c0, de2}, 0x40);
+  ASSERT_EQ(recs.size(), 3u);
+  EXPECT_EQ(recs[0][8] | recs[0][9] << 8, 1000);
+  EXPECT_EQ(recs[1][8] | recs[1][9] << 8, 950);
+  EXPECT_EQ(recs[2][8] | recs[2][9] << 8, 950);
+  // The same records in distance mode 2 take the own value.
+  recs = Run({de1, c0, de2});
+  EXPECT_EQ(recs[2][8] | recs[2][9] << 8, 7777);
+}
+
+TEST_F(L2000OldRecords, B814SwitchesToDistanceModeOne) {
+  Bytes b814 = Rec({{0xB8, 0x14}, kT, Bcd(0, 2)});
+  Bytes de1 = Rec({{0xDE}, kT, Bcd(12345, 4), Bcd(1000, 3), Bcd(0, 6)});
+  Bytes c0 = Rec({{0xC0}, kT, Bcd(12395, 4)});
+  Bytes de2 = Rec({{0xDE}, kT, Bcd(12395, 4), Bcd(7777, 3), Bcd(0, 6)});
+  auto recs = Run({b814, de1, c0, de2});
+  ASSERT_EQ(recs.size(), 4u);
+  EXPECT_EQ(Hex(recs[0]).substr(0, 5), "86 0E");
+  EXPECT_EQ(recs[3][8] | recs[3][9] << 8, 950);
+}
+
+TEST_F(L2000OldRecords, StationRecordWritesItsTextRecord) {
+  Bytes ce = Rec({{0xCE}, kT, Bcd(0, 4), Bcd(0, 3), Bcd(0, 2), Bcd(7, 2), {0x00, 0x02}, Bcd(0, 6)});
+  auto recs = Run({ce});
+  ASSERT_EQ(recs.size(), 2u);
+  EXPECT_EQ(Hex(recs[0]).substr(0, 5), "87 10");
+  EXPECT_EQ(recs[0][12], 2);
+  EXPECT_EQ(recs[0][24], 0xFF);
+  EXPECT_EQ(recs[0][25], 0x3F);
+  // No table entry: "0-7", space-filled, attribute 199.
+  EXPECT_EQ(Hex(recs[1]), Hex(R("20 F0 30 2D 37 20 20 20 20 20 20 20 C7")));
+}
+
+TEST_F(L2000OldRecords, UnknownCodesAndSubCodesAreSkipped) {
+  Bytes c3 = Rec({{0xC3}, kT});
+  auto recs = Run({{0xA2, 0x10, 0x20}, {0xB1, 0x07, 0x11}, {0xF5}, {0xF2}, {0xA8, 0xC3}, {0x09, 0x00, 0x00, 0x96}, c3});
+  // A8 followed by a code byte: C3 starts there; its time bytes and check byte follow.
+  ASSERT_EQ(recs.size(), 2u);
+  EXPECT_EQ(Hex(recs[0]).substr(0, 5), "87 04");
+  EXPECT_EQ(Hex(recs[1]).substr(0, 5), "87 04");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(L2000OldEntry, EntryHandsOlderFilesToTheRecordLoop) {
+  Tables() = ReferenceTables();
+  Lookups() = LookupState();
+  RawHeader h;
+  h.Version(100);
+  Bytes f = EventFile(h, {Rec({{0xC3}, {0x09, 0x00, 0x00}})});
+  f.push_back(0x00);
+  MemStream in(f);
+  MemStream out;
+  ConvertL2000(in, out, "x.dat");
+  auto all = AllRecords(out.Data());
+  ASSERT_EQ(all.size(), 26u);
+  EXPECT_EQ(out.Data()[0], 0xA6);
+  EXPECT_EQ(Hex(all[25]).substr(0, 14), "87 04 09 00 00");
+}
+
+}  // namespace
