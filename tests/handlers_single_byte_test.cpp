@@ -285,7 +285,9 @@ TEST_F(HandlersSingleByteTables, CeKind3TakesTheLineOfAFollowingLineRecord) {
     ASSERT_EQ(recs.size(), withA805 ? 5u : 4u);
     EXPECT_EQ(recs[1], Hex(R("20 F0 4C 49 4E 45 37 20 20 20 20 20 03")));
     // The records looked at are converted in their turn.
-    if (withA805) EXPECT_EQ(recs[2], Hex(R("81 05 0A 14 1E D2")));
+    if (withA805) {
+      EXPECT_EQ(recs[2], Hex(R("81 05 0A 14 1E D2")));
+    }
     EXPECT_EQ(recs[recs.size() - 2], Hex(R("81 15 0A 14 1E 07")));
     EXPECT_EQ(recs.back(), Hex(R(kSentinelOut)));
   }
@@ -365,4 +367,54 @@ TEST(HandlersSingleByte, C0AndC1SetTheLastStartTimeForA014) {
   EXPECT_EQ(Records(RawHeader(), {c0, a014}).size(), 1u);
   const Bytes c2 = One(0xC2, {Prefix()});
   EXPECT_EQ(Records(RawHeader(), {c2, a014}).size(), 3u);
+}
+
+namespace {
+// BA02: station 7 on line 3 ("3-7" without a table).
+Bytes Ba02() { return Rec({{0xBA, 0x02}, kTime, {0x00, 0x00}, {0x03}, {0x00, 0x07}, {0x00, 0x00}}); }
+// B795: station 9 on the current line.
+Bytes B795() { return Rec({{0xB7, 0x95}, kTime, {0x00, 0x09}, Bytes(6, 0)}); }
+const std::string kBa02Out = Hex(R("20 F0 33 2D 37 00 00 00 00 00 00 00 07"));
+}  // namespace
+
+TEST(HandlersSingleByte, CeFollowedByBa02ConvertsItFirst) {
+  auto recs = Records(RawHeader(), {CeRecord(2), Ba02(), Sentinel()});
+  EXPECT_EQ(recs, (std::vector<std::string>{
+                      kBa02Out, Hex(R(Std("87 10", kCeState(2), "1F 03"))),
+                      Hex(R("20 F0 33 2D 37 20 20 20 20 20 20 20 07")), Hex(R(kSentinelOut))}));
+  // Kind 3 keeps the station mark for a following D0 (m = 1 gives 0x18).
+  const Bytes d0 = One(0xD0, {Prefix(), {0x01, 0x23, 0x45}, {0x01}, kSig, kSpeed, {0x01, 0x28}});
+  recs = Records(RawHeader(), {CeRecord(3), Ba02(), d0});
+  ASSERT_EQ(recs.size(), 4u);
+  EXPECT_EQ(R(recs[3])[1], 0x18);
+  // Kind 2 clears it.
+  recs = Records(RawHeader(), {CeRecord(2), Ba02(), d0});
+  ASSERT_EQ(recs.size(), 4u);
+  EXPECT_EQ(R(recs[3])[1], 0x19);
+}
+
+TEST(HandlersSingleByte, CeFollowedByB795OnlyInZhuZhouFiles) {
+  RawHeader zz;
+  zz.Vendor('Z');
+  const std::string b795Out = Hex(R("20 F0 30 2D 39 00 00 00 00 00 00 00 09"));
+  auto recs = Records(zz, {CeRecord(1), B795(), Sentinel()});
+  EXPECT_EQ(recs, (std::vector<std::string>{b795Out, Hex(R(Std("87 60", kCeState(1), "1F 03"))),
+                                            Hex(R("20 F0 30 2D 39 20 20 20 20 20 20 20 09")),
+                                            Hex(R(kSentinelOut))}));
+  // Vendor Q: the B795 record is converted after the station record.
+  recs = Records(RawHeader(), {CeRecord(1), B795(), Sentinel()});
+  EXPECT_EQ(recs, (std::vector<std::string>{Hex(R(Std("87 60", kCeState(1), "1F 03"))), Hex(R("20 F0")),
+                                            b795Out, Hex(R(kSentinelOut))}));
+}
+
+TEST(HandlersSingleByte, KeepSignalLeavesVal15Alone) {
+  // BA03 with value 192 (C0h: bits 7 and 6 set, bit 3 clear) sets KeepSignal.
+  const Bytes ba03 = Rec({{0xBA, 0x03}, Prefix(), {0x01, 0x92}});
+  const Bytes e5 = One(0xE5, {Prefix(), kPair, {0x21}});
+  const Bytes c8 = One(0xC8, {Prefix(), kPair, kSig});
+  auto recs = Records(RawHeader(), {ba03, e5, c8, CeRecord(2)});
+  ASSERT_EQ(recs.size(), 5u);
+  EXPECT_EQ(R(recs[1])[15], 0x15);  // E5 places its byte in the record only
+  EXPECT_EQ(R(recs[2])[15], 0x08);  // Val15 still holds the start-up aspect
+  EXPECT_EQ(R(recs[3])[15], 0x08);
 }

@@ -202,3 +202,17 @@ TEST_F(Jk2h, DriverAndStationRecords) {
   EXPECT_EQ(Hex(recs[2]), Hex(R("81 06 00 00 00 22 00 31 32 2D 33 34 20 20 20 20")));
   EXPECT_EQ(Hex(recs[3]), Hex(R("81 11 08 1E 00 2E 16 35 36 37 38 20 20 20 20")));
 }
+
+TEST_F(Jk2h, ConvertsThroughTheSingleFileDriver) {
+  TempDir dir;
+  const Bytes a4 = {0xA4, 0x00, 0x12, 0x34, 0x56, 0x00};
+  WriteFile(dir / "x.2h", Cat({a4, {0xA0, 0x03, 0x15}, C6(), Bytes(10, 0x00)}));
+  ASSERT_EQ(railfmt::NewFmtFileImpl(dir / "x.2h", dir / "x.fmt"), 0);
+  Bytes out = ReadFile(dir / "x.fmt");
+  auto recs = AllRecords(out);
+  ASSERT_EQ(recs.size(), 3u) << Hex(out);
+  EXPECT_EQ(Hex(recs[0]), Hex(R("81 25 00 00 00 20 B2 00")));  // 345600 mod 100000
+  EXPECT_EQ(Hex(recs[1]), Hex(R("81 01 00 00 00 1A 03 0F 1A 03 0F")));
+  EXPECT_EQ(recs[2][0], 0x86);
+  EXPECT_EQ(Hex(out.data(), 2), "A6 6A");
+}

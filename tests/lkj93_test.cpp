@@ -231,3 +231,20 @@ TEST_F(Lkj93, HighCodesByTheirTimeFields) {
   EXPECT_EQ(Hex(recs[2]), Hex(R("F1 F3" + raw)));
   EXPECT_EQ(Hex(recs[3]), Hex(R("F1 F2 08 1E 0F BF 87 00 34 12 00 10 2C 01 F4 01 3C 50 2D 07")));
 }
+
+TEST_F(Lkj93, ConvertsThroughTheSingleFileDriver) {
+  TempDir dir;
+  const Bytes b0 = {0xB0, 0x67, 0x34, 0x02, 0xD2, 0x04, 0x05, 0x09,
+                    0xE9, 0x03, 0xD2, 0x07, 0x02, 0x01, 0x0B, 0x16};
+  const Bytes b1 = {0xB1, 0x11, 0x22, 0x33, 0x44, 0x00, 0x55, 0x00,
+                    0x66, 0x77, 0x00, 0x2A, 0xA0, 0x05, 0xA2, 0x00};
+  WriteFile(dir / "x.lkj", Cat({b0, b1, StateRec(0x80), Filler()}));
+  ASSERT_EQ(railfmt::NewFmtFileImpl(dir / "x.lkj", dir / "x.fmt"), 0);
+  Bytes out = ReadFile(dir / "x.fmt");
+  ASSERT_EQ(out.size(), 52u + 11 * 26);
+  EXPECT_EQ(out[0], 0xA5);
+  EXPECT_EQ(out[50], 5);
+  auto recs = AllRecords(out);
+  EXPECT_EQ(Hex(recs[9]), Hex(State("86 01")));
+  EXPECT_EQ(recs[10][0], 0x20);
+}

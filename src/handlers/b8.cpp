@@ -3,10 +3,10 @@
 // second record with extra values, choose the second code byte from a
 // sub-value, or (B801) write the departure station record.
 #include <span>
-#include <string_view>
 
 #include "handlers/common.h"
 #include "handlers/families.h"
+#include "handlers/station_record.h"
 
 namespace railfmt {
 namespace {
@@ -75,12 +75,8 @@ void B801(TNewToFmt& c, const HandlerRow& r) {
     run.FirstValueFlag = true;
   }
   Finish(c);
-  BeginRecord(d, 0x20, 0xF0);
-  d.Out[12] = static_cast<uint8_t>(d.StationNo);
-  d.Out[23] = d.HandlerByteD;
-  TPubFunc::PutTextRaw(d.Out, std::string_view(d.HeaderStationName).substr(0, 10), 2);
   d.HandlerByteA = 0;
-  d.WriteRecord();
+  WriteStationRecord(d);
 }
 
 // SignalEvent whose second code is chosen by B(18) from a table; values not

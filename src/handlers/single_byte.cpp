@@ -218,7 +218,9 @@ void CE(TNewToFmt& c, const HandlerRow& r) {
   if (!converted) in.Seek(start);
 
   if (kind == 3) LineNumberAhead(d);
+  // The station handlers that ran set parameters of their own.
   std::memcpy(d.Raw, saved, sizeof saved);
+  SetParams(d, r);
 
   Header1(d);
   PairFields(d);
