@@ -221,6 +221,18 @@ class ToolTest(unittest.TestCase):
         texts = {r["code"]: r["text"] for r in json.loads(out)["records"] if r["text"]}
         self.assertEqual(texts["8106"], "驻马店")
 
+    def test_csv_quoting_bom_crlf_and_column_order(self):
+        d = self.path("q")
+        os.makedirs(d)
+        with open(os.path.join(d, "stations.csv"), "wb") as f:
+            f.write("\ufeffname,station,line\r\n\"驻马,\"\"店\"\"\",4,3\r\n  \r\n# comment\r\n\"x\",9,9\r\n".encode("utf-8"))
+        dst = self.path("q.F")
+        rc, _, err = run("convert", L2000, dst, "--tables", d)
+        self.assertEqual(rc, OK, err)
+        rc, out, _ = run("dump", dst, "--format", "json")
+        texts = {r["code"]: r["text"] for r in json.loads(out)["records"] if r["text"]}
+        self.assertEqual(texts["8106"], '驻马,"店"')
+
     def test_table_errors_name_file_and_line(self):
         cases = [
             ("stations.csv", "line,station,name\n1,1,北京西\n1,x2,涿州\n", "stations.csv:3", "station", "x2"),
