@@ -402,6 +402,15 @@ class ToolTest(unittest.TestCase):
         self.assertEqual(rc, FAILED)
         self.assertIn("no such file or folder", err)
 
+    def test_batch_output_inside_the_input_folder(self):
+        d = self.path("in")
+        os.makedirs(d)
+        shutil.copy(L2000, os.path.join(d, "b.bin"))
+        for _ in range(2):  # the second run does not take the first run's results as input
+            rc, stdout, err = run("batch", d, "--out", os.path.join(d, "out"))
+            self.assertEqual(rc, OK, err)
+            self.assertIn("converted 1, skipped 0, failed 0 (1 files)", stdout)
+
     # ---------------------------------------------------------- process
     def test_process_dated_file(self):
         src, work, arch = self.path("dl"), self.path("work"), self.path("arch")
