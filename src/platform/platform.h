@@ -40,6 +40,8 @@ bool DeleteFile(const std::string& path);
 bool RenameFile(const std::string& from, const std::string& to);
 // Size of a file in bytes, or -1.
 int64_t FileSize(const std::string& path);
+// True when both paths name one and the same existing file.
+bool SameFile(const std::string& a, const std::string& b);
 
 // Windows attribute bits as GetFileAttributesA reports them; on POSIX only
 // read-only (no write permission) and archive are modelled.
@@ -82,6 +84,7 @@ struct TestHooks {
   int fail_create_dirs = 0;       // the next N CreateDir/CreateDirs calls fail
   int fail_saves = 0;             // the next N SaveFile calls fail
   int fail_moves = 0;             // the next N MoveFile calls fail
+  int short_copies = 0;           // the next N CopyFile calls succeed one byte short
 };
 TestHooks& Hooks();
 

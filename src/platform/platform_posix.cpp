@@ -116,6 +116,7 @@ bool CopyFile(const std::string& from, const std::string& to, bool failIfExists)
   if (DirExists(target)) return false;
   // CopyFileA refuses to overwrite a read-only target.
   if (FileExists(target) && (GetAttributes(to) & kAttrReadOnly)) return false;
+  if (TakeFault(Hooks().short_copies) && !data.empty()) data.pop_back();
   int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return false;
   bool ok = WriteAll(fd, data.data(), data.size());
@@ -148,6 +149,12 @@ int64_t FileSize(const std::string& path) {
   struct stat st {};
   if (::stat(NativePath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
   return static_cast<int64_t>(st.st_size);
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa {}, sb {};
+  if (::stat(NativePath(a).c_str(), &sa) != 0 || ::stat(NativePath(b).c_str(), &sb) != 0) return false;
+  return S_ISREG(sa.st_mode) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 uint32_t GetAttributes(const std::string& path) {
