@@ -63,8 +63,9 @@ TEST(HandlersSingleByte, EveryCodeConvertsOneRecord) {
       {12, {"C0", One(0xC0, {p}), {Std("87 01", kState0, "07 00")}}},
       {8, {"C1", One(0xC1, {kTime, {0x11, 0x22, 0x33}}), {"87 02" + kTimeHead + kState0 + "01 00"}}},
       {12, {"C2", One(0xC2, {p}), {Std("87 03", kState0, "07 00")}}},
-      {5, {"C3", One(0xC3, {kTime}), {"87 04" + kTimeHead + kState0 + "01 00"}}},
-      {5, {"C4", One(0xC4, {kTime}), {"87 05" + kTimeHead + kState0 + "01 00"}}},
+      // C3 and C4 take the header numbers from raw 4..10: the check byte and zeros.
+      {5, {"C3", One(0xC3, {kTime}), {"87 04 0A 14 1E 40 A5 AE 00 00" + kState0 + "01 00"}}},
+      {5, {"C4", One(0xC4, {kTime}), {"87 05 0A 14 1E 00 63 9F 00 00" + kState0 + "01 00"}}},
       {15, {"C5", One(0xC5, {p, {0x00, 0x10, 0x05}}), {Std("87 06", kState0, "07 00"), "96 01 FB FF"}}},
       {15, {"C6", One(0xC6, {p, {0x10, 0x20, 0x00}}), {Std("8B 0C", kState0, "07 00"), "87 07 EC FF"}}},
       {16, {"C7", One(0xC7, {p, kPair}), {Std("87 08", kPairState, "07 03")}}},
@@ -122,6 +123,17 @@ TEST(HandlersSingleByte, EveryCodeConvertsOneRecord) {
   });
   ExpectCovers(FamilySingleByte(), cases);
   RunCases(cases);
+}
+
+TEST(HandlersSingleByte, C3AndC4ReloadTheHeaderNumbersCfKeepsThem) {
+  // C3: check byte 45h, so Val5 = 45000000 (40 A5 AE) and Val8 = 0 replace
+  // the numbers of the C0 before it; the CF after it keeps them.
+  const Bytes c0 = One(0xC0, {Prefix()});
+  const Bytes c3 = One(0xC3, {kTime});
+  const Bytes cf = One(0xCF, {kTime});
+  EXPECT_EQ(Records(RawHeader(), {c0, c3, cf}),
+            Golden({Std("87 01", kState0, "07 00"), "87 04 0A 14 1E 40 A5 AE 00 00" + kState0 + "01 00",
+                    "87 12 0A 14 1E 40 A5 AE 00 00" + kState0 + "01 00"}));
 }
 
 TEST(HandlersSingleByte, C5NegativeValues) {
