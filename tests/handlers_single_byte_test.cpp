@@ -362,10 +362,12 @@ TEST(HandlersSingleByte, RejectedRecordsWriteNothingAndResynchronise) {
   // A record cut short by the end of the input.
   EXPECT_EQ(Records(RawHeader(), {cut}).size(), 0u);
 
-  // D6 writes no supplementary record for a rejected record.
+  // D6 writes its supplementary record from the raw bytes even for a
+  // rejected record; its main record is not written.
   Bytes d6 = One(0xD6, {kTime, kPair, {0x11}, {0x22}, {0x33, 0x44}, {0x01, 0x23, 0x45}, {0x00, 0x00, 0x07}});
   d6.back() = static_cast<uint8_t>(d6.back() ^ 0x01);
-  EXPECT_EQ(Records(RawHeader(), {d6, Sentinel()}), Golden({kSentinelOut}));
+  EXPECT_EQ(Records(RawHeader(), {d6, Sentinel()}),
+            Golden({"21 F0 0B 16 10 0D 39 30 00 07 00 00 30 2D 37", kSentinelOut}));
 
   // A rejected station record leaves the input after its bytes.
   Bytes ce = CeRecord(2);

@@ -321,10 +321,11 @@ void D1(TNewToFmt& c, const HandlerRow& r) {
 }
 
 // A pair-and-time record followed by a supplementary record with the
-// station values and the name of the station at raw 15.
+// station values and the name of the station at raw 15. The supplementary
+// record is written from the raw bytes whatever the check gave.
 void D6(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Wrote(PairTimeEvent, c, r)) return;
+  PairTimeEvent(c, r);
   BeginSupplementary(d);
   d.Out[2] = static_cast<uint8_t>(B(d, 8));
   d.Out[3] = static_cast<uint8_t>(B(d, 9));
