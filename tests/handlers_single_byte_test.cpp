@@ -222,6 +222,18 @@ TEST(HandlersSingleByte, E5AtTheLastStartTimeWritesNothing) {
   EXPECT_EQ(Records(RawHeader(), {c0, e5}).size(), 1u);
 }
 
+TEST(HandlersSingleByte, E5DroppedAtTheLastStartTimeStillTakesItsTime) {
+  // C1 at 10:20:30, CF at 11:00:00, E5 at 10:20:30 (dropped), then a lone F0
+  // whose Val13 changes: its 0x8B 0x06 record carries the time of the E5.
+  const Bytes c1 = One(0xC1, {kTime, {0x11, 0x22, 0x33}});
+  const Bytes cf = One(0xCF, {{0x11, 0x00, 0x00}});
+  const Bytes e5 = One(0xE5, {Prefix(), kPair, {0x21}});
+  const Bytes f0 = Rec({{0xF0}, {0x05, 0x87}, {0x01, 0x23}, {0x00, 0x00}});
+  EXPECT_EQ(Records(RawHeader(), {c1, cf, e5, f0}),
+            Golden({"87 02" + kTimeHead + kState0 + "01 00", "87 12 0B 00 00 00 00 00 00 00" + kState0 + "01 00",
+                    "8B 06 0A 14 1E 00 00 00 00 00 00 00 00 3A 0C 08 00 00 00 00 00 00 00 00 47 10"}));
+}
+
 TEST(HandlersSingleByte, EfPairRecordOnlyWhenThePairChanges) {
   const Bytes p = Prefix();
   const Bytes ef = One(0xEF, {p, {0x00, 0x12}, {0x00, 0x34}});

@@ -390,7 +390,10 @@ void E5(TNewToFmt& c, const HandlerRow& r) {
     run.StartRecordFlag = false;
     return;
   }
-  if (d.GetTimeAt1() == run.LastStartTime) return;
+  // The event time is taken before the test, so a dropped record still
+  // leaves its time in the running state.
+  d.Time = d.GetTimeAt1();
+  if (d.Time == run.LastStartTime) return;
   Header1(d);
   PairFields(d);
   const uint8_t signal = static_cast<uint8_t>(B(d, 15));
