@@ -1,0 +1,114 @@
+// The library's eleven exports. Each one is a thin shim that hands its
+// arguments to the library and lets no exception cross the C boundary.
+#include <string>
+
+#include "interface/bridge.h"
+#include "interface/counted_text.h"
+#include "interface/drivers.h"
+#include "interface/filetype.h"
+#include "railfmt/railfmt.h"
+
+namespace {
+
+using railfmt::HostText;
+
+// The source folder of TransFmtFile is taken to at most 255 characters.
+constexpr std::size_t kSourceDirMax = 255;
+
+// Results answered when something unexpected escapes a conversion.
+constexpr int32_t kTransSingleNotHandled = 1;
+constexpr int32_t kNewFmtConverterFailed = -3;
+constexpr int32_t kTransFmtNotHandled = 1;
+
+}  // namespace
+
+extern "C" {
+
+RAILFMT_API int32_t RAILFMT_CALL lJkFileType(const char* path) {
+  try {
+    return railfmt::FileType(HostText(path));
+  } catch (...) {
+    return RAILFMT_TYPE_UNKNOWN;
+  }
+}
+
+RAILFMT_API int32_t RAILFMT_CALL TransSingleFile(const char* src, const char* dst) {
+  try {
+    return railfmt::TransSingleFileImpl(HostText(src), HostText(dst));
+  } catch (...) {
+    return kTransSingleNotHandled;
+  }
+}
+
+RAILFMT_API int32_t RAILFMT_CALL NewFmtFile(const char* src, const char* dst) {
+  try {
+    // Both texts stay referenced until the conversion has finished.
+    railfmt::CountedTextRef source(src);
+    railfmt::CountedTextRef target(dst);
+    return railfmt::NewFmtFileImpl(source.Text(), target.Text());
+  } catch (...) {
+    return kNewFmtConverterFailed;
+  }
+}
+
+RAILFMT_API int32_t RAILFMT_CALL TransFmtFile(const char* file_name, const char* source_dir,
+                                              const char* work_dir, const char* archive_dir,
+                                              uint8_t option) {
+  try {
+    return railfmt::TransFmtFileImpl(HostText(file_name), HostText(source_dir, kSourceDirMax),
+                                     HostText(work_dir), HostText(archive_dir), option);
+  } catch (...) {
+    return kTransFmtNotHandled;
+  }
+}
+
+RAILFMT_API void RAILFMT_CALL SetPBEvtCode(const uint16_t* codes, int32_t last) {
+  try {
+    railfmt::SetMaskedCodes(codes, last);
+  } catch (...) {
+  }
+}
+
+RAILFMT_API void RAILFMT_CALL SetZhuDuan(const ZhuDuanRecord* records, int32_t last) {
+  try {
+    railfmt::SetZhuDuanTable(records, last);
+  } catch (...) {
+  }
+}
+
+RAILFMT_API void RAILFMT_CALL getDriverInfo(const DriverRecord* records, int32_t last) {
+  try {
+    railfmt::SetDriverTable(records, last);
+  } catch (...) {
+  }
+}
+
+RAILFMT_API void RAILFMT_CALL getStationInfo(const StationRecord* records, int32_t last) {
+  try {
+    railfmt::SetStationTable(records, last);
+  } catch (...) {
+  }
+}
+
+RAILFMT_API void RAILFMT_CALL getJcTypeInfo(const JcTypeRecord* records, int32_t last) {
+  try {
+    railfmt::SetJcTypeTable(records, last);
+  } catch (...) {
+  }
+}
+
+RAILFMT_API void RAILFMT_CALL getJwdInfo(const JwdRecord* records, int32_t last) {
+  try {
+    railfmt::SetJwdTable(records, last);
+  } catch (...) {
+  }
+}
+
+RAILFMT_API void RAILFMT_CALL getLinshiInfo(const LinshiRecord* records, int32_t last) {
+  try {
+    railfmt::SetLinshiTable(records, last);
+  } catch (...) {
+  }
+}
+
+}  // extern "C"
