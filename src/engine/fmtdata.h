@@ -193,6 +193,8 @@ TFmtData& FmtData();
 // Byte k of a value cut as the engine cuts it: (v div 256^k) mod 256 with
 // truncating division, low 8 bits.
 inline uint8_t ByteOf(int64_t v, int k) {
+  // For a value of 0 or above the cut is a plain shift.
+  if (v >= 0 && k >= 0 && k < 8) return static_cast<uint8_t>(v >> (8 * k));
   int64_t q = v;
   for (int i = 0; i < k; ++i) q /= 256;
   return static_cast<uint8_t>(q % 256);
