@@ -574,3 +574,28 @@ TEST(L2000OldCodes, EveryCodeHasItsBodyAndOutput) {
 }
 
 }  // namespace
+
+// ---- review: running-record side effects and framing after a record
+
+namespace {
+
+// B6h 02h takes code and time into the running record before it knows the
+// kind: an unlisted kind (the loop's fallback) or a failed check still
+// leaves the record's time for an F0h that follows.
+TEST_F(L2000Old, B6KindRecordTakesItsTimeBeforeTheKindIsKnown) {
+  Bytes c3 = Rec({{0xC3}, kT9});
+  Bytes unlisted = Cat({{0xB6, 0x02}, {0x10, 0x00, 0x00}, Bcd(0, 1), Bcd(70, 1), {0x11}});
+  auto recs = After(ConvertOld(File(OldHeader(), {c3, unlisted, F0()})));
+  ASSERT_EQ(recs.size(), 2u);
+  EXPECT_EQ(Hex(recs[0]), Hex(R("87 04 09 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 01 00")));
+  EXPECT_EQ(Hex(recs[1]), Hex(R("8B 08 0A 00 00 00 00 00 D0 07 00 00 00 2D 0C 00 00 21 00 46 00 5A 00 5A C4 13")));
+
+  // Kind 68 with a wrong check byte: no B6h record, but its time stays.
+  Bytes badCheck = Cat({{0xB6, 0x02}, {0x11, 0x00, 0x00}, Bcd(0, 1), Bcd(68, 1),
+                        {0x00, 0x49, 0x00, 0x50, 0x00, 0x51, 0x00, 0x52, 0x00}});
+  recs = After(ConvertOld(File(OldHeader(), {c3, badCheck, F0()})));
+  ASSERT_EQ(recs.size(), 2u);
+  EXPECT_EQ(Hex(recs[1]), Hex(R("8B 08 0B 00 00 00 00 00 D0 07 00 00 00 2D 0C 00 00 21 00 46 00 5A 00 5A C4 13")));
+}
+
+}  // namespace
