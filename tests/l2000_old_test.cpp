@@ -598,4 +598,19 @@ TEST_F(L2000Old, B6KindRecordTakesItsTimeBeforeTheKindIsKnown) {
   EXPECT_EQ(Hex(recs[1]), Hex(R("8B 08 0B 00 00 00 00 00 D0 07 00 00 00 2D 0C 00 00 21 00 46 00 5A 00 5A C4 13")));
 }
 
+// A8h 20h reads its body without stopping at code bytes: a check byte of
+// 9Ah or above belongs to the record, and scanning goes on after it.
+TEST_F(L2000Old, A820CheckByteAboveNinetyNineIsNotTheNextCode) {
+  // 68 + 20 + (9 + 1 + 82) + bcd(C0h) = 120 gives 300.
+  Bytes a820 = {0xA8, 0x20, 0x09, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x82, 0xC0};
+  // The bytes after it would pass as a C0h body if C0h were taken as a code.
+  Bytes tail = {0x09, 0x00, 0x10, 0x00, 0x00, 0x12, 0x34, 0x43};
+  Bytes c3 = Rec({{0xC3}, kT9});
+  auto recs = After(ConvertOld(File(OldHeader(), {a820, tail, c3})));
+  ASSERT_EQ(recs.size(), 3u);
+  EXPECT_EQ(Hex(recs[0]), Hex(R("81 25 09 00 00 52 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00")));
+  EXPECT_EQ(Hex(recs[1]), Hex(R("81 24 09 00 00 01 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00")));
+  EXPECT_EQ(Hex(recs[2]).substr(0, 14), "87 04 09 00 00");
+}
+
 }  // namespace

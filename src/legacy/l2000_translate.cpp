@@ -1052,11 +1052,16 @@ Next TranslateRecord(WorkArea& w) {
   int body = row->body;
   const int res = w.Read(start, body, (row->flags & kNoStop) == 0);
   if (res == 153) return Next::kClose;
-  Next after = Next::kResync;
+  // A body read in full ends with its own last byte in the look-ahead byte
+  // (also a byte of 9Ah or above read without stopping): scanning goes on
+  // after it. A short form leaves the code byte that cut it for the next
+  // record.
+  Next after = Next::kRead;
   if (res >= 170) {
     const int stored = res - 170;
     if (stored == 0 || (stored != row->short1 && stored != row->short2)) return Next::kResync;
     body = stored;
+    after = Next::kResync;
     if (code == 0xF1 && body == 16 && !w.Checksum(15)) {
       // Not a 16-byte form: the 14-byte form, read on after its end.
       w.in->SeekBy(-3);
