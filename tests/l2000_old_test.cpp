@@ -614,3 +614,29 @@ TEST_F(L2000Old, A820CheckByteAboveNinetyNineIsNotTheNextCode) {
 }
 
 }  // namespace
+
+namespace {
+
+// Channel tests carry the text of the channel kind their output code has in
+// the event records: 18/19 analogue channel, 20/21 signal input, 22/23
+// handle, 24/25 brake, 26/27 board, 28/29 self-test item, 30/31 CAN fault.
+TEST_F(L2000OldRecords, ChannelTestTextsFollowTheChannelKind) {
+  const Bytes kT9 = {0x09, 0x00, 0x00};
+  auto recs = Run({Rec({{0xA0, 0x20}, kT9, Bcd(300, 4), {0x02}}), Rec({{0xA4, 0x30}, kT9, Bcd(300, 4), {0x00}}),
+                   Rec({{0xA0, 0x28}, kT9, Bcd(300, 4), {0x00}}), Rec({{0xA4, 0x27}, kT9, Bcd(300, 4), {0x00}}),
+                   Rec({{0xA0, 0x23}, kT9, Bcd(300, 4), {0x03}}), Rec({{0xA0, 0x25}, kT9, Bcd(300, 4), {0x06}})});
+  ASSERT_EQ(recs.size(), 6u);
+  // "2-黄灯"
+  EXPECT_EQ(Hex(recs[0]), Hex(R("F0 40 09 00 00 2C 01 00 02 32 2D BB C6 B5 C6 20 20 20 20 20 20 20 20 20 20 20")));
+  // "CANA接收超时"
+  EXPECT_EQ(Hex(recs[1]), Hex(R("F0 2A 09 00 00 2C 01 00 00 43 41 4E 41 BD D3 CA D5 B3 AC CA B1 20 20 20 20 20")));
+  // "程序ROM"
+  EXPECT_EQ(Hex(recs[2]), Hex(R("F0 48 09 00 00 2C 01 00 00 B3 CC D0 F2 52 4F 4D 20 20 20 20 20 20 20 20 20 20")));
+  // "信息板A"
+  EXPECT_EQ(Hex(recs[3]), Hex(R("F0 27 09 00 00 2C 01 00 00 D0 C5 CF A2 B0 E5 41 20 20 20 20 20 20 20 20 20 20")));
+  // "3-牵引", "6-紧急"
+  EXPECT_EQ(Hex(recs[4]).substr(0, 50), "F0 43 09 00 00 2C 01 00 03 33 2D C7 A3 D2 FD 20 20");
+  EXPECT_EQ(Hex(recs[5]).substr(0, 50), "F0 45 09 00 00 2C 01 00 06 36 2D BD F4 BC B1 20 20");
+}
+
+}  // namespace
