@@ -294,8 +294,11 @@ void TFmtData::WriteStandard() {
 }
 
 void TFmtData::ClearRecord() {
-  ZeroArea256(Out);
-  ZeroArea256(Raw);
+  // Only the 26 record bytes of Out are ever written to the output.
+  std::memset(Out, 0, 32);
+  if (RawUsed == kRawSize) ZeroArea256(Raw);
+  else std::memset(Raw, 0, RawUsed);
+  RawUsed = 0;
 }
 
 void TFmtData::PutNote() {

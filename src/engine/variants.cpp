@@ -4,6 +4,7 @@
 
 #include "engine/newtofmt.h"
 #include "handlers/families.h"
+#include "platform/platform.h"
 
 namespace railfmt {
 
@@ -45,6 +46,13 @@ void ReserveOutput(const MemStream& in, MemStream& out) {
     if (in.Size() > (SIZE_MAX - fixed) / perByte) continue;
     try {
       out.Reserve(fixed + in.Size() * perByte);
+      // Large outputs fill front to back: large pages save most page faults.
+      // Only the part the output is sure to reach for a recorder file (one
+      // and a half times the input, less one large page) is advised, so a
+      // partly used large page never stands past the output's end.
+      const std::size_t sure = in.Size() + in.Size() / 2;
+      if (in.Size() >= (32u << 20) && sure > (4u << 20))
+        platform::AdviseLargeBuffer(out.Data().data() + out.Size(), sure - (2u << 20));
       return;
     } catch (...) {
     }
