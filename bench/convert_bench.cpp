@@ -29,28 +29,17 @@
 #include "eventmix.h"
 #include "interface/drivers.h"
 #include "sample/sample.h"
+#include "sized_sample.h"
 
 namespace {
 
 using railfmt::MemStream;
 using railfmt::bench::Mix;
+using railfmt::bench::SampleOfSize;
 using railfmt::sample::Kind;
 
 // The inputs: one file at a time is kept (the 100 MB files are large).
 enum class Source { DayMix, GeneralMix, SampleL2000, SampleL2000Old, SampleLKJ93, SampleJK2H };
-
-std::vector<uint8_t> SampleOfSize(Kind kind, std::size_t size) {
-  // Bytes per record from a short run, then enough records for the size.
-  constexpr int kProbe = 20000;
-  const double perRecord = static_cast<double>(railfmt::sample::GenerateSample(kind, 1, kProbe).size()) / kProbe;
-  int records = static_cast<int>(static_cast<double>(size) / perRecord) + 1;
-  std::vector<uint8_t> raw = railfmt::sample::GenerateSample(kind, 1, records);
-  while (raw.size() < size) {
-    records += static_cast<int>(static_cast<double>(size - raw.size()) / perRecord) + 16;
-    raw = railfmt::sample::GenerateSample(kind, 1, records);
-  }
-  return raw;
-}
 
 const std::vector<uint8_t>& File(std::size_t size, Source source) {
   static std::pair<std::size_t, Source> key{0, Source::DayMix};
