@@ -954,10 +954,29 @@ constexpr Row kRows[] = {
 
 bool IsBcd(uint8_t x) { return (x >> 4) <= 9 && (x & 0x0F) <= 9; }
 
+constexpr int kRowCount = static_cast<int>(sizeof kRows / sizeof kRows[0]);
+
+// The rows of each code in table order: the first row of a code, and after
+// each row the next row of the same code (kRowCount: no more).
+struct RowIndex {
+  uint16_t first[256];
+  uint16_t next[kRowCount];
+};
+constexpr RowIndex MakeRowIndex() {
+  RowIndex x{};
+  for (int c = 0; c < 256; ++c) x.first[c] = kRowCount;
+  for (int i = kRowCount - 1; i >= 0; --i) {
+    x.next[i] = x.first[kRows[i].code];
+    x.first[kRows[i].code] = static_cast<uint16_t>(i);
+  }
+  return x;
+}
+constexpr RowIndex kRowIndex = MakeRowIndex();
+
 const Row* FindRow(uint8_t code, uint8_t sub) {
   const bool withSub = HasSub(code);
-  for (const Row& r : kRows) {
-    if (r.code != code) continue;
+  for (int i = kRowIndex.first[code]; i < kRowCount; i = kRowIndex.next[i]) {
+    const Row& r = kRows[i];
     if (!withSub) return &r;
     if (r.flags & kAnySub) return &r;
     if (IsBcd(sub) && sub >= r.lo && sub <= r.hi) return &r;

@@ -575,6 +575,7 @@ void Lkj93::Run() {
 void ConvertLKJ93(MemStream& in, MemStream& out, uint8_t option) {
   WorkArea& w = legacy::Work();
   w.ResetForConversion(in, out);
+  legacy::ReserveOutput(in, out);
   Lkj93 c(w, option);
   c.Run();
 }

@@ -1,14 +1,42 @@
 #include "legacy/workarea.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "interface/bridge.h"
+#include "platform/platform.h"
 
 namespace railfmt::legacy {
 
 WorkArea& Work() {
   static WorkArea* w = new WorkArea();
   return *w;
+}
+
+namespace {
+// Formatted bytes per raw byte: a generous bound (recorder files give 1.6
+// to 2.5; a file beyond it only grows by doubling past the room) and the
+// usual ratio.
+constexpr std::size_t kMostOutputPerInputByte = 8;
+constexpr std::size_t kUsualOutputPerInputByte = 3;
+}  // namespace
+
+void ReserveOutput(const MemStream& in, MemStream& out) {
+  const std::size_t fixed = out.Size() + kHeaderSize + 8 * kRecordSize;
+  for (std::size_t perByte : {kMostOutputPerInputByte, kUsualOutputPerInputByte}) {
+    if (in.Size() > (SIZE_MAX - fixed) / perByte) continue;
+    try {
+      out.Reserve(fixed + in.Size() * perByte);
+      // Large outputs fill front to back: large pages save most page faults.
+      // Only the part a recorder file's output is sure to reach (the size
+      // of the input: every record grows to 26 bytes or more), less one
+      // large page, is advised.
+      if (in.Size() >= (32u << 20))
+        platform::AdviseLargeBuffer(out.Data().data() + out.Size(), in.Size() - (2u << 20));
+      return;
+    } catch (...) {
+    }
+  }
 }
 
 void ResetCarriedValues() {
@@ -38,16 +66,28 @@ int WorkArea::ReadFixed(int start, int count) {
 }
 
 int WorkArea::Read(int start, int count, bool stop) {
-  int stored = 0;
+  // The input's position is kept in a local while the bytes are stored (a
+  // byte store could alias the stream's own fields, which would reload
+  // them for every byte).
+  const uint8_t* data = in->Data().data();
+  const std::size_t size = in->Size();
+  std::size_t pos = in->Position();
+  int result = 0;
   for (int k = 0; k < count; ++k) {
-    uint8_t x;
-    if (!in->ReadByte(x)) return 153;
+    if (pos >= size) {
+      result = 153;
+      break;
+    }
+    const uint8_t x = data[pos++];
     lookahead = x;
-    if (stop && x >= 0x9A) return 170 + stored;
+    if (stop && x >= 0x9A) {
+      result = 170 + k;  // k bytes stored before it
+      break;
+    }
     if (start + k < 128) b[start + k] = x;
-    ++stored;
   }
-  return 0;
+  in->Seek(pos);
+  return result;
 }
 
 bool WorkArea::Checksum(int n) const {

@@ -90,6 +90,13 @@ struct WorkArea {
 // The one library-wide working area.
 WorkArea& Work();
 
+// Room in out for the whole output of converting in, so that the output
+// never moves while it grows (a move holds the old and the new copy at once
+// and copies every byte written so far). Until written the room is address
+// space only. Where that much cannot be had, an estimate, and growth by
+// doubling beyond it.
+void ReserveOutput(const MemStream& in, MemStream& out);
+
 // The folder workflow's reset of the values carried from file to file.
 void ResetCarriedValues();
 
