@@ -144,6 +144,11 @@ void BM_RestrictionSpeed(benchmark::State& state) {
   });
 }
 
+// All six setters with the host-sized tables, their indexes included.
+void BM_LoadTables(benchmark::State& state) {
+  for (auto _ : state) LoadTables();
+}
+
 // The 1 MB day mix through the L2000 entry; Arg(1) with the tables loaded.
 void BM_ConvertWithTables(benchmark::State& state) {
   static const std::vector<uint8_t> raw = bench::MakeEventFile(1 << 20);
@@ -167,6 +172,7 @@ BENCHMARK(BM_JcTypeName);
 BENCHMARK(BM_JwdName);
 BENCHMARK(BM_ZhuDuanLookup);
 BENCHMARK(BM_RestrictionSpeed);
+BENCHMARK(BM_LoadTables)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ConvertWithTables)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 }  // namespace
