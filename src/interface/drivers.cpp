@@ -169,7 +169,7 @@ int32_t NewFmtFileImpl(const std::string& src, const std::string& dst) {
 bool FilteredSave(MemStream& out, const std::string& dst) {
   try {
     const std::vector<uint8_t>& data = out.Data();
-    const std::vector<uint16_t>& masked = Tables().MaskedCodeList;
+    const std::vector<uint16_t>& masked = ReadTables().MaskedCodeList;
     // Nothing masked: the stream is written as it stands.
     if (masked.empty()) return platform::SaveFile(dst, data.data(), data.size());
 
