@@ -258,27 +258,39 @@ void TFmtData::LoadStandard() {
   PlaceHead();
 }
 
-void TFmtData::AssembleRecord() {
-  PlaceHead();
-  Out[10] = ByteOf(Val10, 0);
-  Out[11] = ByteOf(Val10, 1);
-  Out[12] = Val12;
-  Out[13] = static_cast<uint8_t>(Val13 / 10);
-  Out[14] = static_cast<uint8_t>(Val14);
-  Out[15] = Val15;
-  Out[16] = Val16;
-  Out[17] = static_cast<uint8_t>(Val17);
-  Out[18] = static_cast<uint8_t>(Val17 >> 8);
-  Out[19] = static_cast<uint8_t>(Val19);
-  Out[20] = static_cast<uint8_t>(Val19 >> 8);
+void TFmtData::AssembleInto(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask) {
+  o[0] = code;
+  o[1] = sub;
+  o[2] = static_cast<uint8_t>(Time / 3600);
+  o[3] = static_cast<uint8_t>((Time / 60) % 60);
+  o[4] = static_cast<uint8_t>(Time % 60);
+  o[5] = ByteOf(Val5, 0);
+  o[6] = ByteOf(Val5, 1);
+  o[7] = ByteOf(Val5, 2);
+  o[8] = ByteOf(Val8, 0);
+  o[9] = ByteOf(Val8, 1);
+  o[10] = ByteOf(Val10, 0);
+  o[11] = ByteOf(Val10, 1);
+  o[12] = Val12;
+  o[13] = static_cast<uint8_t>(Val13 / 10);
+  o[14] = static_cast<uint8_t>(Val14);
+  o[15] = Val15;
+  o[16] = Val16;
+  o[17] = static_cast<uint8_t>(Val17);
+  o[18] = static_cast<uint8_t>(Val17 >> 8);
+  o[19] = static_cast<uint8_t>(Val19);
+  o[20] = static_cast<uint8_t>(Val19 >> 8);
+  // The default substitution is stored back into the running state.
   if (UseVal21Default) Val21 = Val21Default;
   if (Val21 > 999) Val21 = Val21Default;
-  Out[21] = static_cast<uint8_t>(Val21);
-  Out[22] = static_cast<uint8_t>(Val21 >> 8);
-  Out[23] = static_cast<uint8_t>(Val23);
-  Out[24] = static_cast<uint8_t>(PresenceMask);
-  Out[25] = static_cast<uint8_t>(PresenceMask >> 8);
+  o[21] = static_cast<uint8_t>(Val21);
+  o[22] = static_cast<uint8_t>(Val21 >> 8);
+  o[23] = static_cast<uint8_t>(Val23);
+  o[24] = static_cast<uint8_t>(mask);
+  o[25] = static_cast<uint8_t>(mask >> 8);
 }
+
+void TFmtData::AssembleRecord() { AssembleInto(Out, Code, Sub, PresenceMask); }
 
 void TFmtData::WriteRecord() { OutStream->Write(Out, kRecordSize); }
 

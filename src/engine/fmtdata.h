@@ -183,6 +183,8 @@ class TFmtData {
   void LoadStandard();
   void PlaceHead();
   void AssembleRecord();
+  // The 26 bytes of the running state with other codes and mask into o.
+  void AssembleInto(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask);
   void WriteRecord();
   void WriteStandard();
   void ClearRecord();

@@ -137,7 +137,7 @@ void StartConversion(TNewToFmt& c) {
   if (t.Vendor == 'Q') {
     mode = 1;
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%0.2d%0.2d%0.2d%0.2d", h.bcd(58), h.bcd(59), h.bcd(60), h.bcd(61));
+    std::snprintf(buf, sizeof buf, "%.2d%.2d%.2d%.2d", h.bcd(58), h.bcd(59), h.bcd(60), h.bcd(61));
     run.DateText8 = buf;
   }
 

@@ -152,7 +152,7 @@ void CD(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
   if (!Read1(c, r)) return;
   BeginRecord(d, r.code, r.sub);
-  for (int i = 1; i <= 6; ++i) d.Out[1 + i] = static_cast<uint8_t>(B(d, i));
+  PutBcdBytes(d, 2, 1, 6);
   d.WriteRecord();
 }
 

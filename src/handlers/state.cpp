@@ -14,74 +14,43 @@ bool LongForm(const TFmtData& d) {
 
 // 0x8B 0x06 with the running state, built apart from Out.
 void WriteStateChange(TFmtData& d) {
-  uint8_t r[kRecordSize] = {};
-  r[0] = 0x8B;
-  r[1] = 0x06;
-  r[2] = static_cast<uint8_t>(d.Time / 3600);
-  r[3] = static_cast<uint8_t>((d.Time / 60) % 60);
-  r[4] = static_cast<uint8_t>(d.Time % 60);
-  Put24(r, 5, d.Val5);
-  Put16(r, 8, d.Val8);
-  Put16(r, 10, d.Val10);
-  r[12] = d.Val12;
-  r[13] = static_cast<uint8_t>(d.Val13 / 10);
-  r[14] = static_cast<uint8_t>(d.Val14);
-  r[15] = d.Val15;
-  r[16] = d.Val16;
-  Put16(r, 17, d.Val17);
-  Put16(r, 19, d.Val19);
-  if (d.UseVal21Default) d.Val21 = d.Val21Default;
-  if (d.Val21 > 999) d.Val21 = d.Val21Default;
-  Put16(r, 21, d.Val21);
-  r[23] = static_cast<uint8_t>(d.Val23);
-  r[24] = 0x47;
-  r[25] = 0x10;
+  uint8_t r[kRecordSize];
+  d.AssembleInto(r, 0x8B, 0x06, 0x1047);
   d.WriteBytes(r);
 }
 
-void F0(TNewToFmt& c, const HandlerRow&) {
-  TFmtData& d = c.d;
-  const bool lng = LongForm(d);
-  d.RecLen = lng ? 12 : 8;
+// The four forms of the state records: length, whether Val19/Val21 lead
+// (long forms), whether Val17 follows Val13/Val14 (F0), and the mask bits.
+struct StateForm {
+  int len;
+  bool pair;
+  bool val17;
+  uint16_t mask;
+};
+constexpr StateForm kF0Long{12, true, true, 0x13C0}, kF0Short{8, false, true, 0x10C0};
+constexpr StateForm kF1Long{14, true, false, 0x1340}, kF1Short{10, false, false, 0x1040};
+
+// F0 and F1: the running values, and a state-change record when Val13 changed.
+void StateRecord(TFmtData& d, const StateForm& f) {
+  d.RecLen = f.len;
   const uint16_t old = d.Val13;
-  d.ReadRaw(d.RecLen - 1, 1);
-  if (!d.CheckRecord(d.RecLen)) return;
-  if (lng) {
+  d.ReadRaw(f.len - 1, 1);
+  if (!d.CheckRecord(f.len)) return;
+  int k = 1;
+  if (f.pair) {
     d.Val19 = static_cast<uint16_t>(W(d, 1));
     d.Val21 = static_cast<uint16_t>(W(d, 3));
-    d.Val13 = static_cast<uint16_t>(W(d, 5));
-    d.Val14 = static_cast<uint16_t>(W(d, 7) / 10);
-    d.Val17 = static_cast<uint16_t>(W(d, 9));
-    d.PresenceMask |= 0x13C0;
-  } else {
-    d.Val13 = static_cast<uint16_t>(W(d, 1));
-    d.Val14 = static_cast<uint16_t>(W(d, 3) / 10);
-    d.Val17 = static_cast<uint16_t>(W(d, 5));
-    d.PresenceMask |= 0x10C0;
+    k = 5;
   }
+  d.Val13 = static_cast<uint16_t>(W(d, k));
+  d.Val14 = static_cast<uint16_t>(W(d, k + 2) / 10);
+  if (f.val17) d.Val17 = static_cast<uint16_t>(W(d, k + 4));
+  d.PresenceMask |= f.mask;
   if (d.Val13 != old) WriteStateChange(d);
 }
 
-void F1(TNewToFmt& c, const HandlerRow&) {
-  TFmtData& d = c.d;
-  const bool lng = LongForm(d);
-  d.RecLen = lng ? 14 : 10;
-  const uint16_t old = d.Val13;
-  d.ReadRaw(d.RecLen - 1, 1);
-  if (!d.CheckRecord(d.RecLen)) return;
-  if (lng) {
-    d.Val19 = static_cast<uint16_t>(W(d, 1));
-    d.Val21 = static_cast<uint16_t>(W(d, 3));
-    d.Val13 = static_cast<uint16_t>(W(d, 5));
-    d.Val14 = static_cast<uint16_t>(W(d, 7) / 10);
-    d.PresenceMask |= 0x1340;
-  } else {
-    d.Val13 = static_cast<uint16_t>(W(d, 1));
-    d.Val14 = static_cast<uint16_t>(W(d, 3) / 10);
-    d.PresenceMask |= 0x1040;
-  }
-  if (d.Val13 != old) WriteStateChange(d);
-}
+void F0(TNewToFmt& c, const HandlerRow&) { StateRecord(c.d, LongForm(c.d) ? kF0Long : kF0Short); }
+void F1(TNewToFmt& c, const HandlerRow&) { StateRecord(c.d, LongForm(c.d) ? kF1Long : kF1Short); }
 
 void F2(TNewToFmt& c, const HandlerRow&) {
   TFmtData& d = c.d;

@@ -51,7 +51,10 @@ struct LinshiEntry {
 
 using ZhuDuanEntry = std::array<uint8_t, 10>;
 
-// The library's reference tables (empty at load).
+// The library's reference tables (empty at load). The lookups answer through
+// indexes that the setters build; Tables() hands the tables out for change
+// (tests), so every index is rebuilt before its next use after a call of it.
+// ReadTables() is the read-only view and leaves the indexes alone.
 struct ReferenceTables {
   std::vector<DriverEntry> DriverTable;
   std::vector<StationEntry> StationTable;
@@ -62,6 +65,7 @@ struct ReferenceTables {
   std::vector<uint16_t> MaskedCodeList;
 };
 ReferenceTables& Tables();
+const ReferenceTables& ReadTables();
 
 // Library-wide lookup state (all 0 at load).
 struct LookupState {

@@ -54,10 +54,6 @@ constexpr int64_t kCopyBlock = 2048;
 // The LKJ93 converter's option byte as the single-file drivers pass it.
 constexpr uint8_t kLkj93Option = 0;
 
-bool NeedsInput(int32_t type) {
-  return type == RAILFMT_TYPE_JK2H || type == RAILFMT_TYPE_LKJ93 || type == RAILFMT_TYPE_L2000;
-}
-
 // Loads the source into the input stream; false when it cannot be read.
 bool LoadInput(const std::string& src, MemStream& in) {
   std::vector<uint8_t> raw;
@@ -173,7 +169,7 @@ int32_t NewFmtFileImpl(const std::string& src, const std::string& dst) {
 bool FilteredSave(MemStream& out, const std::string& dst) {
   try {
     const std::vector<uint8_t>& data = out.Data();
-    const std::vector<uint16_t>& masked = Tables().MaskedCodeList;
+    const std::vector<uint16_t>& masked = ReadTables().MaskedCodeList;
     // Nothing masked: the stream is written as it stands.
     if (masked.empty()) return platform::SaveFile(dst, data.data(), data.size());
 
