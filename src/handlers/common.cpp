@@ -78,6 +78,12 @@ void ClearFrom(TFmtData& d, int from) {
   if (from < kRecordSize) std::memset(d.Out + from, 0, kRecordSize - from);
 }
 
+bool Wrote(HandlerStep step, TNewToFmt& c, const HandlerRow& r) {
+  const std::size_t before = c.d.OutStream->Size();
+  step(c, r);
+  return c.d.OutStream->Size() != before;
+}
+
 void StandardEvent(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
   if (!Read2(c, r)) return;

@@ -74,6 +74,10 @@ void BeginSupplementary(TFmtData& d);
 void BeginRecord(TFmtData& d, uint8_t code, uint8_t sub);
 // Clears Out bytes from..25.
 void ClearFrom(TFmtData& d, int from);
+// Runs a step and answers whether it wrote anything: a record that fails its
+// check writes nothing, so a handler that goes on after a shared step knows
+// whether the record was taken.
+bool Wrote(HandlerStep step, TNewToFmt& c, const HandlerRow& r);
 
 // ---- shared steps used by several families (two-byte layout)
 // Full record with Time and the header numbers; 0x80 0x0A stores the last start time.

@@ -1,0 +1,265 @@
+// Run and station records B801..B899 and the ZhuZhou B829.
+#include <gtest/gtest.h>
+
+#include "handlers/families.h"
+#include "handlers_kit.h"
+#include "interface/bridge.h"
+
+using namespace railfmt;
+using namespace railfmt::test;
+using namespace railfmt::test::handlers;
+
+namespace {
+
+// The standard prefix, then raw k = BCD k from raw 12 up to the check byte.
+Bytes B8(uint8_t c1, int len) { return Rec({{0xB8, c1}, Prefix(), Fill(12, len - 2)}); }
+// The same with raw 14 = 04h: Val19 1213, Val21 0415 (below the 999 limit).
+Bytes B8Pair(uint8_t c1, int len) {
+  Bytes b(Cat({{0xB8, c1}, Prefix(), Fill(12, len - 2)}));
+  b[14] = 0x04;
+  return Rec(b);
+}
+Bytes B8Fields(uint8_t c1, std::initializer_list<Bytes> fields) {
+  Bytes b{0xB8, c1};
+  for (const Bytes& f : fields) b.insert(b.end(), f.begin(), f.end());
+  return Rec(b);
+}
+
+const std::string kPairFill = " 00 00 00 00 00 08 00 00 00 BD 04 9F 01 00 ";
+// ... with the signal 1617 (group 6, three lamps): aspect 69.
+const std::string kSigFill = " 00 00 00 00 00 45 00 00 00 BD 04 9F 01 00 ";
+// Val10 121314 (low 16 bits), Val12 15.
+const std::string kStateWordFill = " E2 D9 0F 00 00 08 00 00 00 00 00 00 00 00 ";
+const std::string kPairTimeState = " 00 00 00 00 00 08 00 00 00 D2 04 37 02 00 ";
+
+std::string Main(const char* codes, const std::string& state, const char* mask) {
+  return codes + kHead + state + mask;
+}
+
+Case Pair(const char* name, uint8_t c1, const char* codes) {
+  return {name, B8Pair(c1, 17), {Main(codes, kPairFill, "07 03")}};
+}
+Case Signal(const char* name, uint8_t c1, const char* codes) {
+  return {name, B8Pair(c1, 19), {Main(codes, kSigFill, "17 03")}};
+}
+Case StateWord(const char* name, uint8_t c1, const char* codes) {
+  return {name, B8(c1, 17), {Main(codes, kStateWordFill, "0F 00")}};
+}
+// The 3-byte value at raw 17 ends in the check byte (raw 19): 17 18 cc.
+Case StateWordLong(const char* name, uint8_t c1, const char* codes, const char* supp) {
+  return {name, B8(c1, 20), {Main(codes, kStateWordFill, "0F 00"), supp}};
+}
+Case Standard(const char* name, uint8_t c1, const char* codes) {
+  return {name, B8(c1, 13), {Main(codes, kState0, "07 00")}};
+}
+Case PairTime(const char* name, uint8_t c1, const char* codes) {
+  return {name, B8Fields(c1, {kTime, {0x12, 0x34}, {0x05, 0x67}}),
+          {codes + kTimeHead + kPairTimeState + "01 03"}};
+}
+Case Small(const char* name, uint8_t c1, const char* codes) {
+  return {name, B8Fields(c1, {kTime, {0x05}}), {std::string(codes) + " 0A 14 1E 05"}};
+}
+
+class HandlersB8 : public ::testing::Test {
+ protected:
+  void SetUp() override { Tables().StationTable.clear(); }
+  void TearDown() override { SetUp(); }
+};
+
+}  // namespace
+
+TEST_F(HandlersB8, EveryCodeConvertsOneRecord) {
+  const std::vector<Case> cases = {
+      {"B801", B8(0x01, 21),
+       {Main("86 01", " E2 D9 0F A1 B5 08 00 00 00 00 00 00 00 00 ", "4F 00"), "20 F0 30 2D 30"}},
+      StateWord("B802", 0x02, "86 02"), StateWord("B803", 0x03, "86 03"), StateWord("B804", 0x04, "86 05"),
+      Pair("B805", 0x05, "86 07"), Pair("B806", 0x06, "86 08"),
+      {"B807", B8Pair(0x07, 20), {Main("86 06", kSigFill, "17 03")}},  // B(18) = 18: not listed
+      {"B808", B8Pair(0x08, 20), {Main("86 0A", kSigFill, "17 03")}},
+      Signal("B809", 0x09, "86 0B"),
+      {"B810", B8Pair(0x10, 21), {Main("8B 0C", kSigFill, "17 03"), "86 0C 1B"}},
+      {"B811", B8Pair(0x11, 21), {Main("8B 0C", kSigFill, "17 03"), "86 0D 1B"}},
+      Pair("B813", 0x13, "86 10"),
+      Signal("B814", 0x14, "86 0E"), Signal("B815", 0x15, "86 0F"),
+      PairTime("B816", 0x16, "86 11"), PairTime("B817", 0x17, "86 12"),
+      Signal("B818", 0x18, "86 13"),
+      StateWord("B819", 0x19, "86 14"), StateWord("B820", 0x20, "86 15"), StateWord("B821", 0x21, "86 16"),
+      Standard("B822", 0x22, "86 17"), Standard("B823", 0x23, "86 18"),
+      {"B824", B8(0x24, 17), {Main("86 19", kState0, "07 00"), "21 F0 57 1C B9 00"}},
+      {"B825", B8Pair(0x25, 23), {Main("8B 0C", kPairFill, "07 03"), "86 1A 51 06 1B 07 00 00"}},
+      {"B826", B8Pair(0x26, 25),
+       {Main("86 1B", kPairFill, "07 03"), "81 50 0A 14 1E 2B C3 F6 00 FF 69 34 01"}},
+      Pair("B827", 0x27, "86 1C"),
+      {"B828", B8(0x28, 14), {Main("86 2B", kState0, "07 00")}},  // B(12) = 12: not listed
+      {"B829", B8(0x29, 14), {Main("86 2A", kState0, "07 00")}},
+      Standard("B834", 0x34, "86 34"), Standard("B835", 0x35, "86 35"),
+      Pair("B836", 0x36, "86 36"),
+      Small("B837", 0x37, "86 37"), Small("B838", 0x38, "86 38"),
+      PairTime("B839", 0x39, "86 39"), PairTime("B840", 0x40, "86 40"),
+      Standard("B841", 0x41, "86 7C"),
+      Signal("B842", 0x42, "86 42"),
+      {"B843", B8Fields(0x43, {kTime, {0x05}, {0x12, 0x34}, {0x56, 0x78}}),
+       {"86 86 0A 14 1E 00 00 00 00 00 05 D2 04 2E 16"}},
+      {"B844", B8Fields(0x44, {kTime, {0x12, 0x34}}), {"86 7E" + kTimeHead + kState0 + "01 00", "21 F0 D2 04"}},
+      {"B845", B8Fields(0x45, {kTime, {0x12, 0x34}}), {"86 7F" + kTimeHead + kState0 + "01 00", "21 F0 D2 04"}},
+      {"B846", B8Pair(0x46, 22), {Main("86 80", kSigFill, "17 03"), "21 F0 12 80 07"}},
+      {"B847", B8Pair(0x47, 24), {Main("86 85", kSigFill, "17 03"), "21 F0 12 4A 00 25 01"}},
+      Signal("B848", 0x48, "86 81"),
+      {"B849", B8Pair(0x49, 23), {Main("86 82", kSigFill, "17 03"), "21 F0 95 96 15 01"}},
+      {"B850", B8Pair(0x50, 23), {Main("86 84", kSigFill, "17 03"), "21 F0 95 96 15 01"}},
+      Pair("B851", 0x51, "81 52"), Pair("B852", 0x52, "81 53"), Pair("B854", 0x54, "87 61"),
+      {"B855", B8(0x55, 14), {Main("86 83", kState0, "07 00"), "21 F0 0C"}},
+      Signal("B856", 0x56, "86 90"), Signal("B857", 0x57, "86 91"),
+      {"B858", B8Pair(0x58, 25), {Main("86 E3", kSigFill, "17 03"), "21 F0 95 96 15 01 AF 08"}},
+      {"B859", B8Pair(0x59, 21), {Main("86 E4", kSigFill, "17 03"), "21 F0 1B 07"}},
+      {"B860", B8Fields(0x60, {Prefix(), {0x02}}), {Main("86 D2", kState0, "07 00")}},
+      Signal("B890", 0x90, "86 C6"), Signal("B891", 0x91, "86 C7"), Signal("B892", 0x92, "86 C8"),
+      {"B895", B8Pair(0x95, 19), {Main("86 E1", kPairFill, "07 03"), "21 F0 51 06"}},
+      {"B896", B8Pair(0x96, 20), {Main("86 E2", kPairFill, "07 03"), "21 F0 B6 77 02"}},
+      StateWordLong("B897", 0x97, "86 92", "21 F0 60 9F 02"),  // 171872, check byte 72
+      StateWordLong("B898", 0x98, "86 93", "21 F0 5F 9F 02"),  // 171871
+      StateWordLong("B899", 0x99, "86 94", "21 F0 5E 9F 02"),  // 171870
+  };
+  ExpectCovers(FamilyB8(), cases);
+  RunCases(cases);
+}
+
+TEST_F(HandlersB8, B807AndB808SecondCodeBySubValue) {
+  auto sub = [](uint8_t c1, uint8_t s) {
+    Bytes b(Cat({{0xB8, c1}, Prefix(), Fill(12, 18)}));
+    b[18] = s;
+    return R(Records(RawHeader(), {Rec(b)}).at(0))[1];
+  };
+  EXPECT_EQ(sub(0x07, 0x01), 0xA0);
+  EXPECT_EQ(sub(0x07, 0x04), 0xA1);
+  EXPECT_EQ(sub(0x07, 0x10), 0xA4);
+  EXPECT_EQ(sub(0x07, 0x07), 0x06);  // not listed: the row's own code
+  EXPECT_EQ(sub(0x07, 0x05), 0x06);
+  EXPECT_EQ(sub(0x08, 0x05), 0xAA);
+  EXPECT_EQ(sub(0x08, 0x12), 0xB0);
+  EXPECT_EQ(sub(0x08, 0x02), 0x0A);
+  EXPECT_EQ(sub(0x08, 0x07), 0x0A);
+}
+
+TEST_F(HandlersB8, B826SecondRecordKeepsTheEventTime) {
+  auto recs = Records(RawHeader(), {B8Pair(0x26, 25)});
+  ASSERT_EQ(recs.size(), 2u);
+  const Rec26 first = R(recs[0]), second = R(recs[1]);
+  EXPECT_EQ(second[2], first[2]);
+  EXPECT_EQ(second[3], first[3]);
+  EXPECT_EQ(second[4], first[4]);
+  EXPECT_EQ(second[2], 10);
+  for (int i = 13; i < 26; ++i) EXPECT_EQ(second[i], 0) << i;
+}
+
+TEST_F(HandlersB8, B801DepartureStationAndFirstValue) {
+  StationEntry e;
+  e.line = 0;
+  e.station = 7;
+  e.name = "ABCDEFGHIJKL";
+  Tables().StationTable.push_back(e);
+  const Bytes a806 = Rec({{0xA8, 0x06}, kTime, {0x00, 0x07}});
+  const Bytes b801 = B8(0x01, 21);
+  const Bytes out = Convert(EventFile(RawHeader(), {a806, b801, b801}));
+  auto recs = HexRecords(EventRecords(out));
+  ASSERT_EQ(recs.size(), 5u);
+  EXPECT_EQ(recs[2], Hex(R("20 F0 41 42 43 44 45 46 47 48 49 4A 07")));
+  EXPECT_EQ(out[41], 0xA1);  // 1617 / 10 from the first B801
+}
+
+TEST_F(HandlersB8, B801FirstValueIsTakenBeforeTheAttachedState) {
+  const Bytes f0 = Rec({{0xF0}, {0x05, 0x87}, {0x01, 0x23}, {0x00, 0x00}});
+  const Bytes out = Convert(EventFile(RawHeader(), {B8(0x01, 21), f0}));
+  EXPECT_EQ(out[41], 0xA1);
+  auto recs = HexRecords(EventRecords(out));
+  ASSERT_EQ(recs.size(), 3u);
+  EXPECT_EQ(R(recs[0])[1], 0x06);  // state change first
+  EXPECT_EQ(recs[1], Hex(R(Main("86 01", " E2 D9 0F 3A 0C 08 00 00 00 00 00 00 00 00 ", "CF 10"))));
+}
+
+TEST_F(HandlersB8, B810MarksALineChangeEvenWhenRejected) {
+  Bytes b810 = B8Pair(0x10, 21);
+  b810.back() = static_cast<uint8_t>(b810.back() ^ 0x01);
+  const Bytes line1 = Rec({{0xA8, 0x18}, kTime, {0x01}});
+  const Bytes ce = Rec({{0xCE}, Prefix(), {0x12, 0x34, 0x05, 0x67}, {0x01, 0x23, 0x45}, {0x02},
+                        {0x00, 0x01, 0x00}, {0x01}, {0x02, 0x72}, {0x04}});
+  auto recs = Records(RawHeader(), {b810, line1, ce});
+  ASSERT_EQ(recs.size(), 3u);
+  EXPECT_EQ(recs[2], Hex(R("20 F0 00 00 00 00 00 00 00 00 00 00 FF")));
+}
+
+TEST_F(HandlersB8, SelectEvent14ByValue) {
+  auto sub = [](uint8_t c1, uint8_t s) {
+    return R(Records(RawHeader(), {B8Fields(c1, {Prefix(), {s}})}).at(0))[1];
+  };
+  EXPECT_EQ(sub(0x28, 1), 0x6D);
+  EXPECT_EQ(sub(0x28, 2), 0x6B);
+  EXPECT_EQ(sub(0x28, 3), 0x2B);
+  EXPECT_EQ(sub(0x29, 1), 0x6A);
+  EXPECT_EQ(sub(0x29, 2), 0x6C);
+  EXPECT_EQ(sub(0x29, 0), 0x2A);
+}
+
+TEST_F(HandlersB8, ZhuZhouB829IsElevenBytesAndAlways2A) {
+  RawHeader zz;
+  zz.Vendor('Z');
+  // Check byte 35: Val8 = 12 35 00 = 123500, low 16 bits 6C E2.
+  const Bytes b829 = B8Fields(0x29, {kTime, kNum8, {0x12}});
+  ASSERT_EQ(b829.size(), 11u);
+  EXPECT_EQ(b829.back(), 0x35);
+  EXPECT_EQ(Consumed(b829, ClassTZhuZhouNewOrgToFmt()), 11u);
+  EXPECT_EQ(Records(zz, {b829, Sentinel()}),
+            Golden({"86 2A 0A 14 1E 4E 61 BC 6C E2" + kState0 + "07 00", kSentinelOut}));
+  const Bytes b829s1 = B8Fields(0x29, {kTime, kNum8, {0x01}});
+  EXPECT_EQ(R(Records(zz, {b829s1}).at(0))[1], 0x2A);
+  // The base handler reads 14 bytes: the same record runs into the next one
+  // and is rejected; the next record is converted.
+  EXPECT_EQ(Records(RawHeader(), {b829, Sentinel(), Sentinel()}), Golden({kSentinelOut, kSentinelOut}));
+}
+
+TEST_F(HandlersB8, B860KeepsTheSecondCodeBefore) {
+  const Bytes b805 = B8Pair(0x05, 17);
+  auto sub = [&](uint8_t raw12) {
+    return R(Records(RawHeader(), {b805, B8Fields(0x60, {Prefix(), {raw12}})}).at(1))[1];
+  };
+  EXPECT_EQ(sub(0x01), 0xD1);
+  EXPECT_EQ(sub(0x03), 0xD3);
+  EXPECT_EQ(sub(0x05), 0x07);
+  EXPECT_EQ(sub(0x10), 0x07);  // plain 16, not BCD 10
+}
+
+TEST_F(HandlersB8, LookAheadOrder) {
+  const Bytes f0 = Rec({{0xF0}, {0x05, 0x87}, {0x01, 0x23}, {0x00, 0x00}});
+  // B805 takes the attached state: the state change comes first.
+  auto recs = Records(RawHeader(), {B8Pair(0x05, 17), f0});
+  ASSERT_EQ(recs.size(), 2u);
+  EXPECT_EQ(R(recs[0])[0], 0x8B);
+  EXPECT_EQ(recs[1], Hex(R(Main("86 07", " 00 00 00 3A 0C 08 00 00 00 BD 04 9F 01 00 ", "C7 13"))));
+  // B895 and B896 do not look ahead: the state record follows them.
+  recs = Records(RawHeader(), {B8Pair(0x95, 19), f0});
+  ASSERT_EQ(recs.size(), 3u);
+  EXPECT_EQ(recs[0], Hex(R(Main("86 E1", kPairFill, "07 03"))));
+  EXPECT_EQ(R(recs[2])[0], 0x8B);
+}
+
+TEST_F(HandlersB8, RejectedRecordWritesNeitherRecord) {
+  for (const auto& [c1, len] : std::vector<std::pair<uint8_t, int>>{
+           {0x01, 21}, {0x10, 21}, {0x25, 23}, {0x26, 25}, {0x46, 22}, {0x95, 19}}) {
+    Bytes b = B8Pair(c1, len);
+    b.back() = static_cast<uint8_t>(b.back() ^ 0x01);
+    EXPECT_EQ(Records(RawHeader(), {b, Sentinel()}), Golden({kSentinelOut})) << int(c1);
+  }
+}
+
+TEST_F(HandlersB8, B801AfterBa02CarriesItsStationAndClearsTheMark) {
+  const Bytes ba02 = Rec({{0xBA, 0x02}, kTime, {0x00, 0x00}, {0x03}, {0x00, 0x07}, {0x00, 0x00}});
+  const Bytes d0 = Rec({{0xD0}, Prefix(), {0x01, 0x23, 0x45}, {0x01}, {0x02, 0x72}, {0x05, 0x87, 0x01, 0x23},
+                        {0x01, 0x28}});
+  auto recs = Records(RawHeader(), {ba02, B8(0x01, 21), d0});
+  ASSERT_EQ(recs.size(), 4u);
+  EXPECT_EQ(recs[2], Hex(R("20 F0 33 2D 37 00 00 00 00 00 00 00 07")));
+  EXPECT_EQ(R(recs[3])[1], 0x19);  // D0 with m = 1 after the mark was cleared
+  // Without B801 the mark stays.
+  recs = Records(RawHeader(), {ba02, d0});
+  EXPECT_EQ(R(recs.at(1))[1], 0x18);
+}
