@@ -107,6 +107,17 @@ TEST(BASteps, BA03KeepsTheSignalCode) {
                     "99 11 0A 14 1E 39 30 00 C8 00 00 00 00 00 00 0E 00 00 00 64 00 32 00 00 17 03"}));
 }
 
+TEST(BASteps, KeptSignalCodeIsNotSetByBA27OrBA04) {
+  const Bytes keep = Std(0xBA, 0x03, {0x01, 0x92});
+  EXPECT_EQ(Out(Cat({keep, Rec({{0xBA, 0x27, 0x10, 0x20, 0x30, 0x14}})})),
+            Golden({"92 10 0A 14 1E 39 30 00 C8 00 C0 00",
+                    // time only: the header numbers of BA03 stay
+                    "92 28 0A 14 1E 39 30 00 C8 00 00 00 00 00 00 08 00 00 00 00 00 00 00 00 01 00"}));
+  EXPECT_EQ(Out(Cat({keep, Std(0xBA, 0x04, {0x01, 0x23, 0x45, 0x00, 0x99, 0x12, 0x34}), kState}))
+                .back(),
+            Hex(R("99 41 0A 14 1E 39 30 00 C8 00 00 00 00 00 00 08 00 00 00 00 00 00 00 00 07 00")));
+}
+
 TEST(BBRecords, BB05ReadWithTheOneByteLayout) {
   // The check runs over the first code byte and the 17 bytes after the second.
   Bytes r = Rec({{0xBB, 0x10, 0x20, 0x30, 0x00, 0x01, 0x23, 0x45, 0x00, 0x02, 0x00},

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 #include <set>
+#include <string>
 
 #include "handlers/families.h"
 #include "interface/bridge.h"
@@ -172,8 +174,10 @@ std::string LocoSub(uint8_t code, uint8_t s) {
   auto out = Out(Std(0xB7, code, {s}), Loco());
   if (out.empty()) return "";
   EXPECT_EQ(out.size(), 1u);
-  Rec26 r = R(out[0]);
-  EXPECT_EQ(Hex(r), Hex(R(Line("86 00 0A 14 1E 39 30 00 C8 00", "07 00").c_str())).replace(3, 2, TPubFunc::Hex2(r[1])));
+  const Rec26 r = R(out[0]);
+  Rec26 expected = R(Line("86 00 0A 14 1E 39 30 00 C8 00", "07 00"));
+  expected[1] = r[1];  // everything but the second code byte is fixed
+  EXPECT_EQ(Hex(r), Hex(expected));
   return TPubFunc::Hex2(r[1]);
 }
 
