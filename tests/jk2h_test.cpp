@@ -176,3 +176,43 @@ TEST_F(Jk2h, RandomFilesConvertWithoutFault) {
     ASSERT_EQ((out.size() - 52) % 26, 0u);
   }
 }
+
+TEST_F(Jk2h, TrackCircuitRecordsNameTheirKind) {
+  Bytes b8 = C6();
+  b8[0] = 0xB8;
+  b8[15] = 0x12;
+  Bytes b9 = b8;
+  b9[0] = 0xB9;
+  b9[14] = 0x01;
+  auto recs = AllRecords(Convert2H(Cat({b8, b9})));
+  ASSERT_EQ(recs.size(), 4u);
+  EXPECT_EQ(recs[0][0], 0x8B);
+  EXPECT_EQ(recs[0][1], 0x0C);
+  // "移频" H 12 / UM71 H 12, number 12 also in byte 2.
+  EXPECT_EQ(Hex(recs[1]), Hex(R("86 0D 0C 00 00 D2 C6 C6 B5 48 31 32 20 20 20")));
+  EXPECT_EQ(Hex(recs[3]), Hex(R("8A 02 0C 00 00 55 4D 37 31 48 31 32 20 20 20")));
+}
+
+TEST_F(Jk2h, DriverAndStationRecords) {
+  // A5h: route 12, station 34; A2h: driver 5678 at the running time.
+  Bytes out = Convert2H(Cat({C6(), {0xA5, 0x12, 0x34}, {0xA2, 0x56, 0x78}}));
+  auto recs = AllRecords(out);
+  ASSERT_EQ(recs.size(), 4u) << Hex(out);
+  EXPECT_EQ(Hex(recs[1]), Hex(R("81 15 00 00 00 0C")));
+  EXPECT_EQ(Hex(recs[2]), Hex(R("81 06 00 00 00 22 00 31 32 2D 33 34 20 20 20 20")));
+  EXPECT_EQ(Hex(recs[3]), Hex(R("81 11 08 1E 00 2E 16 35 36 37 38 20 20 20 20")));
+}
+
+TEST_F(Jk2h, ConvertsThroughTheSingleFileDriver) {
+  TempDir dir;
+  const Bytes a4 = {0xA4, 0x00, 0x12, 0x34, 0x56, 0x00};
+  WriteFile(dir / "x.2h", Cat({a4, {0xA0, 0x03, 0x15}, C6(), Bytes(10, 0x00)}));
+  ASSERT_EQ(railfmt::NewFmtFileImpl(dir / "x.2h", dir / "x.fmt"), 0);
+  Bytes out = ReadFile(dir / "x.fmt");
+  auto recs = AllRecords(out);
+  ASSERT_EQ(recs.size(), 3u) << Hex(out);
+  EXPECT_EQ(Hex(recs[0]), Hex(R("81 25 00 00 00 20 B2 00")));  // 345600 mod 100000
+  EXPECT_EQ(Hex(recs[1]), Hex(R("81 01 00 00 00 1A 03 0F 1A 03 0F")));
+  EXPECT_EQ(recs[2][0], 0x86);
+  EXPECT_EQ(Hex(out.data(), 2), "A6 6A");
+}

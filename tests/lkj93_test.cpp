@@ -176,3 +176,75 @@ TEST_F(Lkj93, RandomFilesConvertWithoutFault) {
     ASSERT_EQ(out[0], 0xA5);
   }
 }
+
+TEST_F(Lkj93, LaterVersionMarkWithOptionTurns81Into8687) {
+  const Bytes b2 = {0xB2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  const Bytes be = {0xBE, 1, 2, 3, 4, 5, 6, 7, 8, 0x5A, 0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F};
+  const Bytes file = Cat({Filler(), Filler(), b2, be, StateRec(0x81)});
+  Bytes out = Convert93(file, 1);
+  auto recs = AllRecords(out);
+  ASSERT_EQ(recs.size(), 9u) << Hex(out);
+  EXPECT_EQ(Hex(recs[0]), Hex(R("B0 F0")));
+  const char* fields[] = {"84 22 00 00 00 01 02", "84 23 00 00 00 03 04", "84 03 00 00 00 05 06",
+                          "84 21 00 00 00 07 08", "84 60 00 00 00 0A 0B", "84 61 00 00 00 0C 0D",
+                          "84 62 00 00 00 0E 0F"};
+  for (int i = 0; i < 7; ++i) EXPECT_EQ(Hex(recs[1 + i]), Hex(R(fields[i])));
+  EXPECT_EQ(Hex(recs[8]), Hex(State("86 87")));
+  EXPECT_EQ(out[50], 1);
+
+  // Without the option the table's pair stays; the mark carries to the next
+  // file until the folder workflow resets it.
+  out = Convert93(file, 0);
+  EXPECT_EQ(Hex(AllRecords(out)[8]), Hex(State("86 06")));
+  EXPECT_EQ(out[50], 0);
+  const Bytes plain = Cat({Filler(), Filler(), b2, StateRec(0x81)});
+  EXPECT_EQ(Hex(AllRecords(Convert93(plain, 1))[1]), Hex(State("86 87")));
+  railfmt::legacy::ResetCarriedValues();
+  EXPECT_EQ(Hex(AllRecords(Convert93(plain, 1))[1]), Hex(State("86 06")));
+}
+
+TEST_F(Lkj93, B1SetsHeaderByte50AndItsStartRecords) {
+  const Bytes b1 = {0xB1, 0x11, 0x22, 0x33, 0x44, 0x00, 0x55, 0x00,
+                    0x66, 0x77, 0x00, 0x2A, 0xA0, 0x05, 0xA2, 0x00};
+  Bytes out = Convert93(Cat({b1, Filler()}));
+  auto recs = AllRecords(out);
+  ASSERT_EQ(recs.size(), 5u) << Hex(out);
+  EXPECT_EQ(Hex(recs[0]), Hex(R("81 05 00 00 00 11")));
+  EXPECT_EQ(Hex(recs[1]), Hex(R("81 07 00 00 00 22 33")));
+  EXPECT_EQ(Hex(recs[2]), Hex(R("81 10 00 00 00 44 00")));
+  EXPECT_EQ(Hex(recs[3]), Hex(R("81 0F 00 00 00 55")));
+  EXPECT_EQ(Hex(recs[4]), Hex(R("81 03 00 00 00 00 00 66 77")));
+  EXPECT_EQ(out[50], 5);
+  EXPECT_EQ(Hex(out.data() + 12, 8), "34 32 20 20 20 20 20 20");  // type 42 as text
+  EXPECT_EQ(railfmt::Lookups().RestrictionTolerance, 0x44);
+}
+
+TEST_F(Lkj93, HighCodesByTheirTimeFields) {
+  Bytes bad = StateRec(0xF2);
+  bad[1] = 0xBF;  // 63 seconds
+  Bytes out = Convert93(Cat({StateRec(0xF2), StateRec(0xF3), bad}));
+  auto recs = AllRecords(out);
+  ASSERT_EQ(recs.size(), 4u) << Hex(out);
+  EXPECT_EQ(Hex(recs[0]), Hex(State("8D 07")));
+  const std::string raw = " 08 1E 0F 8F 87 00 34 12 00 10 2C 01 F4 01 3C 50 2D 07";
+  EXPECT_EQ(Hex(recs[1]), Hex(R("92 44" + raw)));
+  EXPECT_EQ(Hex(recs[2]), Hex(R("F1 F3" + raw)));
+  EXPECT_EQ(Hex(recs[3]), Hex(R("F1 F2 08 1E 0F BF 87 00 34 12 00 10 2C 01 F4 01 3C 50 2D 07")));
+}
+
+TEST_F(Lkj93, ConvertsThroughTheSingleFileDriver) {
+  TempDir dir;
+  const Bytes b0 = {0xB0, 0x67, 0x34, 0x02, 0xD2, 0x04, 0x05, 0x09,
+                    0xE9, 0x03, 0xD2, 0x07, 0x02, 0x01, 0x0B, 0x16};
+  const Bytes b1 = {0xB1, 0x11, 0x22, 0x33, 0x44, 0x00, 0x55, 0x00,
+                    0x66, 0x77, 0x00, 0x2A, 0xA0, 0x05, 0xA2, 0x00};
+  WriteFile(dir / "x.lkj", Cat({b0, b1, StateRec(0x80), Filler()}));
+  ASSERT_EQ(railfmt::NewFmtFileImpl(dir / "x.lkj", dir / "x.fmt"), 0);
+  Bytes out = ReadFile(dir / "x.fmt");
+  ASSERT_EQ(out.size(), 52u + 11 * 26);
+  EXPECT_EQ(out[0], 0xA5);
+  EXPECT_EQ(out[50], 5);
+  auto recs = AllRecords(out);
+  EXPECT_EQ(Hex(recs[9]), Hex(State("86 01")));
+  EXPECT_EQ(recs[10][0], 0x20);
+}

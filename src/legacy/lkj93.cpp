@@ -30,10 +30,13 @@
 //   A8h (also after 86h)          | kind k = Val12: 2 or 3: 87h 0Fh + text
 //                                 | record; 1: 87h 10h + text record; others:
 //                                 | 87h 11h (mask 021Fh, no text)
-//   F0h..FFh                      | time fields out of range (h > 23, m or s >
+//   F0h..F9h, FCh..FFh            | time fields out of range (h > 23, m or s >
 //                                 | 59), and always F3h: raw record F1h <code>;
-//                                 | otherwise the pair below (F2h adds the
-//                                 | second-area 92h 44h)
+//                                 | otherwise the table's pair or the override
+//                                 | below (F2h adds the second-area 92h 44h)
+//   FAh, FBh                      | the table's pair (80h 28h / 87h 01h)
+//   E0h..EFh                      | the state is decoded, then the lamp code
+//                                 | replaces Val15
 //   restriction lookup            | level StationAttribute, day = start day (+1
 //                                 | before the start time), line direction =
 //                                 | lowest bit of the header number
@@ -43,10 +46,11 @@
 //   option byte, later layout     | header byte 50 follows the library-wide
 //                                 | later-version mark (set by BEh with 5Ah)
 //   B1h group value of b[12..15]  | not kept: no record uses it
-//   B5h/B6h mode value            | kept as the converter's mode (1 / 2)
+//   B5h/B6h mode value            | not kept: no record uses it
 //   FFh in the first 48 bytes     | a filler record stays filler, only other
 //                                 | FFh records become B0h
-//   86h then a skipped block      | the A8h translation repeats once at most
+//   86h then a skipped block      | nothing: the A8h translation of an 86h
+//                                 | record is made once, right after it
 //   last, short record            | bytes missing at the input end read as 0
 #include <cstring>
 #include <iterator>
@@ -74,7 +78,7 @@ enum class Act : uint8_t {
   State,    // decode, restriction step, write the table pair
   Second,   // second-area record of the table pair
   Start80, Dual81, Ret84, Ret85, Sel89, SetDir, ClearDir, SelA4, SelA5, MarkA7, A8,
-  Mode, B0, B1, B2B3, B7, BC, BE, BF, Lamp, Choice,
+  B0, B1, B2B3, B7, BC, BE, BF, Lamp, Choice,
 };
 
 struct Row {
@@ -98,7 +102,7 @@ constexpr Row kCodes[128] = {
     {0x87, 0x11, Act::A8},      {0x87, 0x08, Act::State},   {0x87, 0x0D, Act::State},   {0x87, 0x0E, Act::State},    // A8
     {0x87, 0x12, Act::State},   {0x80, 0x07, Act::State},   {0x00, 0x00, Act::None},    {0x8B, 0x0D, Act::State},    // AC
     {0x00, 0x00, Act::B0},      {0x00, 0x00, Act::B1},      {0x00, 0x00, Act::B2B3},    {0x8D, 0x02, Act::B2B3},     // B0
-    {0x8A, 0x05, Act::State},   {0x87, 0x04, Act::Mode},    {0x87, 0x05, Act::Mode},    {0x87, 0x07, Act::B7},       // B4
+    {0x8A, 0x05, Act::State},   {0x87, 0x04, Act::State},   {0x87, 0x05, Act::State},    {0x87, 0x07, Act::B7},       // B4
     {0x86, 0x0C, Act::Second},  {0x86, 0x0D, Act::Second},  {0x00, 0x00, Act::None},    {0x00, 0x00, Act::None},     // B8
     {0x83, 0x01, Act::BC},      {0x84, 0x01, Act::Second},  {0x84, 0x01, Act::BE},      {0x84, 0x01, Act::BF},       // BC
     {0x8C, 0x01, Act::State},   {0x8C, 0x02, Act::State},   {0x8C, 0x05, Act::State},   {0x87, 0x3B, Act::State},    // C0
@@ -171,11 +175,9 @@ class Lkj93 {
   bool pending85_ = false;
   bool afterA7_ = false;
   bool last870F_ = false;
-  bool a8Again_ = false;
   int b0Seen_ = 0;
   int b1Seen_ = 0;
   int32_t kept50_ = -1;
-  uint8_t mode_ = 0;
   int32_t startTime_ = -1;
   int32_t lastVal10_ = 0;
   uint8_t lastVal12_ = 0;
@@ -461,10 +463,6 @@ void Lkj93::Translate() {
     case Act::A8:
       TranslateA8();
       break;
-    case Act::Mode:
-      mode_ = code == 0xB5 ? 1 : 2;
-      StateRecord(row.code, row.sub);
-      break;
     case Act::B0:
       if (b0Seen_++ == 0 && w_.header.Word28 == 0) StartHeader();
       break;
@@ -494,7 +492,7 @@ void Lkj93::Translate() {
       FieldRecords(kBeFields, static_cast<int>(std::size(kBeFields)));
       if (w_.b[9] == kLaterVersionByte) {
         FieldRecords(kBeLaterFields, static_cast<int>(std::size(kBeLaterFields)));
-        legacy::Work().laterVersionMark = 1;
+        w_.laterVersionMark = 1;
       }
       break;
     case Act::BF:
@@ -553,17 +551,9 @@ void Lkj93::Run() {
     offset_ = static_cast<int64_t>(in.Position());
     uint8_t rec[kRecLen] = {};
     in.Read(rec, kRecLen);
-    if (rec[0] < 0x80) {
-      // The buffer of an 86h record is taken once more as an A8h record.
-      if (w_.b[0] == 0x86 && a8Again_) {
-        a8Again_ = false;
-        TranslateA8();
-      }
-      continue;
-    }
-    a8Again_ = false;
+    if (rec[0] < 0x80) continue;
     std::memcpy(w_.b, rec, kRecLen);
-    if (later_ && option_ != 0) kept50_ = legacy::Work().laterVersionMark;
+    if (later_ && option_ != 0) kept50_ = w_.laterVersionMark;
     bool filler = true;
     for (int i = 0; i < 7; ++i) filler = filler && w_.b[i] == 0xFF;
     if (!filler && offset_ < kStartHeaderWindow && w_.b[0] == 0xFF && !started_) w_.b[0] = 0xB0;
@@ -573,10 +563,9 @@ void Lkj93::Run() {
     }
     if (filler) continue;
     Translate();
-    if (w_.b[0] == 0x86) {
-      TranslateA8();
-      a8Again_ = true;
-    }
+    // An 86h record is taken once more as an A8h record, once only: a
+    // skipped block after it does not repeat that record.
+    if (w_.b[0] == 0x86) TranslateA8();
   }
   Close();
 }
