@@ -13,7 +13,7 @@ for goal in "$@"; do
     bench) want+=(libbenchmark-dev) ;;
     fuzz) want+=(clang-14 libclang-rt-14-dev) ;;
     coverage) want+=(gcovr) ;;
-    windows) want+=(mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64) ;;
+    windows) want+=(mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64 python3) ;;
     *) echo "setup-deps: unknown goal '$goal'" >&2; exit 2 ;;
   esac
 done

@@ -40,6 +40,8 @@ bool DeleteFile(const std::string& path);
 bool RenameFile(const std::string& from, const std::string& to);
 // Size of a file in bytes, or -1.
 int64_t FileSize(const std::string& path);
+// True when both paths name one and the same existing file.
+bool SameFile(const std::string& a, const std::string& b);
 
 // Windows attribute bits as GetFileAttributesA reports them; on POSIX only
 // read-only (no write permission) and archive are modelled.

@@ -150,6 +150,12 @@ int64_t FileSize(const std::string& path) {
   return static_cast<int64_t>(st.st_size);
 }
 
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa {}, sb {};
+  if (::stat(NativePath(a).c_str(), &sa) != 0 || ::stat(NativePath(b).c_str(), &sb) != 0) return false;
+  return S_ISREG(sa.st_mode) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
 uint32_t GetAttributes(const std::string& path) {
   struct stat st {};
   if (path.empty() || ::stat(NativePath(path).c_str(), &st) != 0) return kInvalidAttributes;
