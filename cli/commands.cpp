@@ -1,0 +1,196 @@
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+#include "commands.h"
+#include "library.h"
+#include "railfmt/railfmt.h"
+#include "sample/sample.h"
+#include "tables.h"
+
+namespace railfmt::cli {
+namespace fs = std::filesystem;
+
+void Error(const std::string& message) { std::fprintf(stderr, "railfmt: %s\n", message.c_str()); }
+void Note(const std::string& message) { std::fprintf(stderr, "railfmt: note: %s\n", message.c_str()); }
+
+bool PrepareLibrary(const std::string& tablesDir, const std::string& mask, bool verbose) {
+  if (!tablesDir.empty()) {
+    try {
+      for (const auto& t : LoadTables(tablesDir))
+        if (verbose) Note("loaded " + t.file + " (" + std::to_string(t.rows) + " rows)");
+    } catch (const TableError& e) {
+      Error(e.what());
+      return false;
+    }
+  }
+  if (!mask.empty()) {
+    try {
+      SetMaskedCodes(ParseCodeList(mask));
+    } catch (const std::invalid_argument& e) {
+      Error(std::string("--mask: ") + e.what());
+      return false;
+    }
+  }
+  return true;
+}
+
+// ------------------------------------------------------------------ classify
+int CmdClassify(const std::vector<std::string>& files) {
+  int rc = kExitOk;
+  for (const auto& f : files) {
+    std::error_code ec;
+    if (!fs::is_regular_file(f, ec)) {
+      Error(f + ": no such file");
+      rc = kExitFailed;
+      continue;
+    }
+    int32_t t = FileType(f);
+    std::printf("%s\t%d\t%s\n", f.c_str(), t, DescribeFile(f, t).c_str());
+  }
+  return rc;
+}
+
+// ------------------------------------------------------------------ convert
+namespace {
+std::string TempBeside(const std::string& dst) { return dst + ".railfmt-tmp"; }
+}
+
+int CmdConvert(const ConvertOptions& o) {
+  std::string dst = o.dst.empty() ? o.src + "F" : o.dst;
+  std::error_code ec;
+  if (fs::exists(o.src, ec) && !fs::is_regular_file(o.src, ec)) {
+    Error(o.src + ": not a file");
+    return kExitFailed;
+  }
+  if (fs::equivalent(o.src, dst, ec)) {
+    Error(dst + ": the destination is the source file");
+    return kExitUsage;
+  }
+  if (!PrepareLibrary(o.tables, o.mask, false)) return kExitTables;
+
+  // The library writes to a temporary file beside the destination, which
+  // becomes the destination only when the conversion succeeded: a failed
+  // conversion leaves no file behind and an existing destination intact.
+  const std::string tmp = TempBeside(dst);
+  fs::remove(tmp, ec);
+  int32_t type = FileType(o.src);
+  int32_t r = o.plain ? TransSingleFileCall(o.src, tmp) : NewFmtFileCall(o.src, tmp);
+  bool wrote = fs::exists(tmp, ec);
+
+  if (o.plain && r == 1) {
+    fs::remove(tmp, ec);
+    if (!fs::exists(o.src, ec)) Error(o.src + ": no such file");
+    else Error(o.src + ": no single-file converter for " + TypeName(type) + " files (type " + std::to_string(type) + ")");
+    return kExitFailed;
+  }
+  if (r < 0) {
+    fs::remove(tmp, ec);
+    Error(NewFmtFileMessage(r, o.src, dst, type));
+    return kExitFailed;
+  }
+  if (wrote) {
+    fs::rename(tmp, dst, ec);
+    if (ec) {
+      fs::remove(tmp, ec);
+      Error(dst + ": the formatted file could not be written");
+      return kExitFailed;
+    }
+  }
+  switch (type) {
+    case RAILFMT_TYPE_JK96:
+    case RAILFMT_TYPE_FORMATTED:
+      Note(o.src + ": " + TypeName(type) + " files are not converted; " +
+           (wrote ? dst + " is empty" : std::string("nothing written")));
+      break;
+    case RAILFMT_TYPE_TAX3:
+      Note(o.src + ": the TAX3 dump was cut into one file per recording beside it" +
+           (wrote ? "; " + dst + " is empty" : std::string()));
+      break;
+    default:
+      if (wrote) {
+        auto size = fs::file_size(dst, ec);
+        std::printf("%s -> %s (%s, %ju records)\n", o.src.c_str(), dst.c_str(), DescribeFile(o.src, type).c_str(),
+                    static_cast<uintmax_t>(size >= 52 ? (size - 52) / 26 : 0));
+      } else {
+        Note(o.src + ": nothing written");
+      }
+  }
+  return kExitOk;
+}
+
+// ------------------------------------------------------------------ process
+int CmdProcess(const ProcessOptions& o) {
+  std::error_code ec;
+  fs::path src = fs::path(o.from) / o.name;
+  if (!fs::is_regular_file(src, ec)) {
+    Error(src.string() + ": no such file");
+    return kExitFailed;
+  }
+  if (o.name.find_first_of("/\\") != std::string::npos) {
+    Error(o.name + ": give the file name alone and its folder with --from");
+    return kExitUsage;
+  }
+  int32_t type = FileType(src.string());
+  int32_t r = TransFmtFileCall(o.name, o.from, o.work, o.archive, static_cast<uint8_t>(o.option));
+  if (r > 1) {
+    static const char* kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
+                                    "July",    "August",   "September", "October", "November", "December"};
+    int month = r / 1000, day = r % 1000 / 10;
+    char date[16];
+    std::snprintf(date, sizeof date, "%02d%02d", month, day);
+    std::string what;
+    switch (type) {
+      case RAILFMT_TYPE_FORMATTED: what = "already formatted: moved to " + (fs::path(o.work) / "TEMP").string(); break;
+      case RAILFMT_TYPE_JK96:
+        what = "JK96 (not converted): archived in " + (fs::path(o.archive) / "JK96" / date).string();
+        break;
+      default:
+        what = TypeName(type) + ": formatted file in " + (fs::path(o.work) / "TEMP").string() + ", raw file archived in " +
+               (fs::path(o.archive) / TypeName(type) / date).string();
+    }
+    std::printf("%s: dated %d %s (%s); %s\n", o.name.c_str(), day, month >= 1 && month <= 12 ? kMonths[month - 1] : "?",
+                date, what.c_str());
+    return kExitOk;
+  }
+  switch (type) {
+    case RAILFMT_TYPE_JK2H:
+    case RAILFMT_TYPE_JK96:
+    case RAILFMT_TYPE_LKJ93:
+    case RAILFMT_TYPE_L2000:
+    case RAILFMT_TYPE_FORMATTED:
+      Error(o.name + ": not dated: the extension carries no valid month and day; the raw file went to " +
+            (fs::path(o.archive) / "nouse").string());
+      break;
+    default: {
+      bool nouse = fs::exists(fs::path(o.archive) / "nouse" / o.name, ec);
+      Error(o.name + ": not processed: " + TypeName(type) + " files (type " + std::to_string(type) +
+            ") are not handled by the folder workflow" + (nouse ? "; the name is not dated either" : ""));
+    }
+  }
+  return kExitFailed;
+}
+
+// ------------------------------------------------------------------ sample
+int CmdSample(const SampleOptions& o) {
+  sample::Kind kind;
+  if (!sample::ParseKind(o.kind, kind)) {
+    Error("--kind: unknown kind '" + o.kind + "'");
+    return kExitUsage;
+  }
+  std::vector<uint8_t> bytes = sample::GenerateSample(kind, o.seed, o.records);
+  std::ofstream f(o.output, std::ios::binary | std::ios::trunc);
+  if (!f || !f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())) ||
+      !f.flush()) {
+    Error(o.output + ": cannot be written");
+    std::error_code ec;
+    f.close();
+    fs::remove(o.output, ec);
+    return kExitFailed;
+  }
+  std::printf("%s: %s sample, seed %u, %zu bytes\n", o.output.c_str(), o.kind.c_str(), o.seed, bytes.size());
+  return kExitOk;
+}
+
+}  // namespace railfmt::cli

@@ -1,0 +1,12 @@
+# The public header compiled as C (C99 and C11) against the shared library.
+foreach(std 99 11)
+  add_executable(railfmt_c_header_test_c${std} ${PROJECT_SOURCE_DIR}/tests/c_header_test.c)
+  target_link_libraries(railfmt_c_header_test_c${std} PRIVATE railfmt)
+  set_target_properties(railfmt_c_header_test_c${std} PROPERTIES C_STANDARD ${std} C_STANDARD_REQUIRED ON C_EXTENSIONS OFF)
+  if(NOT MSVC)
+    target_compile_options(railfmt_c_header_test_c${std} PRIVATE -Wall -Wextra -Wpedantic -Werror)
+  endif()
+  set(dir ${CMAKE_CURRENT_BINARY_DIR}/c_header_c${std})
+  file(MAKE_DIRECTORY ${dir})
+  add_test(NAME c_header_c${std} COMMAND railfmt_c_header_test_c${std} ${dir})
+endforeach()
