@@ -66,8 +66,14 @@ std::vector<Item> Collect(const std::vector<std::string>& paths, const std::stri
     } else if (fs::is_directory(root, ec)) {
       std::vector<fs::path> files;
       for (auto it = fs::recursive_directory_iterator(root, fs::directory_options::skip_permission_denied, ec);
-           !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
+           !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        // an output folder inside an input folder holds results, not inputs
+        if (it->is_directory(ec) && fs::equivalent(it->path(), outDir, ec)) {
+          it.disable_recursion_pending();
+          continue;
+        }
         if (it->is_regular_file(ec)) files.push_back(it->path());
+      }
       std::sort(files.begin(), files.end());
       for (const auto& f : files) add(f, fs::relative(f, root, ec));
     } else {

@@ -108,6 +108,11 @@ int CmdConvert(const ConvertOptions& o) {
       Note(o.src + ": the TAX3 dump was cut into one file per recording beside it" +
            (wrote ? "; " + dst + " is empty" : std::string()));
       break;
+    case RAILFMT_TYPE_RING:
+      if (wrote)
+        std::printf("%s -> %s (ring-buffer download unrolled, %ju bytes)\n", o.src.c_str(), dst.c_str(),
+                    static_cast<uintmax_t>(fs::file_size(dst, ec)));
+      break;
     default:
       if (wrote) {
         auto size = fs::file_size(dst, ec);

@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
   CLI::App app{"railfmt: converts raw locomotive event-recorder downloads into formatted record files"};
   app.footer(kFooter);
   app.require_subcommand(1);
-  app.set_version_flag("--version", "railfmt 1.0.0");
+  app.set_version_flag("--version", std::string("railfmt ") + RAILFMT_VERSION);
 
   std::vector<std::string> classifyFiles;
   auto* classify = app.add_subcommand("classify", "Print the file-type code and kind of each file");

@@ -58,6 +58,13 @@ std::string Num(double v) {
   return b;
 }
 
+bool CarriesRunningState(const FmtRecord& r) {
+  static constexpr uint8_t kOther[] = {0x20, 0x21, 0x81, 0x91, 0xB0};  // text, supplementary, start-up
+  for (uint8_t c : kOther)
+    if (r.bytes[0] == c) return false;
+  return (r.mask & 0x0001) != 0;
+}
+
 }  // namespace
 
 int CmdPlot(const PlotOptions& o) {
@@ -90,13 +97,15 @@ int CmdPlot(const PlotOptions& o) {
     return kExitFailed;
   }
 
-  // Records that carry a time (presence bit 0) carry the running state; a
-  // time that goes back by more than 12 hours has passed midnight.
+  // Records that carry a time (presence bit 0) carry the running state,
+  // except the start-up, text and supplementary records, whose bytes 2..4
+  // and 24..25 hold other values. A time that goes back by more than 12
+  // hours has passed midnight.
   std::vector<long> xs;
   std::vector<std::vector<long>> ys(cols.size());
   long dayOffset = 0, last = -1;
   for (const auto& r : file.records) {
-    if (!(r.mask & 0x0001) || r.hours > 23 || r.minutes > 59 || r.seconds > 59) continue;
+    if (!CarriesRunningState(r) || r.hours > 23 || r.minutes > 59 || r.seconds > 59) continue;
     long t = r.timeOfDay() + dayOffset;
     if (last >= 0 && t < last - 43200) {
       dayOffset += 86400;

@@ -118,11 +118,15 @@ TEST(HandlersB2, ZhuZhouB201ReadsItsTail) {
   badTail.back() = static_cast<uint8_t>(badTail.back() ^ 0x01);
   EXPECT_EQ(Records(zz, {b201, badTail, Sentinel()}),
             Golden({Main("8C 1C", kSignalFill, "17 03"), kB201Supp, kSentinelOut}));
-  // A rejected base record is not followed by a tail read.
+  // A base record with a bad check byte writes nothing, but its tail is
+  // still read and checked: a good tail still gives its 0x8C 0x39 record.
   Bytes bad = b201;
   bad.back() = static_cast<uint8_t>(bad.back() ^ 0x01);
-  EXPECT_EQ(Consumed(Cat({bad, tail}), ClassTZhuZhouNewOrgToFmt()), 32u);
-  EXPECT_EQ(Records(zz, {bad, tail, Sentinel()}), Golden({kSentinelOut}));
+  EXPECT_EQ(Consumed(Cat({bad, tail}), ClassTZhuZhouNewOrgToFmt()), 43u);
+  // The running state is still the start-up one (signal 08: no lamp).
+  EXPECT_EQ(Records(zz, {bad, tail, Sentinel()}),
+            Golden({"8C 39 0A 14 1E 4E 61 BC 40 E2 00 00 00 00 00 08 00 00 00 00 00 00 00 00 07 00",
+                    kSentinelOut}));
 }
 
 TEST(HandlersB2, ZhuZhouB289AndB297AreCheckedAndWriteNothing) {

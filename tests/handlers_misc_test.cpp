@@ -8,7 +8,9 @@
 #include <set>
 #include <string>
 
+#include "handlers/common.h"
 #include "handlers/families.h"
+#include "handlers_kit.h"
 #include "interface/bridge.h"
 #include "records_kit.h"
 
@@ -355,54 +357,28 @@ TEST(FEBlocks, FE04PassesOverItsBlock) {
 
 // ============================================================== ZhuZhou
 
-// Runs the named handler of a class on bytes that follow its code pair;
-// answers the bytes consumed and the records written.
-std::pair<int, int> RunAlone(const ConverterClass& cls, const char* name, const Bytes& rest) {
-  TFmtData& d = FmtData();
-  d.Reset();
-  Run() = RunState();
-  d.Hdr.Vendor = 'Z';
-  Bytes in = Cat({Bytes{0, 0}, rest});
-  MemStream input(in), output;
-  input.Seek(2);
-  d.InStream = &input;
-  d.OutStream = &output;
-  TNewToFmt c(d, cls, 101);
-  const HandlerRow* row = c.FindHandler(name);
-  if (!row) return {-1, -1};
-  d.Raw[0] = static_cast<uint8_t>(std::stoi(std::string(name).substr(0, 2), nullptr, 16));
-  d.Raw[1] = static_cast<uint8_t>(std::stoi(std::string(name).substr(2, 2), nullptr, 16));
-  row->step(c, *row);
-  std::pair<int, int> r{static_cast<int>(input.Position()) - 2,
-                        static_cast<int>(output.Size() / kRecordSize)};
-  d.InStream = nullptr;
-  d.OutStream = nullptr;
-  return r;
-}
-
 TEST(ZhuZhouMisc, ReplacementsOnlyConsumeTheirRecord) {
   const struct {
-    const char* name;
-    int zzLen;   // ZhuZhou record length
-    int baseLen; // base record length, 0 when the base has no handler
-    int baseRecords;
+    uint16_t code;
+    int zzLen;    // ZhuZhou record length
+    int baseLen;  // base record length, 0 when the base has no handler
   } cases[] = {
-      {"B107", 17, 17, 2}, {"B301", 8, 7, 2},  {"B302", 8, 0, 0},  {"B303", 8, 0, 0},
-      {"B304", 9, 0, 0},   {"B405", 15, 21, 0}, {"B406", 15, 21, 0}, {"B407", 15, 20, 0},
-      {"B409", 15, 17, 0}, {"B411", 15, 17, 0}, {"B715", 8, 0, 0},  {"B607", 14, 0, 0},
+      {0xB107, 17, 17}, {0xB301, 8, 7},   {0xB302, 8, 0},   {0xB303, 8, 0},
+      {0xB304, 9, 0},   {0xB405, 15, 21}, {0xB406, 15, 21}, {0xB407, 15, 20},
+      {0xB409, 15, 17}, {0xB411, 15, 17}, {0xB715, 8, 0},   {0xB607, 14, 0},
   };
+  const auto& zz = Resolve(ClassTZhuZhouNewOrgToFmt());
   for (const auto& c : cases) {
-    // Time 10:20:30, a 1 (A014's value), zeros, and room for the longest record.
-    Bytes rest = Cat({{0x10, 0x20, 0x30, 0x01}, Bytes(30, 0x00)});
-    auto zz = RunAlone(ClassTZhuZhouNewOrgToFmt(), c.name, rest);
-    EXPECT_EQ(zz.first, c.zzLen - 2) << c.name;
-    EXPECT_EQ(zz.second, 0) << c.name;
-    auto base = RunAlone(ClassT102NewToFmt(), c.name, rest);
-    if (c.baseLen == 0) {
-      EXPECT_EQ(base.first, -1) << c.name;
-    } else {
-      EXPECT_EQ(base.first, c.baseLen - 2) << c.name;
-    }
+    // Time 10:20:30, a 1 (A014's value), and room for the longest record.
+    const Bytes raw = Cat({{static_cast<uint8_t>(c.code >> 8), static_cast<uint8_t>(c.code)},
+                           {0x10, 0x20, 0x30, 0x01},
+                           Bytes(30, 0x00)});
+    EXPECT_EQ(handlers::Consumed(raw, ClassTZhuZhouNewOrgToFmt()), std::size_t(c.zzLen)) << c.code;
+    EXPECT_EQ(zz.two[c.code]->step, &hs::ReadAndCheck) << c.code;
+    // Without a base handler only the code pair is read.
+    EXPECT_EQ(handlers::Consumed(raw, ClassT102NewToFmt()),
+              std::size_t(c.baseLen == 0 ? 2 : c.baseLen))
+        << c.code;
   }
 }
 

@@ -226,7 +226,8 @@ TEST_F(Workflow, NamesWithAFolderPartAreRefused) {
   WriteFile(t / "X.37", kJK2H);
   fs::create_directory(D + "/sub");
   WriteFile(D + "/sub/X.37", kJK2H);
-  for (const char* fn : {"..\\X.37", "../X.37", "sub\\X.37", "sub/X.37", "..", ".", ""}) {
+  for (const char* fn : {"..\\X.37", "../X.37", "sub\\X.37", "sub/X.37", "..", ".", "", "...",
+                         "\xB1\\..", "X\xB1\\"}) {
     EXPECT_EQ(Run(fn), 1) << fn;
   }
   EXPECT_EQ(ReadFile(t / "X.37"), kJK2H);
@@ -347,4 +348,26 @@ TEST_F(Workflow, OptionByteReachesTheLKJ93Converter) {
   Put("X.37", kLKJ93);
   EXPECT_EQ(Run("X.37", 0x5A), 3070);
   EXPECT_EQ(seen, 0x5A);
+}
+
+TEST_F(Workflow, ShortArchiveCopyIsRetried) {
+  Put("X.37", kJK96);
+  railfmt::platform::Hooks().short_copies = 1;
+  EXPECT_EQ(Run("X.37"), 3070);
+  EXPECT_EQ(ReadFile(A + "/JK96/0307/X.37"), kJK96);
+  EXPECT_EQ(Files(D), Names{});
+}
+
+TEST_F(Workflow, ShortArchiveCopiesNeverCostTheSource) {
+  Put("X.37", kJK96);
+  railfmt::platform::Hooks().short_copies = 2;
+  EXPECT_EQ(Run("X.37"), 1);
+  EXPECT_EQ(ReadFile(D + "/X.37"), kJK96);
+  EXPECT_EQ(ReadFile(A + "/JK96/0307/X.37").size(), kJK96.size() - 1);
+
+  Put("Y.D1", kJK96);
+  railfmt::platform::Hooks().short_copies = 1;
+  railfmt::platform::Hooks().fail_copies = 1;
+  EXPECT_EQ(Run("Y.D1"), 1);
+  EXPECT_EQ(ReadFile(D + "/Y.D1"), kJK96);
 }

@@ -22,6 +22,7 @@ fail() {
   exit 1
 }
 step() { echo "== $*"; }
+trap 'echo "test-windows: FAIL: command failed at line $LINENO" >&2' ERR
 
 launcher=()
 if command -v ccache >/dev/null; then
@@ -98,6 +99,12 @@ if [ "$found" != "$(sort <<<"$expected")" ]; then
   fail "i686 exports (name, stdcall argument bytes) differ from the expected eleven"
 fi
 echo "   11 undecorated stdcall exports; imports: $(awk '/DLL Name:/{printf "%s ", $3}' "$work/dll32.txt")"
+
+x86_64-w64-mingw32-objdump -p build-win64/railfmt.dll >"$work/dll64.txt"
+names64=$(awk '/\[Ordinal\/Name Pointer\] Table/{f=1;next} f&&NF==0{exit} f{print $NF}' \
+  "$work/dll64.txt" | sort)
+[ "$names64" = "$(cut -d' ' -f1 <<<"$expected" | sort)" ] ||
+  fail "x86_64 exports differ from the eleven: $(tr '\n' ' ' <<<"$names64")"
 
 # ---------------------------------------------------------------- runs
 step "sample inputs"

@@ -79,6 +79,7 @@ struct Run {
   int rpm = 0;
   bool passedSignal = false;
   bool pressureChanged = false;
+  int stationCode = 0;  // station code of the start station (LKJ93 Val10)
 
   Run(Rng& r, int startTime, int startPos)
       : rng(r), time(startTime), position(startPos), nextSignal(startPos + r.Range(600, 1200)) {
@@ -158,10 +159,10 @@ Identity MakeIdentity(Rng& rng) {
   id.second = rng.Range(0, 59);
   id.line = rng.Range(1, 3);                        // lines 1..3 of the example tables
   id.station = rng.Range(1, 4);
-  static constexpr int kLocoTypes[] = {106, 131, 240, 303};
+  static constexpr int kLocoTypes[] = {106, 131, 240, 203};  // below 256 for LKJ93
   id.locoType = kLocoTypes[rng.Range(0, 3)];
   id.locoNumber = rng.Range(1, 999);
-  static constexpr int kDrivers[] = {102345, 102346, 205511, 310027};
+  static constexpr int kDrivers[] = {2345, 2346, 5511, 7027};  // fit every generation's field
   id.driver = kDrivers[rng.Range(0, 3)];
   id.driver2 = kDrivers[rng.Range(0, 3)];
   id.train = rng.Range(1000, 89999);
@@ -347,8 +348,8 @@ std::array<uint8_t, 16> Lkj93State(uint8_t code, const Run& r) {
   b[5] = static_cast<uint8_t>(p >> 8);
   b[6] = static_cast<uint8_t>(p >> 16);
   b[7] = 0x00;  // earlier layout, mode 0
-  b[8] = 0;     // Val10
-  b[9] = 0;
+  b[8] = static_cast<uint8_t>(r.stationCode);  // Val10
+  b[9] = static_cast<uint8_t>(r.stationCode >> 8);
   b[10] = static_cast<uint8_t>(r.Distance());
   b[11] = static_cast<uint8_t>(r.Distance() >> 8);
   b[12] = static_cast<uint8_t>(r.Speed());
@@ -361,6 +362,8 @@ std::array<uint8_t, 16> Lkj93State(uint8_t code, const Run& r) {
 Bytes GenerateLkj93(Rng& rng, int records) {
   Identity id = MakeIdentity(rng);
   Run run(rng, id.hour * 3600 + id.minute * 60 + id.second, rng.Range(10000, 400000));
+  // the example tables number stations 10000 + 1000 * (line - 1) + station
+  run.stationCode = 10000 + 1000 * (id.line - 1) + id.station;
   Bytes out;
   std::array<uint8_t, 16> b0{};  // start header
   b0[0] = 0xB0;
@@ -371,10 +374,10 @@ Bytes GenerateLkj93(Rng& rng, int records) {
   b0[5] = static_cast<uint8_t>(id.train >> 8);
   b0[6] = static_cast<uint8_t>(id.line);
   b0[7] = static_cast<uint8_t>(id.station);
-  b0[8] = static_cast<uint8_t>(id.driver % 65535);
-  b0[9] = static_cast<uint8_t>((id.driver % 65535) >> 8);
-  b0[10] = static_cast<uint8_t>(id.driver2 % 65535);
-  b0[11] = static_cast<uint8_t>((id.driver2 % 65535) >> 8);
+  b0[8] = static_cast<uint8_t>(id.driver);
+  b0[9] = static_cast<uint8_t>((id.driver) >> 8);
+  b0[10] = static_cast<uint8_t>(id.driver2);
+  b0[11] = static_cast<uint8_t>((id.driver2) >> 8);
   b0[12] = static_cast<uint8_t>(id.locoNumber);
   b0[13] = static_cast<uint8_t>(id.locoNumber >> 8);
   b0[14] = 45;
@@ -387,7 +390,7 @@ Bytes GenerateLkj93(Rng& rng, int records) {
   b1[6] = 3;
   b1[8] = 0x60;
   b1[9] = 0x09;
-  b1[11] = static_cast<uint8_t>(id.locoType % 256);
+  b1[11] = static_cast<uint8_t>(id.locoType);
   b1[12] = 0xA0;
   b1[13] = 0xA1;
   b1[14] = 0xA2;
@@ -415,8 +418,8 @@ Bytes GenerateJk2h(Rng& rng, int records) {
     out.push_back(code);
     PutBcd(out, static_cast<uint64_t>(v), 2);
   };
-  two(0xA2, id.driver % 10000);   // driver
-  two(0xA3, id.driver2 % 10000);  // second driver
+  two(0xA2, id.driver);   // driver
+  two(0xA3, id.driver2);  // second driver
   out.push_back(0xA0);            // date
   out.push_back(BcdDigit2(id.month));
   out.push_back(BcdDigit2(id.day));

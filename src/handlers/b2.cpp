@@ -133,9 +133,11 @@ constexpr auto kRows = [] {
 // more record 0x8C 0x39.
 constexpr HandlerRow kB201Tail{"B201", 13, nullptr, 0x8C, 0x39, 0x0007};
 
+// The tail is read and checked even when the base record failed its check
+// (a code byte inside it moves the input back onto that byte again).
 void B201(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Wrote(MeasurementEvent, c, r)) return;
+  MeasurementEvent(c, r);
   if (!Read2(c, kB201Tail)) return;
   Header2(d);
   Finish(c);

@@ -14,15 +14,6 @@ namespace {
 
 using namespace hs;
 
-// Full record with both header numbers (mask from the row, look-ahead);
-// false when the record fails its check.
-bool MainRecord(TNewToFmt& c, const HandlerRow& r) {
-  if (!Read2(c, r)) return false;
-  Header2(c.d);
-  Finish(c);
-  return true;
-}
-
 // Event time, Val13 := W(5), Val14 := W(7) (B901..B905).
 void SpeedPair(TFmtData& d) {
   TimeOnly2(d);
@@ -123,11 +114,11 @@ void SwitchPairEvent(TNewToFmt& c, const HandlerRow& r) {
   const SwitchCodes& t = kSwitchCodes[r.aux];
   const bool x = d.Raw[12] == 1, y = d.Raw[13] == 1;
   d.OutSub = x && y ? t.both : x ? t.xOnly : y ? t.yOnly : t.neither;
-  d.PresenceMask = 7;
+  d.PresenceMask = static_cast<uint16_t>(d.InitMask);
   Header2(d);
   c.PeekAttached();
   d.AssembleRecord();
-  d.Out[24] = 7;
+  d.Out[24] = static_cast<uint8_t>(d.InitMask);
   d.WriteRecord();
 }
 
@@ -173,7 +164,7 @@ void B701(TNewToFmt& c, const HandlerRow& r) {
 }
 
 void B704(TNewToFmt& c, const HandlerRow& r) {
-  if (!MainRecord(c, r)) return;
+  if (!Wrote(StandardEvent, c, r)) return;
   TFmtData& d = c.d;
   BeginSupplementary(d);
   Put16(d.Out, 2, W(d, 12));
@@ -229,7 +220,7 @@ void LocoTypeEvent(TNewToFmt& c, const HandlerRow& r) {
   if (!Read2(c, r)) return;
   const LocoPair& p = kLocoPairs[r.aux];
   const bool s = d.Raw[12] == 1;
-  bool first;
+  bool first = false;
   switch (p.rule) {
     case LocoRule::Depot8Equal:
     case LocoRule::Depot8Differ:
@@ -307,7 +298,7 @@ void SpeedPairEvent(TNewToFmt& c, const HandlerRow& r) {
 }
 
 void B921(TNewToFmt& c, const HandlerRow& r) {
-  if (!MainRecord(c, r)) return;
+  if (!Wrote(StandardEvent, c, r)) return;
   TFmtData& d = c.d;
   BeginSupplementary(d);
   Put32(d.Out, 2, Q(d, 12));
@@ -328,7 +319,7 @@ void HeaderMaskEvent(TNewToFmt& c, const HandlerRow& r) {
 // ============================================================== DA
 
 void DA01(TNewToFmt& c, const HandlerRow& r) {
-  if (!MainRecord(c, r)) return;
+  if (!Wrote(StandardEvent, c, r)) return;
   TFmtData& d = c.d;
   BeginSupplementary(d);
   Put24(d.Out, 2, T(d, 12));
@@ -338,7 +329,7 @@ void DA01(TNewToFmt& c, const HandlerRow& r) {
 }
 
 void DA02(TNewToFmt& c, const HandlerRow& r) {
-  if (!MainRecord(c, r)) return;
+  if (!Wrote(StandardEvent, c, r)) return;
   TFmtData& d = c.d;
   BeginSupplementary(d);
   Put16(d.Out, 2, W(d, 12));
@@ -400,7 +391,7 @@ void FE01(TNewToFmt& c, const HandlerRow& r) {
 }
 
 // FE02, FE03: a block that the input cannot hold is dropped.
-void CountBlock(TNewToFmt& c, const HandlerRow& r) {
+void DataBlock(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
   if (Remaining(*d.InStream) < 12) return;
   d.ReadRaw(12, 2);
@@ -502,8 +493,8 @@ constexpr HandlerRow kRows[] = {
     {"DA03", 22, DA03, 0x8C, 0x31, 0x1347},
 
     {"FE01", 0, FE01, 0x92, 0x23, 0},
-    {"FE02", 0, CountBlock, 0x92, 0x21, 0},
-    {"FE03", 0, CountBlock, 0x92, 0x22, 0},
+    {"FE02", 0, DataBlock, 0x92, 0x21, 0},
+    {"FE03", 0, DataBlock, 0x92, 0x22, 0},
     {"FE04", 0, FE04, 0, 0, 0},
 };
 

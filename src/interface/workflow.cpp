@@ -82,10 +82,24 @@ std::string ExtensionOf(const std::string& path) {
   return path.substr(dot);
 }
 
-// A bare file name: no folder part and no way out of the source folder.
+// Names made of dots (and spaces) only name folders: ".", "..", "...".
+bool IsDotsOnly(const std::string& part) {
+  return part.find_first_not_of(". ") == std::string::npos;
+}
+
+// A bare file name: no folder part and no way out of the source folder. The
+// byte-wise split catches a ".." behind a 5Ch that a GBK lead byte hides,
+// should the system read the name in another code page.
 bool IsPlainFileName(const std::string& fn) {
   if (fn.empty() || LastSeparator(fn, false) != std::string::npos) return false;
-  return fn.find_first_not_of(". ") != std::string::npos;  // ".", "..", "..." name folders
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t sep = fn.find_first_of("\\/", start);
+    std::string part = fn.substr(start, sep == std::string::npos ? std::string::npos : sep - start);
+    if (IsDotsOnly(part)) return false;
+    if (sep == std::string::npos) return true;
+    start = sep + 1;
+  }
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -177,16 +191,25 @@ bool ConvertInto(Conversion conv, const std::string& src, const std::string& fn,
   }
 }
 
+constexpr int kCopyAttempts = 2;
+
+// One copy to the archive target, replacing a file there; true when the
+// target holds as many bytes as the source.
+bool CopyWhole(const std::string& src, const std::string& target) {
+  if (!platform::CopyFile(src, target, false)) return false;
+  const int64_t size = platform::FileSize(src);
+  return size >= 0 && platform::FileSize(target) == size;
+}
+
 // Copies the raw file to its archive target (once more when the first copy
-// fails) and deletes it from the source folder (once more when it is still
-// there) only when the archive copy is whole. False when no whole copy was
-// written.
+// fails or comes out short) and deletes it from the source folder (once more
+// when it is still there) only after a whole copy. False when no whole copy
+// was written: the source is then left alone.
 bool Archive(const std::string& src, const std::string& target) {
   if (platform::SameFile(src, target)) return true;  // already where it belongs
-  if (!platform::CopyFile(src, target, false) && !platform::CopyFile(src, target, false))
-    return false;
-  const int64_t size = platform::FileSize(src);
-  if (size < 0 || platform::FileSize(target) != size) return false;
+  bool whole = false;
+  for (int i = 0; i < kCopyAttempts && !whole; ++i) whole = CopyWhole(src, target);
+  if (!whole) return false;
   if (!platform::DeleteFile(src) && platform::FileExists(src)) platform::DeleteFile(src);
   return true;
 }

@@ -43,8 +43,8 @@
 //                                 | before the start time of C0h), direction =
 //                                 | track flag bit 0, route from A5h
 //   track flags                   | changed after the record is translated
-//   record ending at the input end| translated (only a body cut by the end is
-//                                 | dropped)
+//   record ending at the input end| not translated, as every earlier-format
+//                                 | loop ends (converted archives rely on it)
 #include <cstring>
 #include <string>
 
@@ -491,6 +491,8 @@ void Jk2h::Run() {
     len_ = row->len;
     const int res = w_.Read(k_, len_, true);
     if (res == 153) break;  // the body runs past the input end
+    // A record that ends exactly at the end of the input is not translated.
+    if (in.AtEnd()) break;
     if (res != 0) continue; // a code byte cut the body; it goes with the record
     if (code == 0xFF) continue;
     Translate(*row);

@@ -84,6 +84,7 @@ struct TestHooks {
   int fail_create_dirs = 0;       // the next N CreateDir/CreateDirs calls fail
   int fail_saves = 0;             // the next N SaveFile calls fail
   int fail_moves = 0;             // the next N MoveFile calls fail
+  int short_copies = 0;           // the next N CopyFile calls succeed one byte short
 };
 TestHooks& Hooks();
 

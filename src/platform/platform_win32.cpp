@@ -129,7 +129,18 @@ bool SaveFile(const std::string& path, const uint8_t* data, std::size_t n) {
 
 bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) {
   if (TakeFault(Hooks().fail_copies)) return false;
-  return ::CopyFileA(from.c_str(), to.c_str(), failIfExists ? TRUE : FALSE) != 0;
+  if (!::CopyFileA(from.c_str(), to.c_str(), failIfExists ? TRUE : FALSE)) return false;
+  if (TakeFault(Hooks().short_copies)) {
+    Handle h(::CreateFileA(to.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    if (h.Valid() && ::GetFileSizeEx(h.get(), &size) && size.QuadPart > 0) {
+      size.QuadPart -= 1;
+      ::SetFilePointerEx(h.get(), size, nullptr, FILE_BEGIN);
+      ::SetEndOfFile(h.get());
+    }
+  }
+  return true;
 }
 
 bool MoveFile(const std::string& from, const std::string& to) {

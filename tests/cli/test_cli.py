@@ -162,6 +162,22 @@ class ToolTest(unittest.TestCase):
         self.assertOneLineError(err, "no single-file converter")
         self.assertFalse(os.path.exists(self.path("junk.F")))
 
+    def test_ring_file_is_unrolled(self):
+        src = self.path("ring.bin")
+        data = bytearray(64) + bytes(range(100))
+        data[0:2] = b"\xA0\xA1"
+        data[8] = 30  # write position
+        with open(src, "wb") as f:
+            f.write(bytes(data))
+        rc, out, err = run("convert", src)
+        self.assertEqual(rc, OK, err)
+        self.assertIn("unrolled", out)
+        with open(src + "F", "rb") as f:
+            self.assertEqual(f.read(), bytes(data[:64]) + bytes(range(30, 100)) + bytes(range(30)))
+        rc, _, err = run("convert", "--plain", src, self.path("ring.plain"))
+        self.assertEqual(rc, FAILED)
+        self.assertOneLineError(err, "ring-buffer")
+
     def test_formatted_input_is_not_converted(self):
         src = self.converted()
         rc, _, err = run("convert", "--plain", src, self.path("again.F"))
@@ -190,6 +206,32 @@ class ToolTest(unittest.TestCase):
     def test_tables_load(self):
         rc, _, err = run("convert", L2000, self.path("t.F"), "--tables", TABLES)
         self.assertEqual(rc, OK, err)
+
+    def test_a_table_of_one_row_is_used(self):
+        # the setters store nothing for a last index of 0: the tool hands a
+        # one-row table over with a neutral second record
+        d = self.path("one")
+        os.makedirs(d)
+        with open(os.path.join(d, "stations.csv"), "w", encoding="utf-8") as f:
+            f.write("line,station,name\n3,4,驻马店\n")
+        dst = self.path("one.F")
+        rc, _, err = run("convert", L2000, dst, "--tables", d)
+        self.assertEqual(rc, OK, err)
+        rc, out, _ = run("dump", dst, "--format", "json")
+        texts = {r["code"]: r["text"] for r in json.loads(out)["records"] if r["text"]}
+        self.assertEqual(texts["8106"], "驻马店")
+
+    def test_csv_quoting_bom_crlf_and_column_order(self):
+        d = self.path("q")
+        os.makedirs(d)
+        with open(os.path.join(d, "stations.csv"), "wb") as f:
+            f.write("\ufeffname,station,line\r\n\"驻马,\"\"店\"\"\",4,3\r\n  \r\n# comment\r\n\"x\",9,9\r\n".encode("utf-8"))
+        dst = self.path("q.F")
+        rc, _, err = run("convert", L2000, dst, "--tables", d)
+        self.assertEqual(rc, OK, err)
+        rc, out, _ = run("dump", dst, "--format", "json")
+        texts = {r["code"]: r["text"] for r in json.loads(out)["records"] if r["text"]}
+        self.assertEqual(texts["8106"], '驻马,"店"')
 
     def test_table_errors_name_file_and_line(self):
         cases = [
@@ -297,6 +339,7 @@ class ToolTest(unittest.TestCase):
         src = self.path("p.F")
         recs = [record(0x8B, 0x01, (8, k // 6, k % 6 * 10), 0x0301, Val19=k * 3, Val21=80) for k in range(30)]
         recs.insert(3, record(0x81, 0x24, (9, 9, 9), 0))  # no time bit: not plotted
+        recs.insert(0, record(0xB0, 0xF0, (0, 1, 1), 0x0101))  # start-up record: not plotted
         formatted_file(src, recs)
         svg = self.path("run.svg")
         rc, out, err = run("plot", src, "--fields", "Val19,Val21", "-o", svg)
@@ -358,6 +401,15 @@ class ToolTest(unittest.TestCase):
         rc, stdout, err = run("batch", self.path("nothing-here"), "--out", out)
         self.assertEqual(rc, FAILED)
         self.assertIn("no such file or folder", err)
+
+    def test_batch_output_inside_the_input_folder(self):
+        d = self.path("in")
+        os.makedirs(d)
+        shutil.copy(L2000, os.path.join(d, "b.bin"))
+        for _ in range(2):  # the second run does not take the first run's results as input
+            rc, stdout, err = run("batch", d, "--out", os.path.join(d, "out"))
+            self.assertEqual(rc, OK, err)
+            self.assertIn("converted 1, skipped 0, failed 0 (1 files)", stdout)
 
     # ---------------------------------------------------------- process
     def test_process_dated_file(self):

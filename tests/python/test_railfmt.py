@@ -113,6 +113,12 @@ class LibraryTest(unittest.TestCase):
         self.lib.set_table("drivers", [{"number": 1, "name": "单行"}])  # one row
         self.lib.set_table("positions", [])
 
+    def test_a_table_of_one_row_is_used(self):
+        self.lib.set_table("stations", [{"line": 3, "station": 4, "name": "驻马店"}])
+        dst = self.lib.convert(L2000, os.path.join(self.tmp, "one.binF"))
+        texts = {r["code"]: r["text"] for r in railfmt.read_records(dst) if r["text"]}
+        self.assertEqual(texts["8106"], "驻马店")
+
     def test_bad_table_rows_are_rejected(self):
         with self.assertRaises(ValueError):
             self.lib.set_table("stations", [{"line": 1, "name": "x"}])  # station missing
