@@ -109,7 +109,7 @@ names64=$(awk '/\[Ordinal\/Name Pointer\] Table/{f=1;next} f&&NF==0{exit} f{prin
 # ---------------------------------------------------------------- runs
 step "sample inputs"
 rm -rf "$work/inputs"
-python3 tools/winhost/make_inputs.py "$work/inputs"
+python3 tools/winhost/make_inputs.py "$work/inputs" "$root"
 inputs=("$work"/inputs/*)
 if [ -d examples ]; then
   for f in examples/*; do [ -f "$f" ] && inputs+=("$root/$f"); done

@@ -1,14 +1,18 @@
 #!/usr/bin/env python3
 """Writes the sample raw files the Windows host check converts on both sides.
 
-    make_inputs.py OUTDIR
+    make_inputs.py OUTDIR [SOURCEDIR]
 
-One file per kind the library tells apart, plus event files whose bodies are
-a fixed pseudo-random mix of record codes and BCD bytes, so that the
-converters' resynchronisation paths run too. The bytes never change between
-runs (fixed seed, no clock).
+One file per kind the library tells apart. The L2000 event files carry, for
+every event code named by a handler under SOURCEDIR/src/handlers, records of
+every body length from 1 to 22 bytes with valid check bytes (so whatever the
+handler's length, one of them converts and the others exercise the
+resynchronisation), followed by a fixed pseudo-random mix of code and BCD
+bytes. The bytes depend only on the handler names (fixed seed, no clock).
 """
+import glob
 import os
+import re
 import sys
 
 
@@ -52,6 +56,34 @@ def noise(seed, n, codes):
     return bytes(out)
 
 
+def handler_codes(source_dir):
+    """Code bytes of the handlers: [(code, sub or None)], sorted."""
+    names = set()
+    for path in glob.glob(os.path.join(source_dir, "src", "handlers", "*.cpp")):
+        with open(path, encoding="utf-8", errors="replace") as f:
+            names.update(re.findall(r'"([0-9A-F]{2}(?:[0-9A-F]{2})?)"', f.read()))
+    codes = []
+    for n in sorted(names):
+        code = int(n[:2], 16)
+        if code < 0x9A:
+            continue
+        codes.append((code, int(n[2:], 16) if len(n) == 4 else None))
+    return codes
+
+
+def every_length(codes, seed):
+    g = Lcg(seed)
+    out = bytearray()
+    for code, sub in codes:
+        head = bytes([code]) + (bytes([sub]) if sub is not None else b"")
+        for n in range(1, 23):
+            body = bytes(g.bcd_byte() for _ in range(n))
+            out += rec(head, body)
+            if g.next() % 4 == 0:  # now and then an attached running-state record
+                out += rec(b"\xF0", bytes(g.bcd_byte() for _ in range(6)))
+    return bytes(out)
+
+
 def event_header(vendor, version, kind=(0xB0, 0xF0)):
     h = bytearray(256)
     h[0], h[1] = kind
@@ -70,6 +102,7 @@ def event_header(vendor, version, kind=(0xB0, 0xF0)):
 
 def main():
     out = sys.argv[1]
+    codes = handler_codes(sys.argv[2]) if len(sys.argv) > 2 else []
     os.makedirs(out, exist_ok=True)
     files = {}
 
@@ -78,11 +111,13 @@ def main():
     engine_codes = [0xA0, 0xA8, 0xB2, 0xB5, 0xB6, 0xB8, 0xBA, 0xC0, 0xC5, 0xD0, 0xE0, 0xF0,
                     0xF1, 0xF2, 0xFE, 0x9A, 0xFF]
     files["l2000_v101_q.bin"] = (event_header("Q", 101) + a010 + f0 + a010 + b"\x12\x34" +
-                                 noise(1, 3000, engine_codes))
-    files["l2000_v102_z.bin"] = event_header("Z", 102) + a010 + f0 + noise(2, 3000, engine_codes)
+                                 every_length(codes, 11) + noise(1, 3000, engine_codes))
+    files["l2000_v102_z.bin"] = (event_header("Z", 102) + a010 + f0 + every_length(codes, 12) +
+                                 noise(2, 3000, engine_codes))
     old_codes = [0xA0, 0xA1, 0xA4, 0xA5, 0xA8, 0xB1, 0xB2, 0xB4, 0xB6, 0xC0, 0xC3, 0xD0,
                  0xE0, 0xF0, 0xF1, 0xF2, 0xFE]
-    files["l2000_v100.bin"] = event_header("Q", 100) + noise(3, 3000, old_codes)
+    files["l2000_v100.bin"] = (event_header("Q", 100) + every_length(codes, 13) +
+                               noise(3, 3000, old_codes))
 
     lkj93 = bytearray(noise(4, 2048, [0xB0, 0xB1, 0xB2, 0xC0, 0xD0, 0xE0, 0xF0, 0xA0]))
     lkj93[0], lkj93[16] = 0xB0, 0xB1
