@@ -1,5 +1,6 @@
 #include "engine/fmtdata.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -14,14 +15,6 @@ TFmtData& FmtData() {
 }
 
 // ------------------------------------------------------------------ TPubFunc
-
-int32_t TPubFunc::BcdNumberOf(const uint8_t* a, int start, int count) {
-  // Exact integer form of the sum over i of BcdByte(a[start+count-1-i]) * 100^i,
-  // cut to 32 bits as the integer result is.
-  int64_t v = 0;
-  for (int i = 0; i < count; ++i) v = v * 100 + BcdByte(a[start + i]);
-  return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(v)));
-}
 
 void TPubFunc::PutText(uint8_t* dest, std::string_view text, int width, int start) {
   if (text.empty()) return;
@@ -166,25 +159,64 @@ void TFmtData::ReadBytes(uint8_t* dest, int highIndex, int count, int start) {
   if (start + count > highIndex + 1 || count <= 0 || start < 0) return;
   MemStream& in = *InStream;
   const std::size_t size = in.Size();
-  for (int i = 0; i < count; ++i) {
-    uint8_t b = 0;
-    std::size_t got = in.ReadByte(b) ? 1 : 0;
-    // A byte is stored when the count delivered is below the stream's size:
-    // past the end zeros are stored; in a one-byte input nothing is.
-    if (got < size) dest[start + i] = b;
+  // A byte is stored when the count delivered (1 for a byte read, 0 past the
+  // end) is below the stream's size: past the end zeros are stored, and in a
+  // one-byte input the byte read is not.
+  uint8_t* to = dest + start;
+  std::size_t n = static_cast<std::size_t>(count);
+  if (size >= 2) {
+    const std::size_t got = in.Read(to, n);
+    to += got;
+    n -= got;
+  } else {
+    // The byte of a one-byte input is consumed without being stored.
+    const std::size_t got = in.AtEnd() ? 0 : std::min(n, size - in.Position());
+    in.SeekBy(static_cast<int64_t>(got));
+    to += got;
+    n -= got;
   }
+  if (size >= 1 && n > 0) std::memset(to, 0, n);
 }
+
+namespace {
+constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+constexpr uint64_t kHigh1 = 0x8080808080808080ull;
+constexpr uint64_t kNibble = 0x0F0F0F0F0F0F0F0Full;
+constexpr uint64_t kEvenBytes = 0x00FF00FF00FF00FFull;
+
+// True when one of the eight bytes is 0x9A or above: bit 7 set and the
+// low seven bits 0x1A or above (0x66 added to them carries into bit 7).
+inline bool AnyCodeByte(uint64_t x) { return (((x & kLow7) + 0x6666666666666666ull) & x & kHigh1) != 0; }
+
+// Sum of the eight BcdByte values (each high nibble * 10 + low nibble, at
+// most 165, so no lane overflows).
+inline int BcdSum8(uint64_t x) {
+  const uint64_t v = ((x >> 4) & kNibble) * 10 + (x & kNibble);
+  const uint64_t pairs = (v & kEvenBytes) + ((v >> 8) & kEvenBytes);
+  return static_cast<int>((pairs * 0x0001000100010001ull) >> 48);
+}
+}  // namespace
 
 bool TFmtData::CheckRecord(int len) {
   if (len > kRawSize) len = kRawSize;
+  // The decimal sum mod 100; a byte above 0x99 in the body can only be the
+  // next record's code: the input moves back onto it.
   int s = Raw[0] % 100 + TPubFunc::BcdByte(Raw[1]);
-  for (int i = 2; i < len; ++i) {
-    if (Raw[i] > 0x99) {
+  int i = 2;
+  for (; i + 8 <= len; i += 8) {
+    uint64_t x;
+    std::memcpy(&x, Raw + i, sizeof x);
+    if (AnyCodeByte(x)) break;  // found byte by byte below
+    s += BcdSum8(x);
+  }
+  for (; i < len; ++i) {
+    const uint8_t b = Raw[i];
+    if (b > 0x99) {
       MemStream& in = *InStream;
       if (in.Position() < in.Size()) in.SeekBy(static_cast<int64_t>(i) - len);
       return false;
     }
-    s = (s + TPubFunc::BcdByte(Raw[i])) % 100;
+    s += TPubFunc::BcdByte(b);
   }
   return s % 100 == 0;
 }
@@ -252,8 +284,8 @@ void TFmtData::WriteStandard() {
 }
 
 void TFmtData::ClearRecord() {
-  std::memset(Out, 0, sizeof Out);
-  std::memset(Raw, 0, sizeof Raw);
+  ZeroArea256(Out);
+  ZeroArea256(Raw);
 }
 
 void TFmtData::PutNote() {

@@ -3,6 +3,7 @@
 #include "texts/gbk.h"
 
 #include <algorithm>
+#include <bitset>
 #include <cctype>
 #include <cstring>
 #include <exception>
@@ -100,18 +101,24 @@ bool TNewToFmt::Call(std::string_view name) {
 }
 
 void TNewToFmt::PeekAttached() {
-  std::memcpy(d.RawSave, d.Raw, sizeof d.Raw);
   MemStream& in = *d.InStream;
   // At the end of the input nothing is read and nothing is stepped back.
-  if (!in.AtEnd()) {
-    d.ReadRaw(1, 0);
-    if (d.Raw[0] == 0xF0 || d.Raw[0] == 0xF1) {
-      const HandlerRow* row = table_->one[d.Raw[0]];
-      if (row) row->step(*this, *row);
-    } else {
-      in.SeekBy(-1);
-    }
+  if (in.AtEnd()) return;
+  // Raw is saved to RawSave only when an attached record's handler runs;
+  // otherwise the byte read over Raw[0] is all there is to put back.
+  const uint8_t own = d.Raw[0];
+  d.ReadRaw(1, 0);
+  const uint8_t next = d.Raw[0];
+  const HandlerRow* row = next == 0xF0 || next == 0xF1 ? table_->one[next] : nullptr;
+  if (next != 0xF0 && next != 0xF1) in.SeekBy(-1);
+  if (!row) {
+    d.Raw[0] = own;
+    return;
   }
+  d.Raw[0] = own;
+  std::memcpy(d.RawSave, d.Raw, sizeof d.Raw);
+  d.Raw[0] = next;
+  row->step(*this, *row);
   std::memcpy(d.Raw, d.RawSave, sizeof d.Raw);
 }
 
@@ -120,6 +127,9 @@ void NoteUnhandled(std::string& names, const std::string& name) {
   std::string entry = name + ";";
   if (names.find(entry) == std::string::npos) names += entry;
 }
+
+// The bytes the main loop looks at: codes A0..F2 and FE.
+bool StartsRecord(uint8_t b) { return (b >= 0xA0 && b <= 0xF2) || b == 0xFE; }
 
 std::string Trim(const std::string& s) {
   std::size_t b = 0, e = s.size();
@@ -140,7 +150,38 @@ int TNewToFmt::RunConversion() {
   UnhandledNames.clear();
 
   MemStream& in = *d.InStream;
-  while (in.Position() < in.Size()) {
+  // Codes already in UnhandledNames (the text itself is searched only when
+  // a code is met for the first time).
+  auto noted = std::make_unique<std::bitset<65536>>();
+  auto unhandled = [&](uint8_t code0, uint8_t code1) {
+    const int key = code0 << 8 | code1;
+    if (noted->test(key)) return;
+    noted->set(key);
+    NoteUnhandled(UnhandledNames, TPubFunc::Hex2(code0) + TPubFunc::Hex2(code1));
+  };
+  // Out and Raw are all zero after ClearRecord. While they are, a skipped
+  // byte or an unhandled code dirties Raw[0..1] only, and clearing those two
+  // bytes is the whole of ClearRecord.
+  bool clean = false;
+  auto clearAfter = [&](bool handled) {
+    if (clean && !handled) {
+      d.Raw[0] = 0;
+      d.Raw[1] = 0;
+      return;
+    }
+    d.ClearRecord();
+    clean = true;
+  };
+  const uint8_t* data = in.Data().data();
+  const std::size_t size = in.Size();
+  while (in.Position() < size) {
+    if (clean && size >= 2) {
+      // Bytes that start no record leave nothing behind: step over them.
+      std::size_t p = in.Position();
+      while (p < size && !StartsRecord(data[p])) ++p;
+      in.Seek(p);
+      if (p >= size) break;
+    }
     d.ReadRaw(1, 0);
     const uint8_t code = d.Raw[0];
     if (code == 0xF0 || code == 0xF1) {
@@ -148,29 +189,34 @@ int TNewToFmt::RunConversion() {
       std::memcpy(d.RawSave, d.Raw, sizeof d.Raw);
       if (const HandlerRow* row = table_->one[code]) RunHandler(row);
       std::memcpy(d.Raw, d.RawSave, sizeof d.Raw);
+      clean = false;
       continue;
     }
+    bool handled = false;
     if (code >= 0xA0 && code <= 0xF2) {
       if (const HandlerRow* row = table_->one[code]) {
         RunHandler(row);
+        handled = true;
       } else {
         d.ReadRaw(1, 1);
         if (const HandlerRow* row2 = table_->two[(code << 8) | d.Raw[1]]) {
           RunHandler(row2);
+          handled = true;
         } else {
-          NoteUnhandled(UnhandledNames, TPubFunc::Hex2(code) + TPubFunc::Hex2(d.Raw[1]));
+          unhandled(code, d.Raw[1]);
         }
       }
     } else if (code == 0xFE) {
       d.ReadRaw(1, 1);
       if (const HandlerRow* row2 = table_->two[(code << 8) | d.Raw[1]]) {
         RunHandler(row2);
+        handled = true;
       } else {
-        NoteUnhandled(UnhandledNames, TPubFunc::Hex2(code) + TPubFunc::Hex2(d.Raw[1]));
+        unhandled(code, d.Raw[1]);
       }
     }
     // Any other byte is skipped silently.
-    d.ClearRecord();
+    clearAfter(handled);
   }
 
   CloseConversion(d);

@@ -43,6 +43,14 @@ class MemStream {
 
   // Writes at the position, growing the stream (gaps are zero-filled).
   void Write(const void* src, std::size_t n) {
+    if (pos_ == buf_.size()) {
+      // Appending (the usual case): one copy, growth by doubling.
+      const uint8_t* p = static_cast<const uint8_t*>(src);
+      if (buf_.size() + n > buf_.capacity()) buf_.reserve(std::max(buf_.size() + n, buf_.capacity() * 2));
+      buf_.insert(buf_.end(), p, p + n);
+      pos_ += n;
+      return;
+    }
     std::size_t end = pos_ + n;
     if (end > buf_.size()) {
       if (end > buf_.capacity()) buf_.reserve(std::max(end, buf_.capacity() * 2));
