@@ -55,6 +55,18 @@ TEST(ReadBytes, EmptyInputAndBadRangesStoreNothing) {
   EXPECT_EQ(d.in.Position(), 0u);
 }
 
+TEST(ByteOfValue, CutsWithTruncatingDivision) {
+  EXPECT_EQ(ByteOf(0x123456, 0), 0x56);
+  EXPECT_EQ(ByteOf(0x123456, 1), 0x34);
+  EXPECT_EQ(ByteOf(0x123456, 2), 0x12);
+  EXPECT_EQ(ByteOf(0x123456, 3), 0x00);
+  EXPECT_EQ(ByteOf(0x7FFFFFFFFFFFFFFF, 7), 0x7F);
+  EXPECT_EQ(ByteOf(-1, 0), 0xFF);
+  EXPECT_EQ(ByteOf(-1, 1), 0x00);        // -1 div 256 = 0
+  EXPECT_EQ(ByteOf(-257, 1), 0xFF);      // -257 div 256 = -1
+  EXPECT_EQ(ByteOf(-0x123456, 1), 0xCC); // -0x1234 mod 256 = -0x34
+}
+
 TEST(CheckRecord, SumsWholeWordsAndTails) {
   // Lengths around the eight-byte steps, digits 0..9 and nibbles above 9
   // (0x3A counts 40) alike.

@@ -304,6 +304,30 @@ TEST(A0Family, A014AfterA010AtTheSameTimeWritesNothing) {
   EXPECT_EQ(EventRecords(Convert(EventFile(SampleHeader(), {big}))).size(), 0u);
 }
 
+TEST(A0Family, A014AsFirstRecordReadsZerosPastItsEnd) {
+  // The raw header's second half does not reach the first record: Val5 is
+  // v, the check byte and two zero bytes even when h[135..136] are set.
+  RawHeader h = SampleHeader();
+  h.Put(135, {0x12, 0x34});
+  Bytes a014 = Rec({{0xA0, 0x14, 0x09, 0x15, 0x31, 0x02}});
+  auto recs = EventRecords(Convert(EventFile(h, {a014})));
+  ASSERT_EQ(recs.size(), 2u);
+  EXPECT_EQ(Hex(recs[0]), Hex(R(std::string("F0 50 09 0F 1F D0 0B 29 00 00 ") + kState + " 01 00")));
+  EXPECT_EQ(Hex(recs[1]), Hex(R("21 F0 02")));
+}
+
+TEST(Classes, ZhuZhouB829AsFirstRecordCarries2A) {
+  // An 11-byte ZhuZhou B829 has no byte 12; h[140] of the raw header does
+  // not stand in for it.
+  RawHeader h = SampleHeader();
+  h.Vendor('Z').Put(139, {0x00, 0x01});
+  Bytes b829 = Rec({{0xB8, 0x29, 0x09, 0x15, 0x30}, Bcd(12345678, 4), {0x00}});
+  ASSERT_EQ(b829.size(), 11u);
+  auto recs = EventRecords(Convert(EventFile(h, {b829})));
+  ASSERT_EQ(recs.size(), 1u);
+  EXPECT_EQ(Hex(recs[0]), Hex(R(std::string("86 2A 09 0F 1E 4E 61 BC B4 14 ") + kState + " 07 00")));
+}
+
 TEST(A0Family, ChannelTextOf15CharactersKeeps14) {
   // Board list entry 10 is "10-无线数传": 3 + 8 = 11 bytes.
   auto recs = EventRecords(Convert(EventFile(SampleHeader(), {Std2(0xA0, 0x26, {0x10})})));

@@ -63,8 +63,9 @@ TEST(HandlersSingleByte, EveryCodeConvertsOneRecord) {
       {12, {"C0", One(0xC0, {p}), {Std("87 01", kState0, "07 00")}}},
       {8, {"C1", One(0xC1, {kTime, {0x11, 0x22, 0x33}}), {"87 02" + kTimeHead + kState0 + "01 00"}}},
       {12, {"C2", One(0xC2, {p}), {Std("87 03", kState0, "07 00")}}},
-      {5, {"C3", One(0xC3, {kTime}), {"87 04" + kTimeHead + kState0 + "01 00"}}},
-      {5, {"C4", One(0xC4, {kTime}), {"87 05" + kTimeHead + kState0 + "01 00"}}},
+      // C3 and C4 take the header numbers from raw 4..10: the check byte and zeros.
+      {5, {"C3", One(0xC3, {kTime}), {"87 04 0A 14 1E 40 A5 AE 00 00" + kState0 + "01 00"}}},
+      {5, {"C4", One(0xC4, {kTime}), {"87 05 0A 14 1E 00 63 9F 00 00" + kState0 + "01 00"}}},
       {15, {"C5", One(0xC5, {p, {0x00, 0x10, 0x05}}), {Std("87 06", kState0, "07 00"), "96 01 FB FF"}}},
       {15, {"C6", One(0xC6, {p, {0x10, 0x20, 0x00}}), {Std("8B 0C", kState0, "07 00"), "87 07 EC FF"}}},
       {16, {"C7", One(0xC7, {p, kPair}), {Std("87 08", kPairState, "07 03")}}},
@@ -122,6 +123,17 @@ TEST(HandlersSingleByte, EveryCodeConvertsOneRecord) {
   });
   ExpectCovers(FamilySingleByte(), cases);
   RunCases(cases);
+}
+
+TEST(HandlersSingleByte, C3AndC4ReloadTheHeaderNumbersCfKeepsThem) {
+  // C3: check byte 45h, so Val5 = 45000000 (40 A5 AE) and Val8 = 0 replace
+  // the numbers of the C0 before it; the CF after it keeps them.
+  const Bytes c0 = One(0xC0, {Prefix()});
+  const Bytes c3 = One(0xC3, {kTime});
+  const Bytes cf = One(0xCF, {kTime});
+  EXPECT_EQ(Records(RawHeader(), {c0, c3, cf}),
+            Golden({Std("87 01", kState0, "07 00"), "87 04 0A 14 1E 40 A5 AE 00 00" + kState0 + "01 00",
+                    "87 12 0A 14 1E 40 A5 AE 00 00" + kState0 + "01 00"}));
 }
 
 TEST(HandlersSingleByte, C5NegativeValues) {
@@ -208,6 +220,18 @@ TEST(HandlersSingleByte, E5AtTheLastStartTimeWritesNothing) {
   const Bytes e5 = One(0xE5, {Prefix(), kPair, {0x21}});
   EXPECT_EQ(Records(RawHeader(), {c1, e5}).size(), 1u);
   EXPECT_EQ(Records(RawHeader(), {c0, e5}).size(), 1u);
+}
+
+TEST(HandlersSingleByte, E5DroppedAtTheLastStartTimeStillTakesItsTime) {
+  // C1 at 10:20:30, CF at 11:00:00, E5 at 10:20:30 (dropped), then a lone F0
+  // whose Val13 changes: its 0x8B 0x06 record carries the time of the E5.
+  const Bytes c1 = One(0xC1, {kTime, {0x11, 0x22, 0x33}});
+  const Bytes cf = One(0xCF, {{0x11, 0x00, 0x00}});
+  const Bytes e5 = One(0xE5, {Prefix(), kPair, {0x21}});
+  const Bytes f0 = Rec({{0xF0}, {0x05, 0x87}, {0x01, 0x23}, {0x00, 0x00}});
+  EXPECT_EQ(Records(RawHeader(), {c1, cf, e5, f0}),
+            Golden({"87 02" + kTimeHead + kState0 + "01 00", "87 12 0B 00 00 00 00 00 00 00" + kState0 + "01 00",
+                    "8B 06 0A 14 1E 00 00 00 00 00 00 00 00 3A 0C 08 00 00 00 00 00 00 00 00 47 10"}));
 }
 
 TEST(HandlersSingleByte, EfPairRecordOnlyWhenThePairChanges) {
@@ -350,10 +374,12 @@ TEST(HandlersSingleByte, RejectedRecordsWriteNothingAndResynchronise) {
   // A record cut short by the end of the input.
   EXPECT_EQ(Records(RawHeader(), {cut}).size(), 0u);
 
-  // D6 writes no supplementary record for a rejected record.
+  // D6 writes its supplementary record from the raw bytes even for a
+  // rejected record; its main record is not written.
   Bytes d6 = One(0xD6, {kTime, kPair, {0x11}, {0x22}, {0x33, 0x44}, {0x01, 0x23, 0x45}, {0x00, 0x00, 0x07}});
   d6.back() = static_cast<uint8_t>(d6.back() ^ 0x01);
-  EXPECT_EQ(Records(RawHeader(), {d6, Sentinel()}), Golden({kSentinelOut}));
+  EXPECT_EQ(Records(RawHeader(), {d6, Sentinel()}),
+            Golden({"21 F0 0B 16 10 0D 39 30 00 07 00 00 30 2D 37", kSentinelOut}));
 
   // A rejected station record leaves the input after its bytes.
   Bytes ce = CeRecord(2);

@@ -574,3 +574,69 @@ TEST(L2000OldCodes, EveryCodeHasItsBodyAndOutput) {
 }
 
 }  // namespace
+
+// ---- review: running-record side effects and framing after a record
+
+namespace {
+
+// B6h 02h takes code and time into the running record before it knows the
+// kind: an unlisted kind (the loop's fallback) or a failed check still
+// leaves the record's time for an F0h that follows.
+TEST_F(L2000Old, B6KindRecordTakesItsTimeBeforeTheKindIsKnown) {
+  Bytes c3 = Rec({{0xC3}, kT9});
+  Bytes unlisted = Cat({{0xB6, 0x02}, {0x10, 0x00, 0x00}, Bcd(0, 1), Bcd(70, 1), {0x11}});
+  auto recs = After(ConvertOld(File(OldHeader(), {c3, unlisted, F0()})));
+  ASSERT_EQ(recs.size(), 2u);
+  EXPECT_EQ(Hex(recs[0]), Hex(R("87 04 09 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 01 00")));
+  EXPECT_EQ(Hex(recs[1]), Hex(R("8B 08 0A 00 00 00 00 00 D0 07 00 00 00 2D 0C 00 00 21 00 46 00 5A 00 5A C4 13")));
+
+  // Kind 68 with a wrong check byte: no B6h record, but its time stays.
+  Bytes badCheck = Cat({{0xB6, 0x02}, {0x11, 0x00, 0x00}, Bcd(0, 1), Bcd(68, 1),
+                        {0x00, 0x49, 0x00, 0x50, 0x00, 0x51, 0x00, 0x52, 0x00}});
+  recs = After(ConvertOld(File(OldHeader(), {c3, badCheck, F0()})));
+  ASSERT_EQ(recs.size(), 2u);
+  EXPECT_EQ(Hex(recs[1]), Hex(R("8B 08 0B 00 00 00 00 00 D0 07 00 00 00 2D 0C 00 00 21 00 46 00 5A 00 5A C4 13")));
+}
+
+// A8h 20h reads its body without stopping at code bytes: a check byte of
+// 9Ah or above belongs to the record, and scanning goes on after it.
+TEST_F(L2000Old, A820CheckByteAboveNinetyNineIsNotTheNextCode) {
+  // 68 + 20 + (9 + 1 + 82) + bcd(C0h) = 120 gives 300.
+  Bytes a820 = {0xA8, 0x20, 0x09, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x82, 0xC0};
+  // The bytes after it would pass as a C0h body if C0h were taken as a code.
+  Bytes tail = {0x09, 0x00, 0x10, 0x00, 0x00, 0x12, 0x34, 0x43};
+  Bytes c3 = Rec({{0xC3}, kT9});
+  auto recs = After(ConvertOld(File(OldHeader(), {a820, tail, c3})));
+  ASSERT_EQ(recs.size(), 3u);
+  EXPECT_EQ(Hex(recs[0]), Hex(R("81 25 09 00 00 52 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00")));
+  EXPECT_EQ(Hex(recs[1]), Hex(R("81 24 09 00 00 01 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00")));
+  EXPECT_EQ(Hex(recs[2]).substr(0, 14), "87 04 09 00 00");
+}
+
+}  // namespace
+
+namespace {
+
+// Channel tests carry the text of the channel kind their output code has in
+// the event records: 18/19 analogue channel, 20/21 signal input, 22/23
+// handle, 24/25 brake, 26/27 board, 28/29 self-test item, 30/31 CAN fault.
+TEST_F(L2000OldRecords, ChannelTestTextsFollowTheChannelKind) {
+  const Bytes kT9 = {0x09, 0x00, 0x00};
+  auto recs = Run({Rec({{0xA0, 0x20}, kT9, Bcd(300, 4), {0x02}}), Rec({{0xA4, 0x30}, kT9, Bcd(300, 4), {0x00}}),
+                   Rec({{0xA0, 0x28}, kT9, Bcd(300, 4), {0x00}}), Rec({{0xA4, 0x27}, kT9, Bcd(300, 4), {0x00}}),
+                   Rec({{0xA0, 0x23}, kT9, Bcd(300, 4), {0x03}}), Rec({{0xA0, 0x25}, kT9, Bcd(300, 4), {0x06}})});
+  ASSERT_EQ(recs.size(), 6u);
+  // "2-黄灯"
+  EXPECT_EQ(Hex(recs[0]), Hex(R("F0 40 09 00 00 2C 01 00 02 32 2D BB C6 B5 C6 20 20 20 20 20 20 20 20 20 20 20")));
+  // "CANA接收超时"
+  EXPECT_EQ(Hex(recs[1]), Hex(R("F0 2A 09 00 00 2C 01 00 00 43 41 4E 41 BD D3 CA D5 B3 AC CA B1 20 20 20 20 20")));
+  // "程序ROM"
+  EXPECT_EQ(Hex(recs[2]), Hex(R("F0 48 09 00 00 2C 01 00 00 B3 CC D0 F2 52 4F 4D 20 20 20 20 20 20 20 20 20 20")));
+  // "信息板A"
+  EXPECT_EQ(Hex(recs[3]), Hex(R("F0 27 09 00 00 2C 01 00 00 D0 C5 CF A2 B0 E5 41 20 20 20 20 20 20 20 20 20 20")));
+  // "3-牵引", "6-紧急"
+  EXPECT_EQ(Hex(recs[4]).substr(0, 50), "F0 43 09 00 00 2C 01 00 03 33 2D C7 A3 D2 FD 20 20");
+  EXPECT_EQ(Hex(recs[5]).substr(0, 50), "F0 45 09 00 00 2C 01 00 06 36 2D BD F4 BC B1 20 20");
+}
+
+}  // namespace

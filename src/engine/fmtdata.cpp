@@ -1,6 +1,7 @@
 #include "engine/fmtdata.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <cstring>
 
@@ -195,6 +196,12 @@ inline int BcdSum8(uint64_t x) {
   const uint64_t pairs = (v & kEvenBytes) + ((v >> 8) & kEvenBytes);
   return static_cast<int>((pairs * 0x0001000100010001ull) >> 48);
 }
+
+// Mask of the first n (below 8) bytes of a word as memcpy loads it.
+inline uint64_t FirstBytes(int n) {
+  const uint64_t low = (uint64_t{1} << (8 * n)) - 1;
+  return std::endian::native == std::endian::little ? low : ~(~uint64_t{0} >> (8 * n));
+}
 }  // namespace
 
 bool TFmtData::CheckRecord(int len) {
@@ -203,12 +210,15 @@ bool TFmtData::CheckRecord(int len) {
   // next record's code: the input moves back onto it.
   int s = Raw[0] % 100 + TPubFunc::BcdByte(Raw[1]);
   int i = 2;
-  for (; i + 8 <= len; i += 8) {
+  while (i < len && i + 8 <= kRawSize) {
     uint64_t x;
     std::memcpy(&x, Raw + i, sizeof x);
-    if (AnyCodeByte(x)) break;  // found byte by byte below
+    if (len - i < 8) x &= FirstBytes(len - i);  // the bytes past the record count 0
+    if (AnyCodeByte(x)) break;                  // found byte by byte below
     s += BcdSum8(x);
+    i += 8;
   }
+  if (i > len) i = len;
   for (; i < len; ++i) {
     const uint8_t b = Raw[i];
     if (b > 0x99) {
@@ -284,8 +294,11 @@ void TFmtData::WriteStandard() {
 }
 
 void TFmtData::ClearRecord() {
-  ZeroArea256(Out);
-  ZeroArea256(Raw);
+  // Only the 26 record bytes of Out are ever written to the output.
+  std::memset(Out, 0, 32);
+  if (RawUsed == kRawSize) ZeroArea256(Raw);
+  else std::memset(Raw, 0, RawUsed);
+  RawUsed = 0;
 }
 
 void TFmtData::PutNote() {

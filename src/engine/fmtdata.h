@@ -113,6 +113,9 @@ class TFmtData {
   int32_t InitMask = 0;
   uint8_t Raw[kRawSize] = {};
   uint8_t RawSave[kRawSize] = {};
+  // Raw[RawUsed..255] are known to be zero (Raw is filled only through
+  // ReadRaw), so clearing and saving Raw touch only its used part.
+  int RawUsed = kRawSize;
   uint8_t Code = 0;
   uint8_t Sub = 0;
   int32_t Time = 0;
@@ -154,9 +157,12 @@ class TFmtData {
   void ReadRaw(int count, int start) {
     // One byte of an input of two bytes or more: stored as read.
     if (count == 1 && start >= 0 && start < kRawSize && InStream->Size() >= 2 &&
-        InStream->ReadByte(Raw[start]))
+        InStream->ReadByte(Raw[start])) {
+      if (start + 1 > RawUsed) RawUsed = start + 1;
       return;
+    }
     ReadBytes(Raw, kRawSize - 1, count, start);
+    if (count > 0 && start >= 0 && start + count <= kRawSize && start + count > RawUsed) RawUsed = start + count;
   }
   // Checks Raw[0..len-1]; a byte above 0x99 moves the input back onto it.
   bool CheckRecord(int len);
@@ -180,6 +186,16 @@ class TFmtData {
   void WriteRecord();
   void WriteStandard();
   void ClearRecord();
+  // Look-ahead support: saves Raw's used part to RawSave / puts it back.
+  int SaveRaw() {
+    std::memcpy(RawSave, Raw, RawUsed);
+    return RawUsed;
+  }
+  void RestoreRaw(int saved) {
+    std::memcpy(Raw, RawSave, saved);
+    if (RawUsed > saved) std::memset(Raw + saved, 0, RawUsed - saved);
+    RawUsed = saved;
+  }
   void PutNote();
   void MoveInput(int a, int b);
 
@@ -193,6 +209,8 @@ TFmtData& FmtData();
 // Byte k of a value cut as the engine cuts it: (v div 256^k) mod 256 with
 // truncating division, low 8 bits.
 inline uint8_t ByteOf(int64_t v, int k) {
+  // For a value of 0 or above the cut is a plain shift.
+  if (v >= 0 && k >= 0 && k < 8) return static_cast<uint8_t>(v >> (8 * k));
   int64_t q = v;
   for (int i = 0; i < k; ++i) q /= 256;
   return static_cast<uint8_t>(q % 256);

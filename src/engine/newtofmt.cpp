@@ -116,10 +116,10 @@ void TNewToFmt::PeekAttached() {
     return;
   }
   d.Raw[0] = own;
-  std::memcpy(d.RawSave, d.Raw, sizeof d.Raw);
+  const int saved = d.SaveRaw();
   d.Raw[0] = next;
   row->step(*this, *row);
-  std::memcpy(d.Raw, d.RawSave, sizeof d.Raw);
+  d.RestoreRaw(saved);
 }
 
 namespace {
@@ -186,9 +186,9 @@ int TNewToFmt::RunConversion() {
     const uint8_t code = d.Raw[0];
     if (code == 0xF0 || code == 0xF1) {
       // An attached record met on its own.
-      std::memcpy(d.RawSave, d.Raw, sizeof d.Raw);
+      const int saved = d.SaveRaw();
       if (const HandlerRow* row = table_->one[code]) RunHandler(row);
-      std::memcpy(d.Raw, d.RawSave, sizeof d.Raw);
+      d.RestoreRaw(saved);
       clean = false;
       continue;
     }

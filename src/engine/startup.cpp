@@ -347,6 +347,10 @@ void StartConversion(TNewToFmt& c) {
   r = w.Begin(0xB0, 0x04);
   for (int i = 0; i < 4; ++i) r[2 + i] = h.h[224 + i];
   w.Write();
+
+  // The first event record starts from a clear raw record, as every later
+  // one does: bytes past its end read as 0, not as header bytes.
+  std::memset(d.Raw, 0, sizeof d.Raw);
 }
 
 void CloseConversion(TFmtData& d) {

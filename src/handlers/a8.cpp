@@ -143,8 +143,7 @@ void A802(TNewToFmt& c, const HandlerRow& r) {
 void A803(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
   if (!Read2(c, r)) return;
-  BeginRecord(d, r.code, r.sub);
-  for (int i = 2; i <= 4; ++i) d.Out[i] = static_cast<uint8_t>(B(d, i));
+  BeginBare(d, r);
   Put16(d.Out, 5, T(d, 5));
   Put16(d.Out, 7, T(d, 8));
   d.WriteRecord();
@@ -211,8 +210,7 @@ void A843(TNewToFmt& c, const HandlerRow& r) { BareDigits(c, r, 7); }
 void A845(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
   if (!Read2(c, r)) return;
-  BeginRecord(d, r.code, r.sub);
-  for (int i = 2; i <= 4; ++i) d.Out[i] = static_cast<uint8_t>(B(d, i));
+  BeginBare(d, r);
   Put24(d.Out, 5, T(d, 5));
   d.Out[25] = 3;
   d.WriteRecord();
@@ -260,8 +258,7 @@ void A865(TNewToFmt& c, const HandlerRow& r) {
 void A869(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
   if (!Read2(c, r)) return;
-  BeginRecord(d, r.code, r.sub);
-  for (int i = 2; i <= 4; ++i) d.Out[i] = static_cast<uint8_t>(B(d, i));
+  BeginBare(d, r);
   Put32(d.Out, 5, Q(d, 5));
   d.Out[9] = static_cast<uint8_t>(B(d, 9));
   d.WriteRecord();

@@ -148,8 +148,7 @@ void B826(TNewToFmt& c, const HandlerRow& r) {
 void B843(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
   if (!Read2(c, r)) return;
-  BeginRecord(d, r.code, r.sub);
-  for (int i = 2; i <= 4; ++i) d.Out[i] = static_cast<uint8_t>(B(d, i));
+  BeginBare(d, r);
   d.Out[10] = static_cast<uint8_t>(B(d, 5));
   Put16(d.Out, 11, W(d, 6));
   Put16(d.Out, 13, W(d, 8));

@@ -248,7 +248,7 @@ void BC30(TNewToFmt& c, const HandlerRow& r) {
 // Bytes 2..4 := BCD values of raw 2..4 (BC50, BC51, BE02 start this way).
 void BareTime(TFmtData& d, uint8_t code, uint8_t sub) {
   BeginRecord(d, code, sub);
-  for (int i = 2; i <= 4; ++i) d.Out[i] = static_cast<uint8_t>(B(d, i));
+  PutBcdBytes(d, 2, 2, 3);
 }
 
 void BC50(TNewToFmt& c, const HandlerRow& r) {
@@ -299,7 +299,7 @@ void BD06(TNewToFmt& c, const HandlerRow& r) {
   TimeOnly2(d);
   FinishNoPeek(c);
   BeginSupplementary(d);
-  for (int i = 0; i < 3; ++i) d.Out[2 + i] = static_cast<uint8_t>(B(d, 5 + i));
+  PutBcdBytes(d, 2, 5, 3);
   d.WriteRecord();
 
   d.Code = 0x97;
@@ -307,7 +307,7 @@ void BD06(TNewToFmt& c, const HandlerRow& r) {
   d.Time = B(d, 11) * 3600 + B(d, 12) * 60 + B(d, 13);
   FinishNoPeek(c);
   BeginSupplementary(d);
-  for (int i = 0; i < 3; ++i) d.Out[2 + i] = static_cast<uint8_t>(B(d, 8 + i));
+  PutBcdBytes(d, 2, 8, 3);
   d.WriteRecord();
 }
 

@@ -69,7 +69,7 @@ void FinishNoPeek(TNewToFmt& c) {
 void BeginSupplementary(TFmtData& d) { BeginRecord(d, 0x21, 0xF0); }
 
 void BeginRecord(TFmtData& d, uint8_t code, uint8_t sub) {
-  ZeroArea256(d.Out);
+  std::memset(d.Out, 0, 32);  // the 26 record bytes (Out beyond them is never written out)
   d.Out[0] = code;
   d.Out[1] = sub;
 }

@@ -74,6 +74,15 @@ void BeginSupplementary(TFmtData& d);
 void BeginRecord(TFmtData& d, uint8_t code, uint8_t sub);
 // Clears Out bytes from..25.
 void ClearFrom(TFmtData& d, int from);
+// Out[out..out+n-1] := the BCD values of Raw[raw..raw+n-1], one byte each.
+inline void PutBcdBytes(TFmtData& d, int out, int raw, int n) {
+  for (int i = 0; i < n; ++i) d.Out[out + i] = static_cast<uint8_t>(B(d, raw + i));
+}
+// A bare record: Out cleared, the row's codes, bytes 2..4 := BCD(raw 2..4).
+inline void BeginBare(TFmtData& d, const HandlerRow& r) {
+  BeginRecord(d, r.code, r.sub);
+  PutBcdBytes(d, 2, 2, 3);
+}
 // Runs a step and answers whether it wrote anything: a record that fails its
 // check writes nothing, so a handler that goes on after a shared step knows
 // whether the record was taken.

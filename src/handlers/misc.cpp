@@ -28,15 +28,14 @@ void SpeedPair(TFmtData& d) {
 void SplitRecord42(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
   if (!Read2(c, r)) return;
-  BeginRecord(d, r.code, r.sub);
-  for (int i = 2; i <= 4; ++i) d.Out[i] = static_cast<uint8_t>(B(d, i));
+  BeginBare(d, r);
   Put16(d.Out, 5, W(d, 5));
   d.Out[7] = static_cast<uint8_t>(B(d, 7));
   d.Out[8] = static_cast<uint8_t>(B(d, 8));
   Put16(d.Out, 9, W(d, 9));
   const int m = B(d, 11) % 4;
   d.Out[11] = static_cast<uint8_t>(m == 1 ? 2 : m == 2 ? 1 : m);
-  for (int i = 12; i <= 19; ++i) d.Out[i] = static_cast<uint8_t>(B(d, i));
+  PutBcdBytes(d, 12, 12, 8);
   Put32(d.Out, 20, Q(d, 20));
   const int32_t q24 = Q(d, 24);
   Put16(d.Out, 24, q24);
@@ -126,7 +125,7 @@ void B413(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
   if (!Read2(c, r)) return;
   d.LoadStandard();
-  for (int i = 0; i < 4; ++i) d.Out[10 + i] = static_cast<uint8_t>(B(d, 12 + i));
+  PutBcdBytes(d, 10, 12, 4);
   d.WriteRecord();
 }
 
@@ -382,7 +381,7 @@ void FE01(TNewToFmt& c, const HandlerRow& r) {
   d.ReadRaw(5, 2);
   const int32_t p = Payload(d, 6);
   BeginRecord(d, r.code, r.sub);
-  for (int i = 2; i <= 4; ++i) d.Out[i] = static_cast<uint8_t>(B(d, i + 2));
+  PutBcdBytes(d, 2, 4, 3);
   Put16(d.Out, 5, p);
   const int first = std::min(p, 19);
   CopyPayload(d, first, 7);
@@ -397,7 +396,7 @@ void DataBlock(TNewToFmt& c, const HandlerRow& r) {
   d.ReadRaw(12, 2);
   const int32_t p = Payload(d, 13);
   BeginRecord(d, r.code, r.sub);
-  for (int i = 2; i <= 4; ++i) d.Out[i] = static_cast<uint8_t>(B(d, i + 2));
+  PutBcdBytes(d, 2, 4, 3);
   Put24(d.Out, 5, Q(d, 7));
   Put16(d.Out, 8, T(d, 11));
   Put16(d.Out, 10, p);

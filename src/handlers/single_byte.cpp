@@ -152,7 +152,7 @@ void CD(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
   if (!Read1(c, r)) return;
   BeginRecord(d, r.code, r.sub);
-  for (int i = 1; i <= 6; ++i) d.Out[1 + i] = static_cast<uint8_t>(B(d, i));
+  PutBcdBytes(d, 2, 1, 6);
   d.WriteRecord();
 }
 
@@ -321,10 +321,11 @@ void D1(TNewToFmt& c, const HandlerRow& r) {
 }
 
 // A pair-and-time record followed by a supplementary record with the
-// station values and the name of the station at raw 15.
+// station values and the name of the station at raw 15. The supplementary
+// record is written from the raw bytes whatever the check gave.
 void D6(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Wrote(PairTimeEvent, c, r)) return;
+  PairTimeEvent(c, r);
   BeginSupplementary(d);
   d.Out[2] = static_cast<uint8_t>(B(d, 8));
   d.Out[3] = static_cast<uint8_t>(B(d, 9));
@@ -389,7 +390,10 @@ void E5(TNewToFmt& c, const HandlerRow& r) {
     run.StartRecordFlag = false;
     return;
   }
-  if (d.GetTimeAt1() == run.LastStartTime) return;
+  // The event time is taken before the test, so a dropped record still
+  // leaves its time in the running state.
+  d.Time = d.GetTimeAt1();
+  if (d.Time == run.LastStartTime) return;
   Header1(d);
   PairFields(d);
   const uint8_t signal = static_cast<uint8_t>(B(d, 15));
@@ -474,8 +478,8 @@ constexpr HandlerRow kRows[] = {
     {"C0", 12, StandardEventShort, 0x87, 0x01, 0x0007},
     {"C1", 8, C1, 0x87, 0x02, 0x0001},
     {"C2", 12, StandardEventShort, 0x87, 0x03, 0x0007},
-    {"C3", 5, TimeEventShort, 0x87, 0x04, 0x0001},
-    {"C4", 5, TimeEventShort, 0x87, 0x05, 0x0001},
+    {"C3", 5, StandardEventShort, 0x87, 0x04, 0x0001},
+    {"C4", 5, StandardEventShort, 0x87, 0x05, 0x0001},
     {"C5", 15, C5, 0x87, 0x06, 0x0007},
     {"C6", 15, C6, 0x8B, 0x0C, 0x0007},
     {"C7", 16, PairEventShort, 0x87, 0x08, 0x0307},

@@ -232,8 +232,9 @@ int32_t RingUnroll(const std::string& src, const std::string& dst) {
   }
   const int64_t size = static_cast<int64_t>(in.Size());
 
-  // The header unchanged (a file shorter than the header is copied as it is).
-  bool ok = CopyStreamRange(in, out, 0, std::min(kRingHeader, size)) == 0;
+  // The header unchanged; a file shorter than the header still gives a
+  // whole 64-byte header, the missing bytes as zeros.
+  bool ok = CopyStreamRange(in, out, 0, kRingHeader) == 0;
 
   uint8_t h[kRingHeader] = {};
   in.Seek(0);

@@ -98,6 +98,10 @@ constexpr Kind kKinds[] = {
 int Type2(WorkArea& w, uint8_t& loopFlag) {
   const int res = w.Read(2, 5, true);
   if (res >= 170 || res == 153 || w.in->AtEnd()) return 1;
+  // Code and time are taken before the kind is known: an unlisted kind or a
+  // failed check still leaves them in the running record.
+  w.run.Code = 0xB6;
+  w.run.Time = TimeAt(w, 2);
   const int k = w.bcd(5) * 100 + w.bcd(6);
   const Kind* kind = nullptr;
   for (const Kind& x : kKinds)
@@ -110,7 +114,7 @@ int Type2(WorkArea& w, uint8_t& loopFlag) {
     if (kind->k != 83 && (r2 >= 170 || r2 == 153)) return 1;
     if (w.in->AtEnd() || !w.Checksum(kind->check)) return 1;
   }
-  Begin(w, kind->sub);
+  w.run.Sub = kind->sub;
   RunningRecord& r = w.run;
   switch (kind->put) {
     case Put::kNone: break;

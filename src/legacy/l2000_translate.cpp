@@ -38,7 +38,10 @@ namespace {
 //   kPosValue      2..4 time; 5..7 = bcd(5,4); 8 = bcd(9);        A0 13/59
 //                  9 = bcd(10)
 //   kCodeText      2..4 time; 5..7 = bcd(5,4); 8 = bcd(9);        A0 08/09/60 (chip text),
-//                  9..25 code text of bcd(9), space-filled          A0/A4 18..31 (channel text)
+//                  9..25 code text of bcd(9), space-filled          A0/A4 18..31 (channel text:
+//                                                                  pairs 18.. analogue, signal
+//                                                                  input, handle, brake, board,
+//                                                                  self-test item, CAN fault)
 //   kBoardFault    2..4 time; 5..12 BoardText(bcd(9));            A0/A4 36/37
 //                  13..25 FaultBitsText(b[10] * 256 + b[11]) (the mask bits as written)
 //   kRest5         2..4 time; 5.. = bcd of record bytes 5..last   A5 01
@@ -405,13 +408,19 @@ void Fill(WorkArea& w, Layout id, int k, int last, int index) {
         switch (op.text) {
           case Text::kChip: t = texts::ChipText(v); break;
           case Text::kChannel:
-            // Channel tests 18, 19: analogue; 20..23: speed; 24..27: signal
-            // inputs; 28, 29: handle; 30, 31: brake.
-            t = index < 2 ? texts::AnalogChannelText(v)
-                : index < 6 ? texts::SpeedChannelText(v)
-                : index < 10 ? texts::SignalInputText(v)
-                : index < 12 ? texts::HandlePositionText(v)
-                             : texts::BrakeStateText(v);
+            // Channel tests in pairs, as the event records of the same
+            // codes: 18, 19 analogue channel; 20, 21 signal input; 22, 23
+            // handle; 24, 25 brake; 26, 27 board; 28, 29 self-test item;
+            // 30, 31 CAN fault.
+            switch (index / 2) {
+              case 0: t = texts::AnalogChannelText(v); break;
+              case 1: t = texts::SignalInputText(v); break;
+              case 2: t = texts::HandlePositionText(v); break;
+              case 3: t = texts::BrakeStateText(v); break;
+              case 4: t = texts::BoardText(v); break;
+              case 5: t = texts::ChipText(v); break;
+              default: t = texts::CanErrorText(v); break;
+            }
             break;
           case Text::kBoard: t = texts::BoardText(v); break;
           case Text::kFault: t = texts::FaultBitsText(w.b[op.src] * 256 + w.b[op.src + 1]); break;
@@ -1052,11 +1061,16 @@ Next TranslateRecord(WorkArea& w) {
   int body = row->body;
   const int res = w.Read(start, body, (row->flags & kNoStop) == 0);
   if (res == 153) return Next::kClose;
-  Next after = Next::kResync;
+  // A body read in full ends with its own last byte in the look-ahead byte
+  // (also a byte of 9Ah or above read without stopping): scanning goes on
+  // after it. A short form leaves the code byte that cut it for the next
+  // record.
+  Next after = Next::kRead;
   if (res >= 170) {
     const int stored = res - 170;
     if (stored == 0 || (stored != row->short1 && stored != row->short2)) return Next::kResync;
     body = stored;
+    after = Next::kResync;
     if (code == 0xF1 && body == 16 && !w.Checksum(15)) {
       // Not a 16-byte form: the 14-byte form, read on after its end.
       w.in->SeekBy(-3);

@@ -89,3 +89,9 @@ struct TestHooks {
 TestHooks& Hooks();
 
 }  // namespace railfmt::platform
+
+namespace railfmt::platform {
+// Hints that a large buffer about to be filled front to back may be backed
+// by large pages (fewer page faults while it fills). No effect elsewhere.
+void AdviseLargeBuffer(void* p, std::size_t n);
+}  // namespace railfmt::platform

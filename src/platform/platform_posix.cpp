@@ -230,3 +230,21 @@ LocalDate Today() {
 }
 
 }  // namespace railfmt::platform
+
+#include <sys/mman.h>
+
+namespace railfmt::platform {
+
+void AdviseLargeBuffer(void* p, std::size_t n) {
+#if defined(MADV_HUGEPAGE)
+  constexpr std::uintptr_t kHuge = 2u << 20;
+  std::uintptr_t b = (reinterpret_cast<std::uintptr_t>(p) + kHuge - 1) & ~(kHuge - 1);
+  std::uintptr_t e = (reinterpret_cast<std::uintptr_t>(p) + n) & ~(kHuge - 1);
+  if (e > b) ::madvise(reinterpret_cast<void*>(b), e - b, MADV_HUGEPAGE);
+#else
+  (void)p;
+  (void)n;
+#endif
+}
+
+}  // namespace railfmt::platform

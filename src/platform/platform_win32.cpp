@@ -250,3 +250,9 @@ LocalDate Today() {
 }
 
 }  // namespace railfmt::platform
+
+namespace railfmt::platform {
+
+void AdviseLargeBuffer(void*, std::size_t) {}
+
+}  // namespace railfmt::platform
