@@ -36,7 +36,7 @@ bench: build
 fuzz:
 	@$(SETUP) build fuzz
 	@cmake --preset fuzz >/dev/null
-	@cmake --build --preset fuzz -j $(JOBS)
+	@cmake --build --preset fuzz -j $(JOBS) --target fuzz/all
 	@FUZZ_SECONDS=$(FUZZ_SECONDS) tools/fuzz.sh
 
 coverage:

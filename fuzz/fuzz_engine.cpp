@@ -3,9 +3,11 @@
 #include <cstring>
 
 #include "engine/newtofmt.h"
+#include "fuzz_common.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
+  railfmt::fuzz::RedirectLog();
   const uint8_t sel = data[0];
   std::vector<uint8_t> raw(data + 1, data + size);
   const char* vendor = (sel & 1) ? "Q" : "Z";
@@ -15,5 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (result != 1) __builtin_trap();
   // Header, at most 31 start-up records, then at most a few records per input byte.
   if (out.size() > 52 + 31 * 26 + raw.size() * 26 * 4) __builtin_trap();
+  if (railfmt::fuzz::Recheck(data, size) && railfmt::ConvertEventBytes(raw, version, vendor, &result) != out)
+    __builtin_trap();
   return 0;
 }

@@ -1,17 +1,23 @@
-// The TAX3 dump split into a scratch folder.
+// The TAX3 dump split into a scratch folder. The dump carries a name that a
+// recording can have (tag 1, number 2, 4 March): the split never replaces it.
+#include <cstring>
 #include <fstream>
+#include <iterator>
 
 #include "fuzz_common.h"
 #include "interface/drivers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   railfmt::fuzz::ClearScratch();
-  const std::string path = railfmt::fuzz::ScratchDir() + "/dump.bin";
+  const std::string path = railfmt::fuzz::ScratchDir() + "/TAX3-1-2.0304";
   {
     std::ofstream f(path, std::ios::binary | std::ios::trunc);
     f.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   }
   int32_t r = railfmt::SplitTax3(path);
   if (r != 1 && r != -1) __builtin_trap();
+  std::ifstream f(path, std::ios::binary);
+  std::vector<uint8_t> now((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  if (now.size() != size || (size > 0 && std::memcmp(now.data(), data, size) != 0)) __builtin_trap();
   return 0;
 }

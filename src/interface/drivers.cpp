@@ -155,6 +155,9 @@ int32_t NewFmtFileImpl(const std::string& src, const std::string& dst) {
         result = kUnknownType;
         break;
     }
+    // A destination that is the source itself is replaced only by a finished
+    // conversion: an empty or partial output would take the raw file's place.
+    if (platform::SameFile(src, dst) && !(NeedsInput(type) && result == kHandled)) return result;
     // Whatever the converter produced is saved; its failure is already in
     // the result, and a failed save replaces it.
     if (!FilteredSave(out, dst)) result = kSaveFailed;

@@ -57,13 +57,16 @@ std::string FolderOf(const std::string& path) {
 }
 
 // Writes one recording; 1 when it was copied whole, -1 when the dump ends
-// inside it or the file cannot be written.
-int32_t WriteRecording(MemStream& dump, std::string folder, const TaxDumpEntry& e) {
+// inside it or the file cannot be written. A recording whose name is the
+// dump's own is not written: it would replace the raw file.
+int32_t WriteRecording(MemStream& dump, std::string folder, const TaxDumpEntry& e,
+                       const std::string& sourcePath) {
   if (!folder.empty() && !IsSeparator(folder.back()) && folder.back() != ':') folder += '\\';
   char ext[16];
   std::snprintf(ext, sizeof ext, "%.2d%.2d", e.Month, e.Day);
   std::string name =
       folder + "TAX3-" + e.EntryTag + "-" + std::to_string(e.EntryNumber) + "." + ext;
+  if (platform::SameFile(name, sourcePath)) return -1;
 
   int32_t result = 1;
   std::vector<uint8_t> copy;
@@ -105,7 +108,7 @@ int32_t SplitTax3(const std::string& sourcePath) {
     int32_t result = 1;
     for (const TaxDumpEntry& e : table) {
       if (e.Offset == 0 || e.Length == 0) break;
-      result = WriteRecording(dump, folder, e);
+      result = WriteRecording(dump, folder, e, sourcePath);
       if (result == -1) break;
     }
     return result;

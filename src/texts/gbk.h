@@ -24,7 +24,9 @@ namespace detail {
 // Not constexpr: reaching it during constant evaluation is a compile error.
 inline void character_missing_from_the_GBK_table_run_tools_gen_gbk_table_py() {}
 
-consteval uint16_t GbkOf(char32_t cp) {
+// constexpr rather than consteval: it only runs inside the consteval
+// constructor below, and clang 14 rejects a consteval call there.
+constexpr uint16_t GbkOf(char32_t cp) {
   for (const auto& p : kGbkTable)
     if (p.cp == cp) return p.gbk;
   character_missing_from_the_GBK_table_run_tools_gen_gbk_table_py();

@@ -1,0 +1,45 @@
+// The single-file drivers on any file: the type is detected from the content,
+// the matching converter runs and the output is saved. The result is one of
+// the driver's codes and the source file is left as it was; converted onto
+// itself, the source is replaced only by a finished conversion.
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "fuzz_common.h"
+#include "interface/drivers.h"
+#include "interface/filetype.h"
+#include "railfmt/railfmt.h"
+#include "legacy/workarea.h"
+
+namespace {
+bool Holds(const std::string& path, const uint8_t* data, size_t size) {
+  std::ifstream f(path, std::ios::binary);
+  std::vector<uint8_t> now((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  return now.size() == size && (size == 0 || std::memcmp(now.data(), data, size) == 0);
+}
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  railfmt::fuzz::ClearScratch();
+  railfmt::fuzz::RedirectLog();
+  railfmt::legacy::ResetCarriedValues();
+  const std::string src = railfmt::fuzz::ScratchDir() + "/raw.bin";
+  const std::string dst = railfmt::fuzz::ScratchDir() + "/out.fmt";
+  {
+    std::ofstream f(src, std::ios::binary | std::ios::trunc);
+    f.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  }
+  const int32_t r = railfmt::NewFmtFileImpl(src, dst);
+  if (r > 0 || r < -5) __builtin_trap();
+  const int32_t t = railfmt::TransSingleFileImpl(src, dst);
+  if (t != 0 && t != 1) __builtin_trap();
+  if (!Holds(src, data, size)) __builtin_trap();
+
+  const int32_t type = railfmt::FileType(src);
+  const int32_t same = railfmt::NewFmtFileImpl(src, src);
+  const bool converts = type == RAILFMT_TYPE_JK2H || type == RAILFMT_TYPE_LKJ93 || type == RAILFMT_TYPE_L2000 ||
+                        type == RAILFMT_TYPE_RING;
+  if ((same != 0 || !converts) && !Holds(src, data, size)) __builtin_trap();
+  return 0;
+}
