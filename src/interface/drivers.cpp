@@ -54,6 +54,11 @@ constexpr int64_t kCopyBlock = 2048;
 // The LKJ93 converter's option byte as the single-file drivers pass it.
 constexpr uint8_t kLkj93Option = 0;
 
+// The types whose output is a conversion of the raw file.
+bool NeedsInput(int32_t type) {
+  return type == RAILFMT_TYPE_JK2H || type == RAILFMT_TYPE_LKJ93 || type == RAILFMT_TYPE_L2000;
+}
+
 // Loads the source into the input stream; false when it cannot be read.
 bool LoadInput(const std::string& src, MemStream& in) {
   std::vector<uint8_t> raw;
