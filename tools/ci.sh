@@ -2,7 +2,9 @@
 # The whole CI on a clean clone, in order:
 #   1. make test        release build, unit tests and replays of the fuzz corpora
 #   2. make test-asan   the same suite under AddressSanitizer + UBSan
-#   3. make fuzz        every libFuzzer target for FUZZ_SECONDS (default 30)
+#   3. make test-windows the Windows DLLs (MinGW-w64) and the Windows host
+#                       under Wine, byte for byte against the Linux build
+#   4. make fuzz        every libFuzzer target for FUZZ_SECONDS (default 30)
 #                       on its seed corpus and its regression inputs
 # Every step runs even when an earlier one failed; the summary lists each
 # step's result and time, and the script fails when any step failed.
@@ -21,6 +23,8 @@ failed=0
 # A compiler cache, when the machine has one, makes repeated runs cheap.
 if command -v ccache >/dev/null 2>&1; then
   export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
+  # Paths inside the checkout count relative to it, so another clone hits too.
+  export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 fi
 
 step() {
@@ -37,6 +41,7 @@ step() {
 
 step test make test
 step test-asan make test-asan
+step windows make test-windows
 
 # The fuzzing gets what is left of the budget, minus the fuzz build (~6 min
 # on two cores).
