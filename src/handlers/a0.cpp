@@ -72,8 +72,7 @@ void SubCodeEvent(TNewToFmt& c, const HandlerRow& r) {
 
 void A013(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  d.LoadStandard();
+  if (!HeaderRecord(c, r)) return;
   d.Out[8] = static_cast<uint8_t>(B(d, 12));
   d.Out[9] = static_cast<uint8_t>(B(d, 13));
   c.PeekAttached();
@@ -82,8 +81,7 @@ void A013(TNewToFmt& c, const HandlerRow& r) {
 
 void ChannelTextEvent(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  d.LoadStandard();
+  if (!HeaderRecord(c, r)) return;
   const int v = B(d, 12);
   d.Out[10] = static_cast<uint8_t>(v);
   d.Note = TPubFunc::ChannelDescription(v, d.Raw[0], d.Raw[1]);
@@ -94,8 +92,7 @@ void ChannelTextEvent(TNewToFmt& c, const HandlerRow& r) {
 
 void BoardFaultTextEvent(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  d.LoadStandard();
+  if (!HeaderRecord(c, r)) return;
   const std::string t1 = TPubFunc::BoardName(B(d, 12)).substr(0, 8);
   d.Out[2] = static_cast<uint8_t>(t1.size());
   TPubFunc::PutTextRaw(d.Out, t1, 3);
@@ -109,8 +106,7 @@ void BoardFaultTextEvent(TNewToFmt& c, const HandlerRow& r) {
 
 void A038(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  d.LoadStandard();
+  if (!HeaderRecord(c, r)) return;
   Put16(d.Out, 10, W(d, 12));
   ClearFrom(d, 12);
   d.WriteRecord();
@@ -130,8 +126,7 @@ void A040(TNewToFmt& c, const HandlerRow& r) {
 
 void A501(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  d.LoadStandard();
+  if (!HeaderRecord(c, r)) return;
   d.Out[8] = static_cast<uint8_t>(B(d, 12));
   Put16(d.Out, 9, W(d, 13));
   ClearFrom(d, 11);
@@ -140,8 +135,7 @@ void A501(TNewToFmt& c, const HandlerRow& r) {
 
 void A799(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  d.LoadStandard();
+  if (!HeaderRecord(c, r)) return;
   Put16(d.Out, 5, W(d, 5));
   Put16(d.Out, 7, W(d, 7));
   ClearFrom(d, 9);

@@ -55,8 +55,7 @@ void DriverRecord(TNewToFmt& c, const HandlerRow& r) {
 
 void ByteValueRecord(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  d.LoadStandard();
+  if (!HeaderRecord(c, r)) return;
   d.Out[5] = ByteOf(W(d, 5), 0);
   ClearFrom(d, 6);
   d.WriteRecord();
@@ -64,8 +63,7 @@ void ByteValueRecord(TNewToFmt& c, const HandlerRow& r) {
 
 void WordValueRecord(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  d.LoadStandard();
+  if (!HeaderRecord(c, r)) return;
   Put16(d.Out, 5, W(d, 5));
   ClearFrom(d, 7);
   d.WriteRecord();
@@ -73,8 +71,7 @@ void WordValueRecord(TNewToFmt& c, const HandlerRow& r) {
 
 void WideValueRecord(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  d.LoadStandard();
+  if (!HeaderRecord(c, r)) return;
   Put16(d.Out, 10, W(d, 12));
   ClearFrom(d, 12);
   d.WriteRecord();
@@ -82,8 +79,7 @@ void WideValueRecord(TNewToFmt& c, const HandlerRow& r) {
 
 void TripleValueRecord(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  d.LoadStandard();
+  if (!HeaderRecord(c, r)) return;
   Put24(d.Out, 5, T(d, 5));
   ClearFrom(d, 8);
   d.WriteRecord();
@@ -91,8 +87,7 @@ void TripleValueRecord(TNewToFmt& c, const HandlerRow& r) {
 
 void FlagValueRecord(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  d.LoadStandard();
+  if (!HeaderRecord(c, r)) return;
   Put16(d.Out, 5, W(d, 5));
   d.Out[7] = 1;
   d.Out[8] = static_cast<uint8_t>(B(d, 7));
@@ -109,8 +104,7 @@ constexpr int SwitchCodes(int s0, int s1, int s2) { return s0 | s1 << 8 | s2 << 
 
 void SwitchRecord(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  d.LoadStandard();
+  if (!HeaderRecord(c, r)) return;
   const int s = B(d, 7);
   if (s <= 2) {
     d.Sub = static_cast<uint8_t>(r.aux >> (8 * s));
@@ -178,8 +172,7 @@ void A818(TNewToFmt& c, const HandlerRow& r) {
 
 void A820(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  d.LoadStandard();
+  if (!HeaderRecord(c, r)) return;
   const int32_t v = T(d, 11);
   Put24(d.Out, 5, v);
   d.HeaderValue25 = v;
@@ -218,8 +211,7 @@ void A845(TNewToFmt& c, const HandlerRow& r) {
 
 void A857(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  d.LoadStandard();
+  if (!HeaderRecord(c, r)) return;
   Put24(d.Out, 5, T(d, 9));
   std::memcpy(d.Out + 8, d.Raw + 8, 4);
   ClearFrom(d, 12);
@@ -230,8 +222,7 @@ void A857(TNewToFmt& c, const HandlerRow& r) {
 // is written with the driver's name.
 void A865(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  d.LoadStandard();
+  if (!HeaderRecord(c, r)) return;
   const int s = B(d, 18);
   switch (s) {
     case 1: d.Sub = 0x69; break;

@@ -19,8 +19,7 @@ void SignalEventDirect(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
   if (!Read2(c, r)) return;
   Header2(d);
-  d.Val19 = static_cast<uint16_t>(W(d, 12));
-  d.Val21 = static_cast<uint16_t>(W(d, 14));
+  PairValues(d);
   G(d, 16);
   FinishNoPeek(c);
 }
@@ -31,8 +30,7 @@ void SignalValueEventDirect(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
   if (!Read2(c, r)) return;
   TimeOnly2(d);
-  d.Val19 = static_cast<uint16_t>(W(d, 12));
-  d.Val21 = static_cast<uint16_t>(W(d, 14));
+  PairValues(d);
   G(d, 16);
   d.Val13 = static_cast<uint16_t>(Q(d, 18));
   FinishNoPeek(c);

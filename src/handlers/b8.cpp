@@ -15,8 +15,7 @@ using namespace hs;
 
 // Val19 := W(12), Val21 := W(14).
 void PairFields(TFmtData& d) {
-  d.Val19 = static_cast<uint16_t>(W(d, 12));
-  d.Val21 = static_cast<uint16_t>(W(d, 14));
+  PairValues(d);
 }
 
 // ---------------------------------------------------------------- shared steps

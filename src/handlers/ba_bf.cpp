@@ -198,8 +198,7 @@ void BB05(TNewToFmt& c, const HandlerRow& r) {
   d.ReadRaw(r.len - 1, 1);
   if (!d.CheckRecord(r.len)) return;
   Header1(d);
-  d.Val19 = static_cast<uint16_t>(W(d, 11));
-  d.Val21 = static_cast<uint16_t>(W(d, 13));
+  PairValues(d, 11);
   Finish(c);
   BeginSupplementary(d);
   Put16(d.Out, 2, W(d, 15));
@@ -211,8 +210,7 @@ bool PairDirect(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
   if (!Read2(c, r)) return false;
   Header2(d);
-  d.Val19 = static_cast<uint16_t>(W(d, 12));
-  d.Val21 = static_cast<uint16_t>(W(d, 14));
+  PairValues(d);
   FinishNoPeek(c);
   return true;
 }

@@ -11,6 +11,12 @@ bool Read2(TNewToFmt& c, const HandlerRow& r) {
   return d.CheckRecord(r.len);
 }
 
+bool HeaderRecord(TNewToFmt& c, const HandlerRow& r) {
+  if (!Read2(c, r)) return false;
+  c.d.LoadStandard();
+  return true;
+}
+
 bool Read1(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
   SetParams(d, r);
@@ -96,8 +102,7 @@ void PairEvent(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
   if (!Read2(c, r)) return;
   Header2(d);
-  d.Val19 = static_cast<uint16_t>(W(d, 12));
-  d.Val21 = static_cast<uint16_t>(W(d, 14));
+  PairValues(d);
   Finish(c);
 }
 
@@ -105,8 +110,7 @@ void SignalEvent(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
   if (!Read2(c, r)) return;
   Header2(d);
-  d.Val19 = static_cast<uint16_t>(W(d, 12));
-  d.Val21 = static_cast<uint16_t>(W(d, 14));
+  PairValues(d);
   G(d, 16);
   Finish(c);
 }
@@ -158,8 +162,7 @@ void PairTimeEvent(TNewToFmt& c, const HandlerRow& r) {
 
 void SmallValueRecord(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  d.LoadStandard();
+  if (!HeaderRecord(c, r)) return;
   d.Out[5] = static_cast<uint8_t>(B(d, 5));
   ClearFrom(d, 6);
   d.WriteRecord();
@@ -167,8 +170,7 @@ void SmallValueRecord(TNewToFmt& c, const HandlerRow& r) {
 
 void HeaderOnlyEvent(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  d.LoadStandard();
+  if (!HeaderRecord(c, r)) return;
   d.WriteRecord();
 }
 

@@ -26,6 +26,8 @@ inline void SetParams(TFmtData& d, const HandlerRow& r) {
 }
 // Two-byte code: reads RecLen - 2 bytes at raw 2 and checks the record.
 bool Read2(TNewToFmt& c, const HandlerRow& r);
+// Read2, then a header record: LoadStandard places bytes 0..9.
+bool HeaderRecord(TNewToFmt& c, const HandlerRow& r);
 // One-byte code: reads RecLen - 1 bytes at raw 1 and checks the record.
 bool Read1(TNewToFmt& c, const HandlerRow& r);
 
@@ -62,6 +64,12 @@ void TimeOnly1(TFmtData& d);
 void SignalConvert(TFmtData& d, int32_t v, uint16_t modeWord);
 // G(k): signal conversion of the 2-byte BCD at raw k with SignalMode.
 inline void G(TFmtData& d, int k) { SignalConvert(d, W(d, k), d.SignalMode); }
+
+// Val19 := W(k), Val21 := W(k + 2): the pair most state records carry.
+inline void PairValues(TFmtData& d, int k = 12) {
+  d.Val19 = static_cast<uint16_t>(W(d, k));
+  d.Val21 = static_cast<uint16_t>(W(d, k + 2));
+}
 
 // ---- finishing
 // PresenceMask := InitMask, look-ahead, assembly, write.

@@ -87,8 +87,7 @@ void ValuePairEvent(TNewToFmt& c, const HandlerRow& r) {
 // Header record without look-ahead, then byte 2 := B(12), bytes 3..5 := T(13).
 void B107(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  d.LoadStandard();
+  if (!HeaderRecord(c, r)) return;
   d.WriteRecord();
   BeginSupplementary(d);
   d.Out[2] = static_cast<uint8_t>(B(d, 12));
@@ -123,8 +122,7 @@ void SwitchPairEvent(TNewToFmt& c, const HandlerRow& r) {
 
 void B413(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  d.LoadStandard();
+  if (!HeaderRecord(c, r)) return;
   PutBcdBytes(d, 10, 12, 4);
   d.WriteRecord();
 }
@@ -255,8 +253,7 @@ void B796(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
   if (!Read2(c, r)) return;
   Header2(d);
-  d.Val19 = static_cast<uint16_t>(W(d, 12));
-  d.Val21 = static_cast<uint16_t>(W(d, 14));
+  PairValues(d);
   d.Val13 = static_cast<uint16_t>(W(d, 16));
   d.Val14 = static_cast<uint16_t>(W(d, 18));
   FinishNoPeek(c);
@@ -309,8 +306,7 @@ void B921(TNewToFmt& c, const HandlerRow& r) {
 // Header record with the row's mask in bytes 24..25, no look-ahead.
 void HeaderMaskEvent(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  d.LoadStandard();
+  if (!HeaderRecord(c, r)) return;
   Put16(d.Out, 24, r.mask);
   d.WriteRecord();
 }
@@ -339,8 +335,7 @@ void DA03(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
   if (!Read2(c, r)) return;
   Header2(d);
-  d.Val19 = static_cast<uint16_t>(W(d, 12));
-  d.Val21 = static_cast<uint16_t>(W(d, 14));
+  PairValues(d);
   FinishNoPeek(c);
   BeginSupplementary(d);
   d.Out[2] = static_cast<uint8_t>(B(d, 16));

@@ -20,8 +20,7 @@ using namespace hs;
 
 // Val19 := raw 11..12, Val21 := raw 13..14.
 void PairFields(TFmtData& d) {
-  d.Val19 = static_cast<uint16_t>(W(d, 11));
-  d.Val21 = static_cast<uint16_t>(W(d, 13));
+  PairValues(d, 11);
 }
 
 // The pair, then the signal at raw 15..16. Its pass-through flag is taken

@@ -38,8 +38,7 @@ void StateRecord(TFmtData& d, const StateForm& f) {
   if (!d.CheckRecord(f.len)) return;
   int k = 1;
   if (f.pair) {
-    d.Val19 = static_cast<uint16_t>(W(d, 1));
-    d.Val21 = static_cast<uint16_t>(W(d, 3));
+    PairValues(d, 1);
     k = 5;
   }
   d.Val13 = static_cast<uint16_t>(W(d, k));
