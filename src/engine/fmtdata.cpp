@@ -236,18 +236,17 @@ bool TFmtData::SkipRecord(int start) {
   return CheckRecord(RecLen);
 }
 
-void TFmtData::PlaceHead() {
-  Out[0] = Code;
-  Out[1] = Sub;
-  Out[2] = static_cast<uint8_t>(Time / 3600);
-  Out[3] = static_cast<uint8_t>((Time / 60) % 60);
-  Out[4] = static_cast<uint8_t>(Time % 60);
-  Out[5] = ByteOf(Val5, 0);
-  Out[6] = ByteOf(Val5, 1);
-  Out[7] = ByteOf(Val5, 2);
-  Out[8] = ByteOf(Val8, 0);
-  Out[9] = ByteOf(Val8, 1);
+void TFmtData::PlaceHeadInto(uint8_t* o, uint8_t code, uint8_t sub) const {
+  o[0] = code;
+  o[1] = sub;
+  o[2] = static_cast<uint8_t>(Time / 3600);
+  o[3] = static_cast<uint8_t>((Time / 60) % 60);
+  o[4] = static_cast<uint8_t>(Time % 60);
+  Put24(o, 5, Val5);
+  Put16(o, 8, Val8);
 }
+
+void TFmtData::PlaceHead() { PlaceHeadInto(Out, Code, Sub); }
 
 void TFmtData::LoadStandard() {
   Code = static_cast<uint8_t>(OutCode);
@@ -259,35 +258,21 @@ void TFmtData::LoadStandard() {
 }
 
 void TFmtData::AssembleInto(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask) {
-  o[0] = code;
-  o[1] = sub;
-  o[2] = static_cast<uint8_t>(Time / 3600);
-  o[3] = static_cast<uint8_t>((Time / 60) % 60);
-  o[4] = static_cast<uint8_t>(Time % 60);
-  o[5] = ByteOf(Val5, 0);
-  o[6] = ByteOf(Val5, 1);
-  o[7] = ByteOf(Val5, 2);
-  o[8] = ByteOf(Val8, 0);
-  o[9] = ByteOf(Val8, 1);
-  o[10] = ByteOf(Val10, 0);
-  o[11] = ByteOf(Val10, 1);
+  PlaceHeadInto(o, code, sub);
+  Put16(o, 10, Val10);
   o[12] = Val12;
   o[13] = static_cast<uint8_t>(Val13 / 10);
   o[14] = static_cast<uint8_t>(Val14);
   o[15] = Val15;
   o[16] = Val16;
-  o[17] = static_cast<uint8_t>(Val17);
-  o[18] = static_cast<uint8_t>(Val17 >> 8);
-  o[19] = static_cast<uint8_t>(Val19);
-  o[20] = static_cast<uint8_t>(Val19 >> 8);
+  Put16(o, 17, Val17);
+  Put16(o, 19, Val19);
   // The default substitution is stored back into the running state.
   if (UseVal21Default) Val21 = Val21Default;
   if (Val21 > 999) Val21 = Val21Default;
-  o[21] = static_cast<uint8_t>(Val21);
-  o[22] = static_cast<uint8_t>(Val21 >> 8);
+  Put16(o, 21, Val21);
   o[23] = static_cast<uint8_t>(Val23);
-  o[24] = static_cast<uint8_t>(mask);
-  o[25] = static_cast<uint8_t>(mask >> 8);
+  Put16(o, 24, mask);
 }
 
 void TFmtData::AssembleRecord() { AssembleInto(Out, Code, Sub, PresenceMask); }

@@ -182,6 +182,8 @@ class TFmtData {
   // ---- assembling and writing
   void LoadStandard();
   void PlaceHead();
+  // Bytes 0..9 (codes, time, Val5, Val8) into o.
+  void PlaceHeadInto(uint8_t* o, uint8_t code, uint8_t sub) const;
   void AssembleRecord();
   // The 26 bytes of the running state with other codes and mask into o.
   void AssembleInto(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask);
@@ -216,6 +218,20 @@ inline uint8_t ByteOf(int64_t v, int k) {
   int64_t q = v;
   for (int i = 0; i < k; ++i) q /= 256;
   return static_cast<uint8_t>(q % 256);
+}
+
+// Little-endian placement of the low 2, 3 or 4 bytes (cut as ByteOf cuts).
+inline void Put16(uint8_t* out, int pos, int64_t v) {
+  out[pos] = ByteOf(v, 0);
+  out[pos + 1] = ByteOf(v, 1);
+}
+inline void Put24(uint8_t* out, int pos, int64_t v) {
+  Put16(out, pos, v);
+  out[pos + 2] = ByteOf(v, 2);
+}
+inline void Put32(uint8_t* out, int pos, int64_t v) {
+  Put24(out, pos, v);
+  out[pos + 3] = ByteOf(v, 3);
 }
 
 // Appends one line to the daily log beside the host executable.

@@ -17,11 +17,6 @@ struct RawHeader {
   int32_t BCD(int a, int b) const { return TPubFunc::BcdNumberOf(h, a, b - a + 1); }
 };
 
-void Put16(uint8_t* r, int pos, int64_t v) {
-  r[pos] = ByteOf(v, 0);
-  r[pos + 1] = ByteOf(v, 1);
-}
-
 void PutTime(uint8_t* r, const RawHeader& h) {
   r[2] = static_cast<uint8_t>(h.bcd(5));
   r[3] = static_cast<uint8_t>(h.bcd(6));

@@ -72,9 +72,7 @@ void EMURecord(TNewToFmt& c, const HandlerRow& r) {
   HandlerRow row = r;
   row.len = kLength[k];
   if (!Wrote(StandardEvent, c, row)) return;
-  BeginSupplementary(d);
-  Put16(d.Out, 2, row.len == 14 ? B(d, 12) : W(d, 12));
-  d.WriteRecord();
+  WriteSupplementary(d, 2, row.len == 14 ? B(d, 12) : W(d, 12));
 }
 
 // ---- own handlers

@@ -42,18 +42,14 @@ void SelectWordEvent(TNewToFmt& c, const HandlerRow& r) {
   if (!Read2(c, r)) return;
   TimeOnly2(d);
   Finish(c);
-  BeginSupplementary(d);
-  Put16(d.Out, 2, W(d, 5));
-  d.WriteRecord();
+  WriteSupplementary(d, 2, W(d, 5));
 }
 
 // SignalEvent, then a supplementary record with Q(18).
 void SelectSignalEvent(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
   if (!Wrote(SignalEvent, c, r)) return;
-  BeginSupplementary(d);
-  Put32(d.Out, 2, Q(d, 18));
-  d.WriteRecord();
+  WriteSupplementary(d, 4, Q(d, 18));
 }
 
 // ---------------------------------------------------------------- own handlers
@@ -192,9 +188,7 @@ void B858(TNewToFmt& c, const HandlerRow& r) {
 void B859(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
   if (!Wrote(SignalEvent, c, r)) return;
-  BeginSupplementary(d);
-  Put16(d.Out, 2, W(d, 18));
-  d.WriteRecord();
+  WriteSupplementary(d, 2, W(d, 18));
 }
 
 // Raw byte 12, as a plain number, chooses 0xD1..0xD3; any other value keeps
@@ -226,17 +220,13 @@ bool PairEventNoPeek(TNewToFmt& c, const HandlerRow& r) {
 void B895(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
   if (!PairEventNoPeek(c, r)) return;
-  BeginSupplementary(d);
-  Put16(d.Out, 2, W(d, 16));
-  d.WriteRecord();
+  WriteSupplementary(d, 2, W(d, 16));
 }
 
 void B896(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
   if (!PairEventNoPeek(c, r)) return;
-  BeginSupplementary(d);
-  Put24(d.Out, 2, T(d, 16));
-  d.WriteRecord();
+  WriteSupplementary(d, 3, T(d, 16));
 }
 
 // ---------------------------------------------------------------- tables

@@ -200,9 +200,7 @@ void BB05(TNewToFmt& c, const HandlerRow& r) {
   Header1(d);
   PairValues(d, 11);
   Finish(c);
-  BeginSupplementary(d);
-  Put16(d.Out, 2, W(d, 15));
-  d.WriteRecord();
+  WriteSupplementary(d, 2, W(d, 15));
 }
 
 // Val19 := W(12), Val21 := W(14); written without look-ahead.
@@ -285,9 +283,7 @@ void RunEvent(TNewToFmt& c, const HandlerRow& r) { RunRecord(c, r); }
 void RunEventLong(TNewToFmt& c, const HandlerRow& r) {
   if (!RunRecord(c, r)) return;
   TFmtData& d = c.d;
-  BeginSupplementary(d);
-  Put16(d.Out, 2, W(d, 19));
-  d.WriteRecord();
+  WriteSupplementary(d, 2, W(d, 19));
 }
 
 // Two events in one record, each followed by three values.
@@ -338,9 +334,7 @@ void BE03(TNewToFmt& c, const HandlerRow& r) {
   if (!Read2(c, r)) return;
   TimeOnly2(d);
   Finish(c);
-  BeginSupplementary(d);
-  Put16(d.Out, 2, W(d, 5));
-  d.WriteRecord();
+  WriteSupplementary(d, 2, W(d, 5));
 }
 
 #define HDR(name, sub) {name, 13, HeaderOnlyEvent, 0x92, sub, 0}

@@ -74,6 +74,12 @@ void FinishNoPeek(TNewToFmt& c) {
 
 void BeginSupplementary(TFmtData& d) { BeginRecord(d, 0x21, 0xF0); }
 
+void WriteSupplementary(TFmtData& d, int bytes, int64_t v) {
+  BeginSupplementary(d);
+  for (int k = 0; k < bytes; ++k) d.Out[2 + k] = ByteOf(v, k);
+  d.WriteRecord();
+}
+
 void BeginRecord(TFmtData& d, uint8_t code, uint8_t sub) {
   std::memset(d.Out, 0, 32);  // the 26 record bytes (Out beyond them is never written out)
   d.Out[0] = code;
@@ -131,9 +137,7 @@ void StateWordLongEvent(TNewToFmt& c, const HandlerRow& r) {
   d.Val10 = T(d, 12);
   d.Val12 = static_cast<uint8_t>(B(d, 15));
   Finish(c);
-  BeginSupplementary(d);
-  Put24(d.Out, 2, T(d, 17));
-  d.WriteRecord();
+  WriteSupplementary(d, 3, T(d, 17));
 }
 
 void LongValueEvent(TNewToFmt& c, const HandlerRow& r) {
@@ -141,9 +145,7 @@ void LongValueEvent(TNewToFmt& c, const HandlerRow& r) {
   if (!Read2(c, r)) return;
   Header2(d);
   Finish(c);
-  BeginSupplementary(d);
-  Put32(d.Out, 2, Q(d, 12));
-  d.WriteRecord();
+  WriteSupplementary(d, 4, Q(d, 12));
 }
 
 void PairTimeEvent(TNewToFmt& c, const HandlerRow& r) {

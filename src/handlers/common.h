@@ -37,19 +37,10 @@ inline int32_t W(const TFmtData& d, int k) { return d.BcdNumber(k, 2); }
 inline int32_t T(const TFmtData& d, int k) { return d.BcdNumber(k, 3); }
 inline int32_t Q(const TFmtData& d, int k) { return d.BcdNumber(k, 4); }
 
-// ---- little-endian placement into a record
-inline void Put16(uint8_t* out, int pos, int64_t v) {
-  out[pos] = ByteOf(v, 0);
-  out[pos + 1] = ByteOf(v, 1);
-}
-inline void Put24(uint8_t* out, int pos, int64_t v) {
-  Put16(out, pos, v);
-  out[pos + 2] = ByteOf(v, 2);
-}
-inline void Put32(uint8_t* out, int pos, int64_t v) {
-  Put24(out, pos, v);
-  out[pos + 3] = ByteOf(v, 3);
-}
+// ---- little-endian placement into a record (engine/fmtdata.h)
+using railfmt::Put16;
+using railfmt::Put24;
+using railfmt::Put32;
 
 // ---- the running state
 // Code/Sub from OutCode/OutSub, Time and both header numbers (two-byte layout).
@@ -78,6 +69,9 @@ void Finish(TNewToFmt& c);
 void FinishNoPeek(TNewToFmt& c);
 // Clears Out and starts a supplementary record 0x21 0xF0.
 void BeginSupplementary(TFmtData& d);
+// Writes a supplementary record that carries one little-endian value of
+// bytes bytes (2, 3 or 4) from record byte 2 on.
+void WriteSupplementary(TFmtData& d, int bytes, int64_t v);
 // Clears Out and starts a record with the given codes.
 void BeginRecord(TFmtData& d, uint8_t code, uint8_t sub);
 // Clears Out bytes from..25.

@@ -163,9 +163,7 @@ void B701(TNewToFmt& c, const HandlerRow& r) {
 void B704(TNewToFmt& c, const HandlerRow& r) {
   if (!Wrote(StandardEvent, c, r)) return;
   TFmtData& d = c.d;
-  BeginSupplementary(d);
-  Put16(d.Out, 2, W(d, 12));
-  d.WriteRecord();
+  WriteSupplementary(d, 2, W(d, 12));
 }
 
 // The second code byte by s = B(12); other values give codes 0x00 0x00.
@@ -326,9 +324,7 @@ void DA01(TNewToFmt& c, const HandlerRow& r) {
 void DA02(TNewToFmt& c, const HandlerRow& r) {
   if (!Wrote(StandardEvent, c, r)) return;
   TFmtData& d = c.d;
-  BeginSupplementary(d);
-  Put16(d.Out, 2, W(d, 12));
-  d.WriteRecord();
+  WriteSupplementary(d, 2, W(d, 12));
 }
 
 void DA03(TNewToFmt& c, const HandlerRow& r) {

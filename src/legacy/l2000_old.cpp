@@ -2,6 +2,7 @@
 // values and the 52-byte header, start-up records of header blocks 1 and 2,
 // the record loop with its framing and resynchronisation, and the close.
 #include <cstring>
+#include <tuple>
 
 #include "interface/bridge.h"
 #include "legacy/l2000.h"
@@ -22,11 +23,6 @@ struct Block {
   int bcd(int i) const { return TPubFunc::BcdByte(h[i]); }
   int32_t BCD(int a, int b) const { return TPubFunc::BcdNumberOf(h, a, b - a + 1); }
 };
-
-void Put16(uint8_t* r, int pos, int64_t v) {
-  r[pos] = ByteOf(v, 0);
-  r[pos + 1] = ByteOf(v, 1);
-}
 
 // Name characters 1..first in r[at..] (spaces where shorter), the following
 // ones up to character 12 after them where present (else 0).
@@ -138,19 +134,15 @@ void WriteBlock1(WorkArea& w, const Block& h) {
   PutName(r, 7, 9, sname);
   w.WriteSecond();
 
-  const int32_t d1 = h.BCD(22, 24);
-  const std::string n1 = DriverName(1, d1);
-  r = Begin(w, 0x81, 0x11);
-  Put16(r, 5, d1);
-  PutName(r, 7, 8, n1);
-  w.WriteSecond();
-
-  const int32_t d2 = h.BCD(74, 76);
-  const std::string n2 = DriverName(0, d2);
-  r = Begin(w, 0x81, 0x04);
-  Put16(r, 5, d2);
-  PutName(r, 7, 8, n2);
-  w.WriteSecond();
+  // The two drivers: 0x81 0x11 (looked up with the fill flag), 0x81 0x04.
+  for (const auto& [sub, from, fill] : {std::tuple{0x11, 22, 1}, std::tuple{0x04, 74, 0}}) {
+    const int32_t number = h.BCD(from, from + 2);
+    const std::string name = DriverName(static_cast<uint8_t>(fill), number);
+    r = Begin(w, 0x81, static_cast<uint8_t>(sub));
+    Put16(r, 5, number);
+    PutName(r, 7, 8, name);
+    w.WriteSecond();
+  }
 
   r = Begin(w, 0x81, 0x0F);
   Put16(r, 5, h.BCD(42, 43));
