@@ -2,6 +2,8 @@
 // library is single-threaded, so parallel work means separate processes).
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -75,7 +77,8 @@ std::vector<Item> Collect(const std::vector<std::string>& paths, const std::stri
         if (it->is_regular_file(ec)) files.push_back(it->path());
       }
       std::sort(files.begin(), files.end());
-      for (const auto& f : files) add(f, fs::relative(f, root, ec));
+      // the walk yields root/rel: the relative part needs no look at the disk
+      for (const auto& f : files) add(f, f.lexically_relative(root));
     } else {
       Item it;
       it.src = p;
@@ -196,13 +199,27 @@ int CmdBatch(const BatchOptions& o) {
       pid_t pid = fork();
       if (pid == 0) {
         close(fds[0]);
+        // Results go out in blocks (at most PIPE_BUF bytes, so written whole)
+        // every 50 ms or when the block is full: one line per file would wake
+        // the reporting process for every file and take a core from the workers.
+        std::string block;
+        auto last = std::chrono::steady_clock::now();
+        auto flush = [&] {
+          bool ok = block.empty() || write(fds[1], block.data(), block.size()) == static_cast<ssize_t>(block.size());
+          block.clear();
+          last = std::chrono::steady_clock::now();
+          return ok;
+        };
         for (;;) {
           int i = next->fetch_add(1);
           if (i >= static_cast<int>(items.size())) break;
           Result r = ProcessOne(items[static_cast<std::size_t>(i)]);
           std::string line = std::to_string(i) + "\t" + static_cast<char>(r.outcome) + "\t" + OneLine(r.message) + "\n";
-          if (write(fds[1], line.data(), line.size()) < 0) break;
+          if (block.size() + line.size() > PIPE_BUF && !flush()) break;
+          block += line;
+          if (std::chrono::steady_clock::now() - last > std::chrono::milliseconds(50) && !flush()) break;
         }
+        flush();
         close(fds[1]);
         _exit(0);
       }

@@ -402,6 +402,33 @@ class ToolTest(unittest.TestCase):
         self.assertEqual(rc, FAILED)
         self.assertIn("no such file or folder", err)
 
+    def test_batch_jobs_report_every_file_and_agree(self):
+        # Enough files that the workers' results travel in several blocks,
+        # with failures among them; one and three workers write the same bytes.
+        d = self.path("many")
+        for i in range(400):
+            sub = os.path.join(d, "d%d" % (i // 50))
+            os.makedirs(sub, exist_ok=True)
+            if i % 97 == 5:
+                with open(os.path.join(sub, "f%03d" % i), "wb") as f:
+                    f.write(b"\x00" * 10)
+            else:
+                shutil.copy(L2000 if i % 2 else os.path.join(EXAMPLES, "lkj93_sample.bin"),
+                            os.path.join(sub, "f%03d" % i))
+        outs = {}
+        for jobs in ("1", "3"):
+            out = self.path("out" + jobs)
+            rc, stdout, err = run("batch", d, "--out", out, "--jobs", jobs, "-q")
+            self.assertEqual(rc, OK, err)
+            self.assertIn("converted 395, skipped 5, failed 0 (400 files)", stdout)
+            outs[jobs] = {}
+            for root, _, files in os.walk(out):
+                for name in files:
+                    with open(os.path.join(root, name), "rb") as f:
+                        outs[jobs][os.path.relpath(os.path.join(root, name), out)] = f.read()
+        self.assertEqual(len(outs["1"]), 395)
+        self.assertEqual(outs["1"], outs["3"])
+
     def test_batch_output_inside_the_input_folder(self):
         d = self.path("in")
         os.makedirs(d)
