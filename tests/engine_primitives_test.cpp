@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 
 #include "engine/fmtdata.h"
 #include "engine/newtofmt.h"
@@ -139,3 +140,27 @@ TEST(MainLoop, CodesWithoutHandlerAreLoggedOnceEach) {
 }
 
 }  // namespace
+
+// The room of a large conversion: the output grows in place, the advice
+// follows the input while the room lives and never after (the input may be
+// gone by then), and growing past the room only moves the data.
+TEST(OutputRoom, GrowsInPlaceAndForgetsTheInputWhenDone) {
+  auto in = std::make_unique<MemStream>(std::vector<uint8_t>(24u << 20, 0x11));
+  MemStream out;
+  const uint8_t rec[26] = {0xA0, 1, 2, 3};
+  {
+    OutputRoom room(*in, out, 52, 2, 1);
+    const uint8_t* start = out.Data().data();
+    for (int i = 0; i < 100000; ++i) {
+      in->SeekBy(200);  // the input is read as the output grows
+      out.Write(rec, sizeof rec);
+    }
+    EXPECT_EQ(out.Data().data(), start);
+  }
+  in.reset();
+  // Past the room's end and well beyond: the bytes move, nothing looks at the input.
+  for (int i = 0; i < 2000000; ++i) out.Write(rec, sizeof rec);
+  ASSERT_EQ(out.Size(), 2100000u * 26);
+  EXPECT_EQ(0, std::memcmp(out.Data().data() + out.Size() - 26, rec, 26));
+  EXPECT_EQ(0, std::memcmp(out.Data().data() + 26 * 1234, rec, 26));
+}

@@ -13,7 +13,9 @@
 # Campaign settings, chosen for executions per second (the CI run keeps
 # libFuzzer's defaults): -entropic=0 (the entropic scheduler's feature
 # bookkeeping took 40% of the time of the engine target), and ASan without
-# the 0xbe fill of every allocation.
+# the 0xbe fill of every allocation. The hang limit is 60 s so that a
+# campaign paused for a while (kill -STOP, to take quiet measurements) does
+# not report its current input as a hang.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 target="${1:?usage: tools/fuzz-campaign.sh TARGET [TOTAL [CHUNK]]}"
@@ -25,7 +27,7 @@ ledger="fuzz/CAMPAIGN.tsv"
 [ -f "$ledger" ] || printf 'date\ttarget\texecutions\tcov\tft\tcorpus\tresult\n' > "$ledger"
 
 done_so_far() {
-  awk -F'\t' -v t="$target" '$2 == t && $7 == "ok" { s += $3 } END { print s + 0 }' "$ledger"
+  awk -F'\t' -v t="$target" '$2 == t && $7 ~ /^ok/ { s += $3 } END { print s + 0 }' "$ledger"
 }
 
 work="fuzz/corpus-work/fuzz_$target"
@@ -37,7 +39,7 @@ while :; do
   runs=$(( total - have < chunk ? total - have : chunk ))
   log="$work.chunk.log"
   result=ok
-  if ! "$bin" -runs="$runs" -entropic=0 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+  if ! "$bin" -runs="$runs" -entropic=0 -timeout=60 -rss_limit_mb=2048 -print_final_stats=1 \
         -artifact_prefix="$work/" "$work" "fuzz/seeds/fuzz_$target" "fuzz/regress/fuzz_$target" \
         > "$log" 2>&1; then
     result=FOUND

@@ -6,9 +6,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 namespace railfmt {
+
+class OutputRoom;
 
 class MemStream {
  public:
@@ -49,15 +52,16 @@ class MemStream {
       if (buf_.size() + n > buf_.capacity()) buf_.reserve(std::max(buf_.size() + n, buf_.capacity() * 2));
       buf_.insert(buf_.end(), p, p + n);
       pos_ += n;
-      return;
+    } else {
+      std::size_t end = pos_ + n;
+      if (end > buf_.size()) {
+        if (end > buf_.capacity()) buf_.reserve(std::max(end, buf_.capacity() * 2));
+        buf_.resize(end);
+      }
+      std::memcpy(buf_.data() + pos_, src, n);
+      pos_ = end;
     }
-    std::size_t end = pos_ + n;
-    if (end > buf_.size()) {
-      if (end > buf_.capacity()) buf_.reserve(std::max(end, buf_.capacity() * 2));
-      buf_.resize(end);
-    }
-    std::memcpy(buf_.data() + pos_, src, n);
-    pos_ = end;
+    if (buf_.size() > check_at_) AdviseAhead();
   }
 
   void Reserve(std::size_t n) { buf_.reserve(n); }
@@ -69,8 +73,44 @@ class MemStream {
   std::vector<uint8_t>& Data() { return buf_; }
 
  private:
+  friend class OutputRoom;
+  // Large-page advice ahead of a growing output (see OutputRoom): when the
+  // size passes check_at_, AdviseAhead looks at how far the input has been
+  // read and advises the part of the room the output is likely to reach.
+  void AdviseAhead();
+
   std::vector<uint8_t> buf_;
   std::size_t pos_ = 0;
+  std::size_t check_at_ = std::numeric_limits<std::size_t>::max();
+  const MemStream* source_ = nullptr;  // the input being converted into this stream
+  std::size_t room_ = 0;               // the capacity the advice is about
+  std::size_t origin_ = 0;             // the size when the conversion started
+  std::size_t advised_ = 0;            // offsets below this one have been advised
+};
+
+// Room for the whole output of one conversion, reserved at once so that the
+// output never moves while it grows (a move would hold the old and the new
+// copy at once); until written the room is address space only. Where that
+// much cannot be had, an estimate, and growth by doubling beyond it.
+//
+// While the room lives, a large output is backed by large pages ahead of
+// its end (a page fault per 4 KiB page costs more than the conversion of the
+// bytes written into it): at every megabyte or so the output is projected
+// from the share of the input read so far, and the room up to three
+// quarters of the projected rest, less one large page, is advised. The large
+// page the output ends in is thus normally left in small pages, and the
+// memory of a conversion stays within its input and output and little more.
+class OutputRoom {
+ public:
+  // fixed: bytes needed whatever the input; most / usual: formatted bytes
+  // per input byte at most / usually.
+  OutputRoom(const MemStream& in, MemStream& out, std::size_t fixed, std::size_t most, std::size_t usual);
+  ~OutputRoom();
+  OutputRoom(const OutputRoom&) = delete;
+  OutputRoom& operator=(const OutputRoom&) = delete;
+
+ private:
+  MemStream& out_;
 };
 
 }  // namespace railfmt

@@ -31,33 +31,10 @@ const ConverterClass& ClassTZhuZhouNewOrgToFmt() {
 }
 
 namespace {
-// The most formatted bytes one raw byte can give: a seven-byte record that
-// writes a full and a supplementary record (52 bytes).
+// The most formatted bytes one raw byte can give (a seven-byte record that
+// writes a full and a supplementary record: 52 bytes), and the usual ratio.
 constexpr std::size_t kMaxOutputPerInputByte = 8;
 constexpr std::size_t kExpectedOutputPerInputByte = 2;
-
-// Room for the whole output, so that it never moves while it grows (a move
-// would hold the old and the new copy at once). Until written the room is
-// address space only. Where that much cannot be had, an estimate, and
-// growth by doubling beyond it.
-void ReserveOutput(const MemStream& in, MemStream& out) {
-  const std::size_t fixed = out.Size() + kHeaderSize + 31 * kRecordSize;
-  for (std::size_t perByte : {kMaxOutputPerInputByte, kExpectedOutputPerInputByte}) {
-    if (in.Size() > (SIZE_MAX - fixed) / perByte) continue;
-    try {
-      out.Reserve(fixed + in.Size() * perByte);
-      // Large outputs fill front to back: large pages save most page faults.
-      // Only the part the output is sure to reach for a recorder file (one
-      // and a half times the input, less one large page) is advised, so a
-      // partly used large page never stands past the output's end.
-      const std::size_t sure = in.Size() + in.Size() / 2;
-      if (in.Size() >= (32u << 20) && sure > (4u << 20))
-        platform::AdviseLargeBuffer(out.Data().data() + out.Size(), sure - (2u << 20));
-      return;
-    } catch (...) {
-    }
-  }
-}
 }  // namespace
 
 int ConvertEvents(MemStream& in, MemStream& out, const std::string& sourceName, int version,
@@ -71,7 +48,7 @@ int ConvertEvents(MemStream& in, MemStream& out, const std::string& sourceName, 
     d.InStream = &in;
     d.OutStream = &out;
     d.SourceName = sourceName;
-    ReserveOutput(in, out);
+    OutputRoom room(in, out, kHeaderSize + 31 * kRecordSize, kMaxOutputPerInputByte, kExpectedOutputPerInputByte);
 
     int result;
     if (vendorText == "Q") {

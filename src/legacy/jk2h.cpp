@@ -509,7 +509,7 @@ void Jk2h::Run() {
 void ConvertJK2H(MemStream& in, MemStream& out) {
   WorkArea& w = legacy::Work();
   w.ResetForConversion(in, out);
-  legacy::ReserveOutput(in, out);
+  legacy::ConversionRoom room(in, out);
   Jk2h c(w);
   c.Run();
 }

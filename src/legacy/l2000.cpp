@@ -36,7 +36,7 @@ void ConvertL2000(MemStream& in, MemStream& out, const std::string& sourcePath) 
     }
     return;
   }
-  legacy::ReserveOutput(in, out);
+  legacy::ConversionRoom room(in, out);
   legacy::ConvertL2000Old(w);
 }
 

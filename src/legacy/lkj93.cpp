@@ -575,7 +575,7 @@ void Lkj93::Run() {
 void ConvertLKJ93(MemStream& in, MemStream& out, uint8_t option) {
   WorkArea& w = legacy::Work();
   w.ResetForConversion(in, out);
-  legacy::ReserveOutput(in, out);
+  legacy::ConversionRoom room(in, out);
   Lkj93 c(w, option);
   c.Run();
 }

@@ -13,32 +13,6 @@ WorkArea& Work() {
   return *w;
 }
 
-namespace {
-// Formatted bytes per raw byte: a generous bound (recorder files give 1.6
-// to 2.5; a file beyond it only grows by doubling past the room) and the
-// usual ratio.
-constexpr std::size_t kMostOutputPerInputByte = 8;
-constexpr std::size_t kUsualOutputPerInputByte = 3;
-}  // namespace
-
-void ReserveOutput(const MemStream& in, MemStream& out) {
-  const std::size_t fixed = out.Size() + kHeaderSize + 8 * kRecordSize;
-  for (std::size_t perByte : {kMostOutputPerInputByte, kUsualOutputPerInputByte}) {
-    if (in.Size() > (SIZE_MAX - fixed) / perByte) continue;
-    try {
-      out.Reserve(fixed + in.Size() * perByte);
-      // Large outputs fill front to back: large pages save most page faults.
-      // Only the part a recorder file's output is sure to reach (the size
-      // of the input: every record grows to 26 bytes or more), less one
-      // large page, is advised.
-      if (in.Size() >= (32u << 20))
-        platform::AdviseLargeBuffer(out.Data().data() + out.Size(), in.Size() - (2u << 20));
-      return;
-    } catch (...) {
-    }
-  }
-}
-
 void ResetCarriedValues() {
   WorkArea& w = Work();
   w.currentLine = 255;

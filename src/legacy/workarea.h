@@ -90,12 +90,13 @@ struct WorkArea {
 // The one library-wide working area.
 WorkArea& Work();
 
-// Room in out for the whole output of converting in, so that the output
-// never moves while it grows (a move holds the old and the new copy at once
-// and copies every byte written so far). Until written the room is address
-// space only. Where that much cannot be had, an estimate, and growth by
-// doubling beyond it.
-void ReserveOutput(const MemStream& in, MemStream& out);
+// Room in out for the whole output of converting in, for the conversion's
+// duration (see OutputRoom). Formatted bytes per raw byte: 8 is a generous
+// bound (recorder files give 1.6 to 2.5; a file beyond it only grows by
+// doubling past the room), 3 the usual ratio.
+struct ConversionRoom : OutputRoom {
+  ConversionRoom(const MemStream& in, MemStream& out) : OutputRoom(in, out, kHeaderSize + 8 * kRecordSize, 8, 3) {}
+};
 
 // The folder workflow's reset of the values carried from file to file.
 void ResetCarriedValues();
