@@ -60,6 +60,21 @@ class MemStream {
     pos_ = end;
   }
 
+  // Appends one 26-byte record. With the stream at its end and room in the
+  // buffer it is a fixed copy; anything else (growth included) goes through
+  // Write.
+  void Append26(const void* src) {
+    constexpr std::size_t kN = 26;
+    const std::size_t at = buf_.size();
+    if (pos_ == at && buf_.capacity() - at >= kN) {
+      buf_.resize(at + kN);  // the zero fill is overwritten at once
+      std::memcpy(buf_.data() + at, src, kN);
+      pos_ = at + kN;
+      return;
+    }
+    Write(src, kN);
+  }
+
   void Reserve(std::size_t n) { buf_.reserve(n); }
   void Clear() {
     buf_.clear();
