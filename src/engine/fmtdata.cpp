@@ -204,7 +204,59 @@ inline uint64_t FirstBytes(int n) {
 }
 }  // namespace
 
+#if defined(__SSE2__) || defined(_M_X64)
+namespace {
+// 32 bytes 0xFF then 32 bytes 0: 16 bytes loaded at kKeep + 32 - n keep the
+// first n bytes of a vector.
+alignas(64) constexpr uint8_t kKeep[64] = {
+    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+
+// Mask of the bytes above 0x99 (bit j for byte j).
+inline unsigned CodeBytes(__m128i x) {
+  const __m128i over = _mm_subs_epu8(x, _mm_set1_epi8(static_cast<char>(0x99)));
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(over, _mm_setzero_si128()))) ^ 0xFFFFu;
+}
+
+// Sum of the BcdByte values of the 16 bytes, in both 64-bit lanes:
+// high * 10 + low = byte - 6 * high.
+inline __m128i BcdSums(__m128i x) {
+  const __m128i high = _mm_and_si128(_mm_srli_epi16(x, 4), _mm_set1_epi8(0x0F));
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i all = _mm_sad_epu8(x, zero);
+  const __m128i highs = _mm_sad_epu8(high, zero);
+  // all - 6 * highs = all - 4 * highs - 2 * highs
+  return _mm_sub_epi64(all, _mm_add_epi64(_mm_slli_epi64(highs, 2), _mm_slli_epi64(highs, 1)));
+}
+}  // namespace
+
+// Records of 2 to 33 bytes (all the engine's records): Raw[1..len-1] in two
+// vectors, the bytes past the record masked to 0.
+bool TFmtData::CheckShort(int len) {
+  const int n = len - 1;  // Raw[1..len-1]
+  const __m128i x0 = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(Raw + 1)),
+                                   _mm_loadu_si128(reinterpret_cast<const __m128i*>(kKeep + 32 - n)));
+  const __m128i x1 = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(Raw + 17)),
+                                   _mm_loadu_si128(reinterpret_cast<const __m128i*>(kKeep + 48 - n)));
+  // Raw[1] is summed whatever its value; from Raw[2] on a byte above 0x99 stops the check.
+  const uint32_t codes = (CodeBytes(x0) & ~1u) | (CodeBytes(x1) << 16);
+  if (codes != 0) {
+    const int i = 1 + std::countr_zero(codes);
+    MemStream& in = *InStream;
+    if (in.Position() < in.Size()) in.SeekBy(static_cast<int64_t>(i) - len);
+    return false;
+  }
+  const __m128i sums = _mm_add_epi64(BcdSums(x0), BcdSums(x1));
+  // each lane is at most 16 * 165: its low 32 bits are all of it
+  const int total = _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
+  return (Raw[0] % 100 + total) % 100 == 0;
+}
+#endif
+
 bool TFmtData::CheckRecord(int len) {
+#if defined(__SSE2__) || defined(_M_X64)
+  if (len >= 2 && len <= 33) return CheckShort(len);
+#endif
   if (len > kRawSize) len = kRawSize;
   // The decimal sum mod 100; a byte above 0x99 in the body can only be the
   // next record's code: the input moves back onto it.
@@ -258,6 +310,12 @@ void TFmtData::LoadStandard() {
 }
 
 void TFmtData::AssembleInto(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask) {
+  if constexpr (std::endian::native == std::endian::little) {
+    if ((Time | Val5 | Val8 | Val10) >= 0) {
+      AssemblePlain(o, code, sub, mask);
+      return;
+    }
+  }
   PlaceHeadInto(o, code, sub);
   Put16(o, 10, Val10);
   o[12] = Val12;
@@ -275,9 +333,39 @@ void TFmtData::AssembleInto(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask
   Put16(o, 24, mask);
 }
 
+void TFmtData::AssemblePlain(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask) {
+  // No value below 0: every cut is the value's own low bytes, stored in
+  // place (a wider store is overwritten by the next field).
+  if (UseVal21Default) Val21 = Val21Default;
+  if (Val21 > 999) Val21 = Val21Default;
+  const uint32_t t = static_cast<uint32_t>(Time);
+  const uint32_t minutes = t / 60;
+  o[0] = code;
+  o[1] = sub;
+  o[2] = static_cast<uint8_t>(t / 3600);
+  o[3] = static_cast<uint8_t>(minutes % 60);
+  o[4] = static_cast<uint8_t>(t - minutes * 60);
+  const uint32_t v5 = static_cast<uint32_t>(Val5);
+  const uint32_t v8 = static_cast<uint32_t>(Val8) & 0xFFFFu;
+  const uint32_t v10 = static_cast<uint32_t>(Val10) & 0xFFFFu;
+  std::memcpy(o + 5, &v5, 4);
+  std::memcpy(o + 8, &v8, 4);
+  std::memcpy(o + 10, &v10, 2);
+  o[12] = Val12;
+  o[13] = static_cast<uint8_t>(Val13 / 10);
+  o[14] = static_cast<uint8_t>(Val14);
+  o[15] = Val15;
+  o[16] = Val16;
+  std::memcpy(o + 17, &Val17, 2);
+  std::memcpy(o + 19, &Val19, 2);
+  std::memcpy(o + 21, &Val21, 2);
+  o[23] = static_cast<uint8_t>(Val23);
+  std::memcpy(o + 24, &mask, 2);
+}
+
 void TFmtData::AssembleRecord() { AssembleInto(Out, Code, Sub, PresenceMask); }
 
-void TFmtData::WriteRecord() { OutStream->Write(Out, kRecordSize); }
+void TFmtData::WriteRecord() { OutStream->Append26(Out); }
 
 void TFmtData::WriteStandard() {
   Code = static_cast<uint8_t>(OutCode);
@@ -293,7 +381,8 @@ void TFmtData::WriteStandard() {
 void TFmtData::ClearRecord() {
   // Only the 26 record bytes of Out are ever written to the output.
   std::memset(Out, 0, 32);
-  if (RawUsed == kRawSize) ZeroArea256(Raw);
+  if (RawUsed <= kRawHead) std::memset(Raw, 0, kRawHead);  // past RawUsed already zero
+  else if (RawUsed == kRawSize) ZeroArea256(Raw);
   else std::memset(Raw, 0, RawUsed);
   RawUsed = 0;
 }

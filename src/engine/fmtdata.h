@@ -33,6 +33,47 @@ inline void ZeroArea256(uint8_t* p) {
 #endif
 }
 
+// Copies n (1 or more) bytes between buffers that do not overlap, writing
+// nothing outside dest[0..n-1]; the short counts of a record without a call.
+inline void CopySmall(uint8_t* dest, const uint8_t* src, int n) {
+  const std::size_t k = static_cast<std::size_t>(n);
+  if (k >= 16) {
+    if (k > 32) {
+      std::memcpy(dest, src, k);
+      return;
+    }
+#if defined(__SSE2__) || defined(_M_X64)
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k - 16));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dest), a);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dest + k - 16), b);
+#else
+    std::memcpy(dest, src, k);
+#endif
+    return;
+  }
+  if (k >= 8) {
+    uint64_t a, b;
+    std::memcpy(&a, src, 8);
+    std::memcpy(&b, src + k - 8, 8);
+    std::memcpy(dest, &a, 8);
+    std::memcpy(dest + k - 8, &b, 8);
+    return;
+  }
+  if (k >= 4) {
+    uint32_t a, b;
+    std::memcpy(&a, src, 4);
+    std::memcpy(&b, src + k - 4, 4);
+    std::memcpy(dest, &a, 4);
+    std::memcpy(dest + k - 4, &b, 4);
+    return;
+  }
+  // 1 to 3 bytes
+  dest[0] = src[0];
+  dest[k / 2] = src[k / 2];
+  dest[k - 1] = src[k - 1];
+}
+
 // The formatted-file header values (byte positions in the comments).
 struct thead {
   uint8_t Magic[2] = {0, 0};      // 0..1
@@ -116,6 +157,7 @@ class TFmtData {
   // Raw[RawUsed..255] are known to be zero (Raw is filled only through
   // ReadRaw), so clearing and saving Raw touch only its used part.
   int RawUsed = kRawSize;
+  static constexpr int kRawHead = 32;  // the used part of nearly every record fits
   uint8_t Code = 0;
   uint8_t Sub = 0;
   int32_t Time = 0;
@@ -155,6 +197,16 @@ class TFmtData {
   // count bytes from InStream into dest[start..]; see the end-of-input rule.
   void ReadBytes(uint8_t* dest, int highIndex, int count, int start);
   void ReadRaw(int count, int start) {
+    // The whole count available in an input of two bytes or more: copied as read.
+    MemStream& in = *InStream;
+    const std::size_t pos = in.Position(), size = in.Size();
+    if (count > 0 && start >= 0 && start + count <= kRawSize && size >= 2 && pos <= size &&
+        size - pos >= static_cast<std::size_t>(count)) {
+      CopySmall(Raw + start, in.Data().data() + pos, count);
+      in.Seek(pos + static_cast<std::size_t>(count));
+      if (start + count > RawUsed) RawUsed = start + count;
+      return;
+    }
     // One byte of an input of two bytes or more: stored as read.
     if (count == 1 && start >= 0 && start < kRawSize && InStream->Size() >= 2 &&
         InStream->ReadByte(Raw[start])) {
@@ -166,6 +218,9 @@ class TFmtData {
   }
   // Checks Raw[0..len-1]; a byte above 0x99 moves the input back onto it.
   bool CheckRecord(int len);
+#if defined(__SSE2__) || defined(_M_X64)
+  bool CheckShort(int len);
+#endif
   // Reads RecLen-2 bytes at start and checks RecLen bytes.
   bool SkipRecord(int start);
 
@@ -187,24 +242,34 @@ class TFmtData {
   void AssembleRecord();
   // The 26 bytes of the running state with other codes and mask into o.
   void AssembleInto(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask);
+  // AssembleInto when Time, Val5, Val8 and Val10 are 0 or above (little-endian hosts).
+  void AssemblePlain(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask);
   void WriteRecord();
   void WriteStandard();
   void ClearRecord();
   // Look-ahead support: saves Raw's used part to RawSave / puts it back.
+  // A used part of 32 bytes or less moves as a fixed 32: the bytes past it
+  // are zero on both sides.
   int SaveRaw() {
-    std::memcpy(RawSave, Raw, RawUsed);
+    if (RawUsed <= kRawHead) std::memcpy(RawSave, Raw, kRawHead);
+    else std::memcpy(RawSave, Raw, RawUsed);
     return RawUsed;
   }
   void RestoreRaw(int saved) {
-    std::memcpy(Raw, RawSave, saved);
-    if (RawUsed > saved) std::memset(Raw + saved, 0, RawUsed - saved);
+    if (saved <= kRawHead) {
+      std::memcpy(Raw, RawSave, kRawHead);
+      if (RawUsed > kRawHead) std::memset(Raw + kRawHead, 0, RawUsed - kRawHead);
+    } else {
+      std::memcpy(Raw, RawSave, saved);
+      if (RawUsed > saved) std::memset(Raw + saved, 0, RawUsed - saved);
+    }
     RawUsed = saved;
   }
   void PutNote();
   void MoveInput(int a, int b);
 
   // Writes any 26 bytes to the output.
-  void WriteBytes(const uint8_t* rec) { OutStream->Write(rec, kRecordSize); }
+  void WriteBytes(const uint8_t* rec) { OutStream->Append26(rec); }
 };
 
 // The library's one conversion context.

@@ -24,34 +24,6 @@ bool Read1(TNewToFmt& c, const HandlerRow& r) {
   return d.CheckRecord(r.len);
 }
 
-void Header2(TFmtData& d) {
-  d.Code = static_cast<uint8_t>(d.OutCode);
-  d.Sub = static_cast<uint8_t>(d.OutSub);
-  d.Time = d.GetTime();
-  d.Val5 = d.GetValue8();
-  d.Val8 = d.GetValue6();
-}
-
-void Header1(TFmtData& d) {
-  d.Code = static_cast<uint8_t>(d.OutCode);
-  d.Sub = static_cast<uint8_t>(d.OutSub);
-  d.Time = d.GetTimeAt1();
-  d.Val5 = d.GetValue8At4();
-  d.Val8 = d.GetValue6At8();
-}
-
-void TimeOnly2(TFmtData& d) {
-  d.Code = static_cast<uint8_t>(d.OutCode);
-  d.Sub = static_cast<uint8_t>(d.OutSub);
-  d.Time = d.GetTime();
-}
-
-void TimeOnly1(TFmtData& d) {
-  d.Code = static_cast<uint8_t>(d.OutCode);
-  d.Sub = static_cast<uint8_t>(d.OutSub);
-  d.Time = d.GetTimeAt1();
-}
-
 void SignalConvert(TFmtData& d, int32_t v, uint16_t modeWord) {
   if (d.KeepSignal != 0) return;
   d.Val15 = static_cast<uint8_t>(TBridge::SignalAspect(v, modeWord));

@@ -44,12 +44,32 @@ using railfmt::Put32;
 
 // ---- the running state
 // Code/Sub from OutCode/OutSub, Time and both header numbers (two-byte layout).
-void Header2(TFmtData& d);
+inline void Header2(TFmtData& d) {
+  d.Code = static_cast<uint8_t>(d.OutCode);
+  d.Sub = static_cast<uint8_t>(d.OutSub);
+  d.Time = d.GetTime();
+  d.Val5 = d.GetValue8();
+  d.Val8 = d.GetValue6();
+}
 // The same for the one-byte layout.
-void Header1(TFmtData& d);
+inline void Header1(TFmtData& d) {
+  d.Code = static_cast<uint8_t>(d.OutCode);
+  d.Sub = static_cast<uint8_t>(d.OutSub);
+  d.Time = d.GetTimeAt1();
+  d.Val5 = d.GetValue8At4();
+  d.Val8 = d.GetValue6At8();
+}
 // Code/Sub and the event time only (raw 2..4); Val5 and Val8 keep their values.
-void TimeOnly2(TFmtData& d);
-void TimeOnly1(TFmtData& d);
+inline void TimeOnly2(TFmtData& d) {
+  d.Code = static_cast<uint8_t>(d.OutCode);
+  d.Sub = static_cast<uint8_t>(d.OutSub);
+  d.Time = d.GetTime();
+}
+inline void TimeOnly1(TFmtData& d) {
+  d.Code = static_cast<uint8_t>(d.OutCode);
+  d.Sub = static_cast<uint8_t>(d.OutSub);
+  d.Time = d.GetTimeAt1();
+}
 
 // Signal conversion into Val15 unless KeepSignal is set.
 void SignalConvert(TFmtData& d, int32_t v, uint16_t modeWord);

@@ -31,7 +31,8 @@ constexpr StateForm kF0Long{12, true, true, 0x13C0}, kF0Short{8, false, true, 0x
 constexpr StateForm kF1Long{14, true, false, 0x1340}, kF1Short{10, false, false, 0x1040};
 
 // F0 and F1: the running values, and a state-change record when Val13 changed.
-void StateRecord(TFmtData& d, const StateForm& f) {
+template <StateForm f>
+void StateRecord(TFmtData& d) {
   d.RecLen = f.len;
   const uint16_t old = d.Val13;
   d.ReadRaw(f.len - 1, 1);
@@ -48,8 +49,14 @@ void StateRecord(TFmtData& d, const StateForm& f) {
   if (d.Val13 != old) WriteStateChange(d);
 }
 
-void F0(TNewToFmt& c, const HandlerRow&) { StateRecord(c.d, LongForm(c.d) ? kF0Long : kF0Short); }
-void F1(TNewToFmt& c, const HandlerRow&) { StateRecord(c.d, LongForm(c.d) ? kF1Long : kF1Short); }
+void F0(TNewToFmt& c, const HandlerRow&) {
+  if (LongForm(c.d)) StateRecord<kF0Long>(c.d);
+  else StateRecord<kF0Short>(c.d);
+}
+void F1(TNewToFmt& c, const HandlerRow&) {
+  if (LongForm(c.d)) StateRecord<kF1Long>(c.d);
+  else StateRecord<kF1Short>(c.d);
+}
 
 void F2(TNewToFmt& c, const HandlerRow&) {
   TFmtData& d = c.d;
