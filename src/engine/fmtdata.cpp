@@ -218,15 +218,13 @@ inline unsigned CodeBytes(__m128i x) {
   return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(over, _mm_setzero_si128()))) ^ 0xFFFFu;
 }
 
-// Sum of the BcdByte values of the 16 bytes, in both 64-bit lanes:
-// high * 10 + low = byte - 6 * high.
+// Sums of the BcdByte values of the 16 bytes, one per 64-bit lane:
+// high * 10 + low = byte - 6 * high (at most 165, no byte wraps).
 inline __m128i BcdSums(__m128i x) {
   const __m128i high = _mm_and_si128(_mm_srli_epi16(x, 4), _mm_set1_epi8(0x0F));
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i all = _mm_sad_epu8(x, zero);
-  const __m128i highs = _mm_sad_epu8(high, zero);
-  // all - 6 * highs = all - 4 * highs - 2 * highs
-  return _mm_sub_epi64(all, _mm_add_epi64(_mm_slli_epi64(highs, 2), _mm_slli_epi64(highs, 1)));
+  const __m128i high2 = _mm_add_epi8(high, high);
+  const __m128i high6 = _mm_add_epi8(high2, _mm_add_epi8(high2, high2));
+  return _mm_sad_epu8(_mm_sub_epi8(x, high6), _mm_setzero_si128());
 }
 }  // namespace
 
@@ -236,27 +234,50 @@ bool TFmtData::CheckShort(int len) {
   const int n = len - 1;  // Raw[1..len-1]
   const __m128i x0 = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(Raw + 1)),
                                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(kKeep + 32 - n)));
+  if (n <= 16) {
+    const uint32_t codes = CodeBytes(x0) & ~1u;
+    if (codes != 0) return CodeByteAt(1 + std::countr_zero(codes), len);
+    const __m128i sums = BcdSums(x0);
+    const int total = _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
+    return (Raw[0] + total) % 100 == 0;
+  }
   const __m128i x1 = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(Raw + 17)),
                                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(kKeep + 48 - n)));
   // Raw[1] is summed whatever its value; from Raw[2] on a byte above 0x99 stops the check.
   const uint32_t codes = (CodeBytes(x0) & ~1u) | (CodeBytes(x1) << 16);
-  if (codes != 0) {
-    const int i = 1 + std::countr_zero(codes);
-    MemStream& in = *InStream;
-    if (in.Position() < in.Size()) in.SeekBy(static_cast<int64_t>(i) - len);
-    return false;
-  }
+  if (codes != 0) return CodeByteAt(1 + std::countr_zero(codes), len);
   const __m128i sums = _mm_add_epi64(BcdSums(x0), BcdSums(x1));
   // each lane is at most 16 * 165: its low 32 bits are all of it
   const int total = _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
-  return (Raw[0] % 100 + total) % 100 == 0;
+  return (Raw[0] + total) % 100 == 0;
 }
 #endif
 
-bool TFmtData::CheckRecord(int len) {
 #if defined(__SSE2__) || defined(_M_X64)
-  if (len >= 2 && len <= 33) return CheckShort(len);
+template <int start>
+bool TFmtData::CheckCopied(const uint8_t* src, int len) {
+  const int count = len - start;  // 1..16
+  const __m128i x = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src)),
+                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(kKeep + 32 - count)));
+  uint32_t codes = CodeBytes(x);
+  if (start == 1) codes &= ~1u;  // Raw[1] is summed whatever its value
+  if (codes != 0) return CodeByteAt(start + std::countr_zero(codes), len);
+  const __m128i sums = BcdSums(x);
+  int total = Raw[0] + _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
+  if (start == 2) total += TPubFunc::BcdByte(Raw[1]);
+  return total % 100 == 0;
+}
+template bool TFmtData::CheckCopied<1>(const uint8_t* src, int len);
+template bool TFmtData::CheckCopied<2>(const uint8_t* src, int len);
 #endif
+
+bool TFmtData::CodeByteAt(int i, int len) {
+  MemStream& in = *InStream;
+  if (in.Position() < in.Size()) in.SeekBy(static_cast<int64_t>(i) - len);
+  return false;
+}
+
+bool TFmtData::CheckLong(int len) {
   if (len > kRawSize) len = kRawSize;
   // The decimal sum mod 100; a byte above 0x99 in the body can only be the
   // next record's code: the input moves back onto it.
@@ -273,11 +294,7 @@ bool TFmtData::CheckRecord(int len) {
   if (i > len) i = len;
   for (; i < len; ++i) {
     const uint8_t b = Raw[i];
-    if (b > 0x99) {
-      MemStream& in = *InStream;
-      if (in.Position() < in.Size()) in.SeekBy(static_cast<int64_t>(i) - len);
-      return false;
-    }
+    if (b > 0x99) return CodeByteAt(i, len);
     s += TPubFunc::BcdByte(b);
   }
   return s % 100 == 0;
@@ -334,36 +351,42 @@ void TFmtData::AssembleInto(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask
 }
 
 void TFmtData::AssemblePlain(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask) {
-  // No value below 0: every cut is the value's own low bytes, stored in
-  // place (a wider store is overwritten by the next field).
-  if (UseVal21Default) Val21 = Val21Default;
-  if (Val21 > 999) Val21 = Val21Default;
+  // No value below 0: every cut is the value's own low bytes. The record is
+  // built as three words and the mask and stored as bytes 0..15 and 10..25,
+  // the two halves a 26-byte copy of it reads. Selections without branches:
+  // Val21 above 999 is as common as not in some recordings.
+  const uint32_t v21 = UseVal21Default ? Val21Default : Val21;
+  const uint32_t over = 0u - static_cast<uint32_t>(v21 > 999);  // all ones when above 999
+  Val21 = static_cast<uint16_t>((v21 & ~over) | (uint32_t{Val21Default} & over));
   const uint32_t t = static_cast<uint32_t>(Time);
   const uint32_t minutes = t / 60;
-  o[0] = code;
-  o[1] = sub;
-  o[2] = static_cast<uint8_t>(t / 3600);
-  o[3] = static_cast<uint8_t>(minutes % 60);
-  o[4] = static_cast<uint8_t>(t - minutes * 60);
-  const uint32_t v5 = static_cast<uint32_t>(Val5);
-  const uint32_t v8 = static_cast<uint32_t>(Val8) & 0xFFFFu;
-  const uint32_t v10 = static_cast<uint32_t>(Val10) & 0xFFFFu;
-  std::memcpy(o + 5, &v5, 4);
-  std::memcpy(o + 8, &v8, 4);
-  std::memcpy(o + 10, &v10, 2);
-  o[12] = Val12;
-  o[13] = static_cast<uint8_t>(Val13 / 10);
-  o[14] = static_cast<uint8_t>(Val14);
-  o[15] = Val15;
-  o[16] = Val16;
-  std::memcpy(o + 17, &Val17, 2);
-  std::memcpy(o + 19, &Val19, 2);
-  std::memcpy(o + 21, &Val21, 2);
-  o[23] = static_cast<uint8_t>(Val23);
-  std::memcpy(o + 24, &mask, 2);
+  const uint64_t w0 = uint64_t{code} | uint64_t{sub} << 8 | uint64_t{static_cast<uint8_t>(t / 3600)} << 16 |
+                      uint64_t{minutes % 60} << 24 | uint64_t{t - minutes * 60} << 32 |
+                      uint64_t{static_cast<uint32_t>(Val5) & 0xFFFFFFu} << 40;
+  const uint64_t w1 = uint64_t{static_cast<uint16_t>(Val8)} | uint64_t{static_cast<uint16_t>(Val10)} << 16 |
+                      uint64_t{Val12} << 32 | uint64_t{static_cast<uint8_t>(Val13 / 10)} << 40 |
+                      uint64_t{static_cast<uint8_t>(Val14)} << 48 | uint64_t{Val15} << 56;
+  const uint64_t w2 = uint64_t{Val16} | uint64_t{Val17} << 8 | uint64_t{Val19} << 24 | uint64_t{Val21} << 40 |
+                      uint64_t{static_cast<uint8_t>(Val23)} << 56;
+  const uint64_t t0 = (w1 >> 16) | (w2 << 48), t1 = (w2 >> 16) | (uint64_t{mask} << 48);
+#if defined(__SSE2__) || defined(_M_X64)
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_set_epi64x(static_cast<int64_t>(w1), static_cast<int64_t>(w0)));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 10),
+                   _mm_set_epi64x(static_cast<int64_t>(t1), static_cast<int64_t>(t0)));
+#else
+  const uint64_t head[2] = {w0, w1};
+  const uint64_t tail[2] = {t0, t1};
+  std::memcpy(o, head, 16);
+  std::memcpy(o + 10, tail, 16);
+#endif
 }
 
 void TFmtData::AssembleRecord() { AssembleInto(Out, Code, Sub, PresenceMask); }
+
+void TFmtData::AssembleAndWrite() {
+  AssembleInto(Out, Code, Sub, PresenceMask);
+  OutStream->Append26(Out);
+}
 
 void TFmtData::WriteRecord() { OutStream->Append26(Out); }
 

@@ -217,9 +217,42 @@ class TFmtData {
     if (count > 0 && start >= 0 && start + count <= kRawSize && start + count > RawUsed) RawUsed = start + count;
   }
   // Checks Raw[0..len-1]; a byte above 0x99 moves the input back onto it.
-  bool CheckRecord(int len);
+  bool CheckRecord(int len) {
 #if defined(__SSE2__) || defined(_M_X64)
-  bool CheckShort(int len);
+    if (len >= 2 && len <= 33) return CheckShort(len);
+#endif
+    return CheckLong(len);
+  }
+#if defined(__SSE2__) || defined(_M_X64)
+  bool CheckShort(int len);  // 2 <= len <= 33
+#endif
+  bool CheckLong(int len);
+  // Byte i of a record of len bytes is above 0x99: the input moves back onto
+  // it (not at the end of the input); answers false.
+  bool CodeByteAt(int i, int len);
+  // ReadRaw(len - start, start) then CheckRecord(len), for start 1 or 2.
+  // Where the input holds 16 bytes from its position on, the check takes the
+  // record's bytes from the input while they are copied into Raw.
+  bool ReadChecked(int start, int len) {
+#if defined(__SSE2__) || defined(_M_X64)
+    MemStream& in = *InStream;
+    const std::size_t pos = in.Position(), size = in.Size();
+    const int count = len - start;
+    if ((start == 1 || start == 2) && count > 0 && count <= 16 && size >= 2 && pos <= size && size - pos >= 16) {
+      const uint8_t* src = in.Data().data() + pos;
+      CopySmall(Raw + start, src, count);
+      in.Seek(pos + static_cast<std::size_t>(count));
+      if (len > RawUsed) RawUsed = len;
+      return start == 1 ? CheckCopied<1>(src, len) : CheckCopied<2>(src, len);
+    }
+#endif
+    ReadRaw(len - start, start);
+    return CheckRecord(len);
+  }
+#if defined(__SSE2__) || defined(_M_X64)
+  // CheckRecord(len) with Raw[start..len-1] just copied from src (16 bytes readable).
+  template <int start>
+  bool CheckCopied(const uint8_t* src, int len);
 #endif
   // Reads RecLen-2 bytes at start and checks RecLen bytes.
   bool SkipRecord(int start);
@@ -240,6 +273,8 @@ class TFmtData {
   // Bytes 0..9 (codes, time, Val5, Val8) into o.
   void PlaceHeadInto(uint8_t* o, uint8_t code, uint8_t sub) const;
   void AssembleRecord();
+  // AssembleRecord, then WriteRecord.
+  void AssembleAndWrite();
   // The 26 bytes of the running state with other codes and mask into o.
   void AssembleInto(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask);
   // AssembleInto when Time, Val5, Val8 and Val10 are 0 or above (little-endian hosts).

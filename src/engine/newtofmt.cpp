@@ -100,7 +100,7 @@ bool TNewToFmt::Call(std::string_view name) {
   return true;
 }
 
-void TNewToFmt::PeekAttached() {
+void TNewToFmt::PeekAttachedRest() {
   MemStream& in = *d.InStream;
   // At the end of the input nothing is read and nothing is stepped back.
   if (in.AtEnd()) return;

@@ -72,7 +72,7 @@ class MemStream {
       pos_ = at + kN;
       return;
     }
-    Write(src, kN);
+    Append26Rest(src);
   }
 
   void Reserve(std::size_t n) { buf_.reserve(n); }
@@ -84,6 +84,14 @@ class MemStream {
   std::vector<uint8_t>& Data() { return buf_; }
 
  private:
+  // Append26 anywhere else: kept out of line so the fixed copy stays small.
+#if defined(_MSC_VER)
+  __declspec(noinline)
+#elif defined(__GNUC__)
+  __attribute__((noinline))
+#endif
+  void Append26Rest(const void* src) { Write(src, 26); }
+
   std::vector<uint8_t> buf_;
   std::size_t pos_ = 0;
 };

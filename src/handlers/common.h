@@ -25,11 +25,19 @@ inline void SetParams(TFmtData& d, const HandlerRow& r) {
   d.InitMask = r.mask;
 }
 // Two-byte code: reads RecLen - 2 bytes at raw 2 and checks the record.
-bool Read2(TNewToFmt& c, const HandlerRow& r);
+inline bool Read2(TNewToFmt& c, const HandlerRow& r) {
+  TFmtData& d = c.d;
+  SetParams(d, r);
+  return d.ReadChecked(2, r.len);
+}
 // Read2, then a header record: LoadStandard places bytes 0..9.
 bool HeaderRecord(TNewToFmt& c, const HandlerRow& r);
 // One-byte code: reads RecLen - 1 bytes at raw 1 and checks the record.
-bool Read1(TNewToFmt& c, const HandlerRow& r);
+inline bool Read1(TNewToFmt& c, const HandlerRow& r) {
+  TFmtData& d = c.d;
+  SetParams(d, r);
+  return d.ReadChecked(1, r.len);
+}
 
 // ---- values of the raw record (BCD)
 inline int B(const TFmtData& d, int k) { return d.BcdByte(k); }
@@ -84,9 +92,18 @@ inline void PairValues(TFmtData& d, int k = 12) {
 
 // ---- finishing
 // PresenceMask := InitMask, look-ahead, assembly, write.
-void Finish(TNewToFmt& c);
+inline void Finish(TNewToFmt& c) {
+  TFmtData& d = c.d;
+  d.PresenceMask = static_cast<uint16_t>(d.InitMask);
+  c.PeekAttached();
+  d.AssembleAndWrite();
+}
 // PresenceMask := InitMask, assembly, write (no look-ahead).
-void FinishNoPeek(TNewToFmt& c);
+inline void FinishNoPeek(TNewToFmt& c) {
+  TFmtData& d = c.d;
+  d.PresenceMask = static_cast<uint16_t>(d.InitMask);
+  d.AssembleAndWrite();
+}
 // Clears Out and starts a supplementary record 0x21 0xF0.
 void BeginSupplementary(TFmtData& d);
 // Writes a supplementary record that carries one little-endian value of

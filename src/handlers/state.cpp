@@ -35,8 +35,7 @@ template <StateForm f>
 void StateRecord(TFmtData& d) {
   d.RecLen = f.len;
   const uint16_t old = d.Val13;
-  d.ReadRaw(f.len - 1, 1);
-  if (!d.CheckRecord(f.len)) return;
+  if (!d.ReadChecked(1, f.len)) return;
   int k = 1;
   if (f.pair) {
     PairValues(d, 1);
@@ -61,8 +60,7 @@ void F1(TNewToFmt& c, const HandlerRow&) {
 void F2(TNewToFmt& c, const HandlerRow&) {
   TFmtData& d = c.d;
   d.RecLen = 5;
-  d.ReadRaw(4, 1);
-  if (!d.CheckRecord(5)) return;
+  if (!d.ReadChecked(1, 5)) return;
   BeginRecord(d, 0x87, 0x63);
   Put16(d.Out, 2, W(d, 1));
   d.Out[4] = static_cast<uint8_t>(B(d, 1));
