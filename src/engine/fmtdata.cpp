@@ -326,31 +326,7 @@ void TFmtData::LoadStandard() {
   PlaceHead();
 }
 
-void TFmtData::AssembleInto(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask) {
-  if constexpr (std::endian::native == std::endian::little) {
-    if ((Time | Val5 | Val8 | Val10) >= 0) {
-      AssemblePlain(o, code, sub, mask);
-      return;
-    }
-  }
-  PlaceHeadInto(o, code, sub);
-  Put16(o, 10, Val10);
-  o[12] = Val12;
-  o[13] = static_cast<uint8_t>(Val13 / 10);
-  o[14] = static_cast<uint8_t>(Val14);
-  o[15] = Val15;
-  o[16] = Val16;
-  Put16(o, 17, Val17);
-  Put16(o, 19, Val19);
-  // The default substitution is stored back into the running state.
-  if (UseVal21Default) Val21 = Val21Default;
-  if (Val21 > 999) Val21 = Val21Default;
-  Put16(o, 21, Val21);
-  o[23] = static_cast<uint8_t>(Val23);
-  Put16(o, 24, mask);
-}
-
-void TFmtData::AssemblePlain(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask) {
+inline void TFmtData::AssemblePlain(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask) {
   // No value below 0: every cut is the value's own low bytes. The record is
   // built as three words and the mask and stored as bytes 0..15 and 10..25,
   // the two halves a 26-byte copy of it reads. Selections without branches:
@@ -381,11 +357,55 @@ void TFmtData::AssemblePlain(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mas
 #endif
 }
 
+void TFmtData::AssembleInto(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask) {
+  if constexpr (std::endian::native == std::endian::little) {
+    if ((Time | Val5 | Val8 | Val10) >= 0) {
+      AssemblePlain(o, code, sub, mask);
+      return;
+    }
+  }
+  PlaceHeadInto(o, code, sub);
+  Put16(o, 10, Val10);
+  o[12] = Val12;
+  o[13] = static_cast<uint8_t>(Val13 / 10);
+  o[14] = static_cast<uint8_t>(Val14);
+  o[15] = Val15;
+  o[16] = Val16;
+  Put16(o, 17, Val17);
+  Put16(o, 19, Val19);
+  // The default substitution is stored back into the running state.
+  if (UseVal21Default) Val21 = Val21Default;
+  if (Val21 > 999) Val21 = Val21Default;
+  Put16(o, 21, Val21);
+  o[23] = static_cast<uint8_t>(Val23);
+  Put16(o, 24, mask);
+}
+
 void TFmtData::AssembleRecord() { AssembleInto(Out, Code, Sub, PresenceMask); }
 
 void TFmtData::AssembleAndWrite() {
+  if constexpr (std::endian::native == std::endian::little) {
+    if ((Time | Val5 | Val8 | Val10) >= 0) {
+      AssemblePlain(Out, Code, Sub, PresenceMask);
+      OutStream->Append26(Out);
+      return;
+    }
+  }
   AssembleInto(Out, Code, Sub, PresenceMask);
   OutStream->Append26(Out);
+}
+
+void TFmtData::WriteAssembled(uint8_t code, uint8_t sub, uint16_t mask) {
+  uint8_t r[kRecordSize];
+  if constexpr (std::endian::native == std::endian::little) {
+    if ((Time | Val5 | Val8 | Val10) >= 0) {
+      AssemblePlain(r, code, sub, mask);
+      OutStream->Append26(r);
+      return;
+    }
+  }
+  AssembleInto(r, code, sub, mask);
+  OutStream->Append26(r);
 }
 
 void TFmtData::WriteRecord() { OutStream->Append26(Out); }
@@ -399,15 +419,6 @@ void TFmtData::WriteStandard() {
   PresenceMask = static_cast<uint16_t>(InitMask);
   AssembleRecord();
   WriteRecord();
-}
-
-void TFmtData::ClearRecord() {
-  // Only the 26 record bytes of Out are ever written to the output.
-  std::memset(Out, 0, 32);
-  if (RawUsed <= kRawHead) std::memset(Raw, 0, kRawHead);  // past RawUsed already zero
-  else if (RawUsed == kRawSize) ZeroArea256(Raw);
-  else std::memset(Raw, 0, RawUsed);
-  RawUsed = 0;
 }
 
 void TFmtData::PutNote() {

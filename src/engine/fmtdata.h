@@ -275,13 +275,22 @@ class TFmtData {
   void AssembleRecord();
   // AssembleRecord, then WriteRecord.
   void AssembleAndWrite();
+  // Writes the running state with other codes and mask, built apart from Out.
+  void WriteAssembled(uint8_t code, uint8_t sub, uint16_t mask);
   // The 26 bytes of the running state with other codes and mask into o.
   void AssembleInto(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask);
   // AssembleInto when Time, Val5, Val8 and Val10 are 0 or above (little-endian hosts).
   void AssemblePlain(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask);
   void WriteRecord();
   void WriteStandard();
-  void ClearRecord();
+  void ClearRecord() {
+    // Only the 26 record bytes of Out are ever written to the output.
+    std::memset(Out, 0, 32);
+    if (RawUsed <= kRawHead) std::memset(Raw, 0, kRawHead);  // past RawUsed already zero
+    else if (RawUsed == kRawSize) ZeroArea256(Raw);
+    else std::memset(Raw, 0, RawUsed);
+    RawUsed = 0;
+  }
   // Look-ahead support: saves Raw's used part to RawSave / puts it back.
   // A used part of 32 bytes or less moves as a fixed 32: the bytes past it
   // are zero on both sides.

@@ -100,26 +100,24 @@ bool TNewToFmt::Call(std::string_view name) {
   return true;
 }
 
-void TNewToFmt::PeekAttachedRest() {
+void TNewToFmt::RunAttached(uint8_t next) {
+  // The byte was looked at in place: anything but 0xF0/0xF1 stays unread and
+  // Raw is as it was (the byte read over Raw[0] would be put back).
+  MemStream& in = *d.InStream;
+  in.Seek(in.Position() + 1);
+  if (d.RawUsed < 1) d.RawUsed = 1;
+  const HandlerRow* row = table_->one[next];
+  if (!row) return;
+  const int saved = d.SaveRaw();
+  d.Raw[0] = next;
+  row->step(*this, *row);
+  d.RestoreRaw(saved);
+}
+
+void TNewToFmt::PeekAttachedOneByte() {
   MemStream& in = *d.InStream;
   // At the end of the input nothing is read and nothing is stepped back.
   if (in.AtEnd()) return;
-  const std::size_t pos = in.Position();
-  if (in.Size() >= 2) {
-    // The byte is looked at in place: anything but 0xF0/0xF1 stays unread
-    // and Raw is as it was (the byte read over Raw[0] would be put back).
-    const uint8_t next = in.Data()[pos];
-    if (next != 0xF0 && next != 0xF1) return;
-    in.Seek(pos + 1);
-    if (d.RawUsed < 1) d.RawUsed = 1;
-    const HandlerRow* row = table_->one[next];
-    if (!row) return;
-    const int saved = d.SaveRaw();
-    d.Raw[0] = next;
-    row->step(*this, *row);
-    d.RestoreRaw(saved);
-    return;
-  }
   // Raw is saved to RawSave only when an attached record's handler runs;
   // otherwise the byte read over Raw[0] is all there is to put back.
   const uint8_t own = d.Raw[0];

@@ -96,13 +96,17 @@ class TNewToFmt {
   void PeekAttached() {
     const MemStream& in = *d.InStream;
     if (in.AtEnd()) return;
-    if (in.Size() >= 2) {
-      const uint8_t next = in.Data()[in.Position()];
-      if (next != 0xF0 && next != 0xF1) return;
+    if (in.Size() < 2) {
+      PeekAttachedOneByte();
+      return;
     }
-    PeekAttachedRest();
+    const uint8_t next = in.Data()[in.Position()];
+    if (next == 0xF0 || next == 0xF1) RunAttached(next);
   }
-  void PeekAttachedRest();
+  // The attached record whose code is the next input byte.
+  void RunAttached(uint8_t next);
+  // PeekAttached in an input of one byte.
+  void PeekAttachedOneByte();
 
   // The vendor letter of the raw header (formatted header byte 51).
   char Vendor() const { return d.Hdr.Vendor; }

@@ -13,11 +13,7 @@ bool LongForm(const TFmtData& d) {
 }
 
 // 0x8B 0x06 with the running state, built apart from Out.
-void WriteStateChange(TFmtData& d) {
-  uint8_t r[kRecordSize];
-  d.AssembleInto(r, 0x8B, 0x06, 0x1047);
-  d.WriteBytes(r);
-}
+void WriteStateChange(TFmtData& d) { d.WriteAssembled(0x8B, 0x06, 0x1047); }
 
 // The four forms of the state records: length, whether Val19/Val21 lead
 // (long forms), whether Val17 follows Val13/Val14 (F0), and the mask bits.
