@@ -327,34 +327,38 @@ void TFmtData::LoadStandard() {
 }
 
 inline void TFmtData::AssemblePlain(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask) {
-  // No value below 0: every cut is the value's own low bytes. The record is
-  // built as three words and the mask and stored as bytes 0..15 and 10..25,
-  // the two halves a 26-byte copy of it reads. Selections without branches:
-  // Val21 above 999 is as common as not in some recordings.
+  // No value below 0: every cut is the value's own low bytes, stored field
+  // by field. Val21 above 999 is as common as not in some recordings: the
+  // substitution is a selection, not a branch.
   const uint32_t v21 = UseVal21Default ? Val21Default : Val21;
   const uint32_t over = 0u - static_cast<uint32_t>(v21 > 999);  // all ones when above 999
-  Val21 = static_cast<uint16_t>((v21 & ~over) | (uint32_t{Val21Default} & over));
+  const uint16_t val21 = static_cast<uint16_t>((v21 & ~over) | (uint32_t{Val21Default} & over));
+  Val21 = val21;
   const uint32_t t = static_cast<uint32_t>(Time);
   const uint32_t minutes = t / 60;
-  const uint64_t w0 = uint64_t{code} | uint64_t{sub} << 8 | uint64_t{static_cast<uint8_t>(t / 3600)} << 16 |
-                      uint64_t{minutes % 60} << 24 | uint64_t{t - minutes * 60} << 32 |
-                      uint64_t{static_cast<uint32_t>(Val5) & 0xFFFFFFu} << 40;
-  const uint64_t w1 = uint64_t{static_cast<uint16_t>(Val8)} | uint64_t{static_cast<uint16_t>(Val10)} << 16 |
-                      uint64_t{Val12} << 32 | uint64_t{static_cast<uint8_t>(Val13 / 10)} << 40 |
-                      uint64_t{static_cast<uint8_t>(Val14)} << 48 | uint64_t{Val15} << 56;
-  const uint64_t w2 = uint64_t{Val16} | uint64_t{Val17} << 8 | uint64_t{Val19} << 24 | uint64_t{Val21} << 40 |
-                      uint64_t{static_cast<uint8_t>(Val23)} << 56;
-  const uint64_t t0 = (w1 >> 16) | (w2 << 48), t1 = (w2 >> 16) | (uint64_t{mask} << 48);
-#if defined(__SSE2__) || defined(_M_X64)
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_set_epi64x(static_cast<int64_t>(w1), static_cast<int64_t>(w0)));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 10),
-                   _mm_set_epi64x(static_cast<int64_t>(t1), static_cast<int64_t>(t0)));
-#else
-  const uint64_t head[2] = {w0, w1};
-  const uint64_t tail[2] = {t0, t1};
-  std::memcpy(o, head, 16);
-  std::memcpy(o + 10, tail, 16);
-#endif
+  const uint32_t v5 = static_cast<uint32_t>(Val5);
+  const uint16_t v8 = static_cast<uint16_t>(Val8), v10 = static_cast<uint16_t>(Val10);
+  const uint8_t b12 = Val12, b13 = static_cast<uint8_t>(Val13 / 10), b14 = static_cast<uint8_t>(Val14);
+  const uint8_t b15 = Val15, b16 = Val16, b23 = static_cast<uint8_t>(Val23);
+  const uint16_t v17 = Val17, v19 = Val19;
+  o[0] = code;
+  o[1] = sub;
+  o[2] = static_cast<uint8_t>(t / 3600);
+  o[3] = static_cast<uint8_t>(minutes % 60);
+  o[4] = static_cast<uint8_t>(t - minutes * 60);
+  std::memcpy(o + 5, &v5, 4);
+  std::memcpy(o + 8, &v8, 2);
+  std::memcpy(o + 10, &v10, 2);
+  o[12] = b12;
+  o[13] = b13;
+  o[14] = b14;
+  o[15] = b15;
+  o[16] = b16;
+  std::memcpy(o + 17, &v17, 2);
+  std::memcpy(o + 19, &v19, 2);
+  std::memcpy(o + 21, &val21, 2);
+  o[23] = b23;
+  std::memcpy(o + 24, &mask, 2);
 }
 
 void TFmtData::AssembleInto(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask) {
