@@ -205,28 +205,7 @@ inline uint64_t FirstBytes(int n) {
 }  // namespace
 
 #if defined(__SSE2__) || defined(_M_X64)
-namespace {
-// 32 bytes 0xFF then 32 bytes 0: 16 bytes loaded at kKeep + 32 - n keep the
-// first n bytes of a vector.
-alignas(64) constexpr uint8_t kKeep[64] = {
-    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-
-// Mask of the bytes above 0x99 (bit j for byte j).
-inline unsigned CodeBytes(__m128i x) {
-  const __m128i over = _mm_subs_epu8(x, _mm_set1_epi8(static_cast<char>(0x99)));
-  return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(over, _mm_setzero_si128()))) ^ 0xFFFFu;
-}
-
-// Sums of the BcdByte values of the 16 bytes, one per 64-bit lane:
-// high * 10 + low = byte - 6 * high (at most 165, no byte wraps).
-inline __m128i BcdSums(__m128i x) {
-  const __m128i high = _mm_and_si128(_mm_srli_epi16(x, 4), _mm_set1_epi8(0x0F));
-  const __m128i high2 = _mm_add_epi8(high, high);
-  const __m128i high6 = _mm_add_epi8(high2, _mm_add_epi8(high2, high2));
-  return _mm_sad_epu8(_mm_sub_epi8(x, high6), _mm_setzero_si128());
-}
-}  // namespace
+using namespace record_check;
 
 // Records of 2 to 33 bytes (all the engine's records): Raw[1..len-1] in two
 // vectors, the bytes past the record masked to 0.
@@ -251,24 +230,6 @@ bool TFmtData::CheckShort(int len) {
   const int total = _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
   return (Raw[0] + total) % 100 == 0;
 }
-#endif
-
-#if defined(__SSE2__) || defined(_M_X64)
-template <int start>
-bool TFmtData::CheckCopied(const uint8_t* src, int len) {
-  const int count = len - start;  // 1..16
-  const __m128i x = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src)),
-                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(kKeep + 32 - count)));
-  uint32_t codes = CodeBytes(x);
-  if (start == 1) codes &= ~1u;  // Raw[1] is summed whatever its value
-  if (codes != 0) return CodeByteAt(start + std::countr_zero(codes), len);
-  const __m128i sums = BcdSums(x);
-  int total = Raw[0] + _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
-  if (start == 2) total += TPubFunc::BcdByte(Raw[1]);
-  return total % 100 == 0;
-}
-template bool TFmtData::CheckCopied<1>(const uint8_t* src, int len);
-template bool TFmtData::CheckCopied<2>(const uint8_t* src, int len);
 #endif
 
 bool TFmtData::CodeByteAt(int i, int len) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -32,6 +33,32 @@ inline void ZeroArea256(uint8_t* p) {
   std::memset(p, 0, 256);
 #endif
 }
+
+#if defined(__SSE2__) || defined(_M_X64)
+// Vector helpers of the record check.
+namespace record_check {
+// 32 bytes 0xFF then 32 bytes 0: 16 bytes loaded at kKeep + 32 - n keep the
+// first n bytes of a vector.
+alignas(64) inline constexpr uint8_t kKeep[64] = {
+    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+
+// Mask of the bytes above 0x99 (bit j for byte j).
+inline unsigned CodeBytes(__m128i x) {
+  const __m128i over = _mm_subs_epu8(x, _mm_set1_epi8(static_cast<char>(0x99)));
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(over, _mm_setzero_si128()))) ^ 0xFFFFu;
+}
+
+// Sums of the BcdByte values of the 16 bytes, one per 64-bit lane:
+// high * 10 + low = byte - 6 * high (at most 165, no byte wraps).
+inline __m128i BcdSums(__m128i x) {
+  const __m128i high = _mm_and_si128(_mm_srli_epi16(x, 4), _mm_set1_epi8(0x0F));
+  const __m128i high2 = _mm_add_epi8(high, high);
+  const __m128i high6 = _mm_add_epi8(high2, _mm_add_epi8(high2, high2));
+  return _mm_sad_epu8(_mm_sub_epi8(x, high6), _mm_setzero_si128());
+}
+}  // namespace record_check
+#endif
 
 // Copies n (1 or more) bytes between buffers that do not overlap, writing
 // nothing outside dest[0..n-1]; the short counts of a record without a call.
@@ -252,7 +279,19 @@ class TFmtData {
 #if defined(__SSE2__) || defined(_M_X64)
   // CheckRecord(len) with Raw[start..len-1] just copied from src (16 bytes readable).
   template <int start>
-  bool CheckCopied(const uint8_t* src, int len);
+  bool CheckCopied(const uint8_t* src, int len) {
+    using namespace record_check;
+    const int count = len - start;  // 1..16
+    const __m128i x = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src)),
+                                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(kKeep + 32 - count)));
+    uint32_t codes = CodeBytes(x);
+    if (start == 1) codes &= ~1u;  // Raw[1] is summed whatever its value
+    if (codes != 0) return CodeByteAt(start + std::countr_zero(codes), len);
+    const __m128i sums = BcdSums(x);
+    int total = Raw[0] + _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
+    if (start == 2) total += TPubFunc::BcdByte(Raw[1]);
+    return total % 100 == 0;
+  }
 #endif
   // Reads RecLen-2 bytes at start and checks RecLen bytes.
   bool SkipRecord(int start);
