@@ -204,7 +204,41 @@ inline uint64_t FirstBytes(int n) {
 }
 }  // namespace
 
-bool TFmtData::CheckRecord(int len) {
+#if defined(__SSE2__) || defined(_M_X64)
+using namespace record_check;
+
+// Records of 2 to 33 bytes (all the engine's records): Raw[1..len-1] in two
+// vectors, the bytes past the record masked to 0.
+bool TFmtData::CheckShort(int len) {
+  const int n = len - 1;  // Raw[1..len-1]
+  const __m128i x0 = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(Raw + 1)),
+                                   _mm_loadu_si128(reinterpret_cast<const __m128i*>(kKeep + 32 - n)));
+  if (n <= 16) {
+    const uint32_t codes = CodeBytes(x0) & ~1u;
+    if (codes != 0) return CodeByteAt(1 + std::countr_zero(codes), len);
+    const __m128i sums = BcdSums(x0);
+    const int total = _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
+    return (Raw[0] + total) % 100 == 0;
+  }
+  const __m128i x1 = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(Raw + 17)),
+                                   _mm_loadu_si128(reinterpret_cast<const __m128i*>(kKeep + 48 - n)));
+  // Raw[1] is summed whatever its value; from Raw[2] on a byte above 0x99 stops the check.
+  const uint32_t codes = (CodeBytes(x0) & ~1u) | (CodeBytes(x1) << 16);
+  if (codes != 0) return CodeByteAt(1 + std::countr_zero(codes), len);
+  const __m128i sums = _mm_add_epi64(BcdSums(x0), BcdSums(x1));
+  // each lane is at most 16 * 165: its low 32 bits are all of it
+  const int total = _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
+  return (Raw[0] + total) % 100 == 0;
+}
+#endif
+
+bool TFmtData::CodeByteAt(int i, int len) {
+  MemStream& in = *InStream;
+  if (in.Position() < in.Size()) in.SeekBy(static_cast<int64_t>(i) - len);
+  return false;
+}
+
+bool TFmtData::CheckLong(int len) {
   if (len > kRawSize) len = kRawSize;
   // The decimal sum mod 100; a byte above 0x99 in the body can only be the
   // next record's code: the input moves back onto it.
@@ -221,11 +255,7 @@ bool TFmtData::CheckRecord(int len) {
   if (i > len) i = len;
   for (; i < len; ++i) {
     const uint8_t b = Raw[i];
-    if (b > 0x99) {
-      MemStream& in = *InStream;
-      if (in.Position() < in.Size()) in.SeekBy(static_cast<int64_t>(i) - len);
-      return false;
-    }
+    if (b > 0x99) return CodeByteAt(i, len);
     s += TPubFunc::BcdByte(b);
   }
   return s % 100 == 0;
@@ -257,7 +287,48 @@ void TFmtData::LoadStandard() {
   PlaceHead();
 }
 
+inline void TFmtData::AssemblePlain(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask) {
+  // No value below 0: every cut is the value's own low bytes, stored field
+  // by field. Val21 above 999 is as common as not in some recordings: the
+  // substitution is a selection, not a branch.
+  const uint32_t v21 = UseVal21Default ? Val21Default : Val21;
+  const uint32_t over = 0u - static_cast<uint32_t>(v21 > 999);  // all ones when above 999
+  const uint16_t val21 = static_cast<uint16_t>((v21 & ~over) | (uint32_t{Val21Default} & over));
+  Val21 = val21;
+  const uint32_t t = static_cast<uint32_t>(Time);
+  const uint32_t minutes = t / 60;
+  const uint32_t v5 = static_cast<uint32_t>(Val5);
+  const uint16_t v8 = static_cast<uint16_t>(Val8), v10 = static_cast<uint16_t>(Val10);
+  const uint8_t b12 = Val12, b13 = static_cast<uint8_t>(Val13 / 10), b14 = static_cast<uint8_t>(Val14);
+  const uint8_t b15 = Val15, b16 = Val16, b23 = static_cast<uint8_t>(Val23);
+  const uint16_t v17 = Val17, v19 = Val19;
+  o[0] = code;
+  o[1] = sub;
+  o[2] = static_cast<uint8_t>(t / 3600);
+  o[3] = static_cast<uint8_t>(minutes % 60);
+  o[4] = static_cast<uint8_t>(t - minutes * 60);
+  std::memcpy(o + 5, &v5, 4);
+  std::memcpy(o + 8, &v8, 2);
+  std::memcpy(o + 10, &v10, 2);
+  o[12] = b12;
+  o[13] = b13;
+  o[14] = b14;
+  o[15] = b15;
+  o[16] = b16;
+  std::memcpy(o + 17, &v17, 2);
+  std::memcpy(o + 19, &v19, 2);
+  std::memcpy(o + 21, &val21, 2);
+  o[23] = b23;
+  std::memcpy(o + 24, &mask, 2);
+}
+
 void TFmtData::AssembleInto(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask) {
+  if constexpr (std::endian::native == std::endian::little) {
+    if ((Time | Val5 | Val8 | Val10) >= 0) {
+      AssemblePlain(o, code, sub, mask);
+      return;
+    }
+  }
   PlaceHeadInto(o, code, sub);
   Put16(o, 10, Val10);
   o[12] = Val12;
@@ -277,7 +348,32 @@ void TFmtData::AssembleInto(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask
 
 void TFmtData::AssembleRecord() { AssembleInto(Out, Code, Sub, PresenceMask); }
 
-void TFmtData::WriteRecord() { OutStream->Write(Out, kRecordSize); }
+void TFmtData::AssembleAndWrite() {
+  if constexpr (std::endian::native == std::endian::little) {
+    if ((Time | Val5 | Val8 | Val10) >= 0) {
+      AssemblePlain(Out, Code, Sub, PresenceMask);
+      OutStream->AppendRecord(Out);
+      return;
+    }
+  }
+  AssembleInto(Out, Code, Sub, PresenceMask);
+  OutStream->AppendRecord(Out);
+}
+
+void TFmtData::WriteAssembled(uint8_t code, uint8_t sub, uint16_t mask) {
+  uint8_t r[kRecordSize];
+  if constexpr (std::endian::native == std::endian::little) {
+    if ((Time | Val5 | Val8 | Val10) >= 0) {
+      AssemblePlain(r, code, sub, mask);
+      OutStream->AppendRecord(r);
+      return;
+    }
+  }
+  AssembleInto(r, code, sub, mask);
+  OutStream->AppendRecord(r);
+}
+
+void TFmtData::WriteRecord() { OutStream->AppendRecord(Out); }
 
 void TFmtData::WriteStandard() {
   Code = static_cast<uint8_t>(OutCode);
@@ -288,14 +384,6 @@ void TFmtData::WriteStandard() {
   PresenceMask = static_cast<uint16_t>(InitMask);
   AssembleRecord();
   WriteRecord();
-}
-
-void TFmtData::ClearRecord() {
-  // Only the 26 record bytes of Out are ever written to the output.
-  std::memset(Out, 0, 32);
-  if (RawUsed == kRawSize) ZeroArea256(Raw);
-  else std::memset(Raw, 0, RawUsed);
-  RawUsed = 0;
 }
 
 void TFmtData::PutNote() {

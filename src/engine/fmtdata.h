@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -15,7 +16,6 @@
 
 namespace railfmt {
 
-constexpr int kRecordSize = 26;       // one formatted record
 constexpr int kHeaderSize = 52;       // the formatted file header
 constexpr int kRawHeaderSize = 256;   // the raw event-file header
 constexpr int kRawSize = 256;         // the raw record buffer
@@ -31,6 +31,73 @@ inline void ZeroArea256(uint8_t* p) {
 #else
   std::memset(p, 0, 256);
 #endif
+}
+
+#if defined(__SSE2__) || defined(_M_X64)
+// Vector helpers of the record check.
+namespace record_check {
+// 32 bytes 0xFF then 32 bytes 0: 16 bytes loaded at kKeep + 32 - n keep the
+// first n bytes of a vector.
+alignas(64) inline constexpr uint8_t kKeep[64] = {
+    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+
+// Mask of the bytes above 0x99 (bit j for byte j).
+inline unsigned CodeBytes(__m128i x) {
+  const __m128i over = _mm_subs_epu8(x, _mm_set1_epi8(static_cast<char>(0x99)));
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(over, _mm_setzero_si128()))) ^ 0xFFFFu;
+}
+
+// Sums of the BcdByte values of the 16 bytes, one per 64-bit lane:
+// high * 10 + low = byte - 6 * high (at most 165, no byte wraps).
+inline __m128i BcdSums(__m128i x) {
+  const __m128i high = _mm_and_si128(_mm_srli_epi16(x, 4), _mm_set1_epi8(0x0F));
+  const __m128i high2 = _mm_add_epi8(high, high);
+  const __m128i high6 = _mm_add_epi8(high2, _mm_add_epi8(high2, high2));
+  return _mm_sad_epu8(_mm_sub_epi8(x, high6), _mm_setzero_si128());
+}
+}  // namespace record_check
+#endif
+
+// Copies n (1 or more) bytes between buffers that do not overlap, writing
+// nothing outside dest[0..n-1]; the short counts of a record without a call.
+inline void CopySmall(uint8_t* dest, const uint8_t* src, int n) {
+  const std::size_t k = static_cast<std::size_t>(n);
+  if (k >= 16) {
+    if (k > 32) {
+      std::memcpy(dest, src, k);
+      return;
+    }
+#if defined(__SSE2__) || defined(_M_X64)
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k - 16));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dest), a);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dest + k - 16), b);
+#else
+    std::memcpy(dest, src, k);
+#endif
+    return;
+  }
+  if (k >= 8) {
+    uint64_t a, b;
+    std::memcpy(&a, src, 8);
+    std::memcpy(&b, src + k - 8, 8);
+    std::memcpy(dest, &a, 8);
+    std::memcpy(dest + k - 8, &b, 8);
+    return;
+  }
+  if (k >= 4) {
+    uint32_t a, b;
+    std::memcpy(&a, src, 4);
+    std::memcpy(&b, src + k - 4, 4);
+    std::memcpy(dest, &a, 4);
+    std::memcpy(dest + k - 4, &b, 4);
+    return;
+  }
+  // 1 to 3 bytes
+  dest[0] = src[0];
+  dest[k / 2] = src[k / 2];
+  dest[k - 1] = src[k - 1];
 }
 
 // The formatted-file header values (byte positions in the comments).
@@ -116,6 +183,7 @@ class TFmtData {
   // Raw[RawUsed..255] are known to be zero (Raw is filled only through
   // ReadRaw), so clearing and saving Raw touch only its used part.
   int RawUsed = kRawSize;
+  static constexpr int kRawHead = 32;  // the used part of nearly every record fits
   uint8_t Code = 0;
   uint8_t Sub = 0;
   int32_t Time = 0;
@@ -155,6 +223,16 @@ class TFmtData {
   // count bytes from InStream into dest[start..]; see the end-of-input rule.
   void ReadBytes(uint8_t* dest, int highIndex, int count, int start);
   void ReadRaw(int count, int start) {
+    // The whole count available in an input of two bytes or more: copied as read.
+    MemStream& in = *InStream;
+    const std::size_t pos = in.Position(), size = in.Size();
+    if (count > 0 && start >= 0 && start + count <= kRawSize && size >= 2 && pos <= size &&
+        size - pos >= static_cast<std::size_t>(count)) {
+      CopySmall(Raw + start, in.Data().data() + pos, count);
+      in.Seek(pos + static_cast<std::size_t>(count));
+      if (start + count > RawUsed) RawUsed = start + count;
+      return;
+    }
     // One byte of an input of two bytes or more: stored as read.
     if (count == 1 && start >= 0 && start < kRawSize && InStream->Size() >= 2 &&
         InStream->ReadByte(Raw[start])) {
@@ -165,7 +243,55 @@ class TFmtData {
     if (count > 0 && start >= 0 && start + count <= kRawSize && start + count > RawUsed) RawUsed = start + count;
   }
   // Checks Raw[0..len-1]; a byte above 0x99 moves the input back onto it.
-  bool CheckRecord(int len);
+  bool CheckRecord(int len) {
+#if defined(__SSE2__) || defined(_M_X64)
+    if (len >= 2 && len <= 33) return CheckShort(len);
+#endif
+    return CheckLong(len);
+  }
+#if defined(__SSE2__) || defined(_M_X64)
+  bool CheckShort(int len);  // 2 <= len <= 33
+#endif
+  bool CheckLong(int len);
+  // Byte i of a record of len bytes is above 0x99: the input moves back onto
+  // it (not at the end of the input); answers false.
+  bool CodeByteAt(int i, int len);
+  // ReadRaw(len - start, start) then CheckRecord(len), for start 1 or 2.
+  // Where the input holds 16 bytes from its position on, the check takes the
+  // record's bytes from the input while they are copied into Raw.
+  bool ReadChecked(int start, int len) {
+#if defined(__SSE2__) || defined(_M_X64)
+    MemStream& in = *InStream;
+    const std::size_t pos = in.Position(), size = in.Size();
+    const int count = len - start;
+    if ((start == 1 || start == 2) && count > 0 && count <= 16 && size >= 2 && pos <= size && size - pos >= 16) {
+      const uint8_t* src = in.Data().data() + pos;
+      CopySmall(Raw + start, src, count);
+      in.Seek(pos + static_cast<std::size_t>(count));
+      if (len > RawUsed) RawUsed = len;
+      return start == 1 ? CheckCopied<1>(src, len) : CheckCopied<2>(src, len);
+    }
+#endif
+    ReadRaw(len - start, start);
+    return CheckRecord(len);
+  }
+#if defined(__SSE2__) || defined(_M_X64)
+  // CheckRecord(len) with Raw[start..len-1] just copied from src (16 bytes readable).
+  template <int start>
+  bool CheckCopied(const uint8_t* src, int len) {
+    using namespace record_check;
+    const int count = len - start;  // 1..16
+    const __m128i x = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src)),
+                                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(kKeep + 32 - count)));
+    uint32_t codes = CodeBytes(x);
+    if (start == 1) codes &= ~1u;  // Raw[1] is summed whatever its value
+    if (codes != 0) return CodeByteAt(start + std::countr_zero(codes), len);
+    const __m128i sums = BcdSums(x);
+    int total = Raw[0] + _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
+    if (start == 2) total += TPubFunc::BcdByte(Raw[1]);
+    return total % 100 == 0;
+  }
+#endif
   // Reads RecLen-2 bytes at start and checks RecLen bytes.
   bool SkipRecord(int start);
 
@@ -185,26 +311,47 @@ class TFmtData {
   // Bytes 0..9 (codes, time, Val5, Val8) into o.
   void PlaceHeadInto(uint8_t* o, uint8_t code, uint8_t sub) const;
   void AssembleRecord();
+  // AssembleRecord, then WriteRecord.
+  void AssembleAndWrite();
+  // Writes the running state with other codes and mask, built apart from Out.
+  void WriteAssembled(uint8_t code, uint8_t sub, uint16_t mask);
   // The 26 bytes of the running state with other codes and mask into o.
   void AssembleInto(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask);
+  // AssembleInto when Time, Val5, Val8 and Val10 are 0 or above (little-endian hosts).
+  void AssemblePlain(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask);
   void WriteRecord();
   void WriteStandard();
-  void ClearRecord();
+  void ClearRecord() {
+    // Only the 26 record bytes of Out are ever written to the output.
+    std::memset(Out, 0, 32);
+    if (RawUsed <= kRawHead) std::memset(Raw, 0, kRawHead);  // past RawUsed already zero
+    else if (RawUsed == kRawSize) ZeroArea256(Raw);
+    else std::memset(Raw, 0, RawUsed);
+    RawUsed = 0;
+  }
   // Look-ahead support: saves Raw's used part to RawSave / puts it back.
+  // A used part of 32 bytes or less moves as a fixed 32: the bytes past it
+  // are zero on both sides.
   int SaveRaw() {
-    std::memcpy(RawSave, Raw, RawUsed);
+    if (RawUsed <= kRawHead) std::memcpy(RawSave, Raw, kRawHead);
+    else std::memcpy(RawSave, Raw, RawUsed);
     return RawUsed;
   }
   void RestoreRaw(int saved) {
-    std::memcpy(Raw, RawSave, saved);
-    if (RawUsed > saved) std::memset(Raw + saved, 0, RawUsed - saved);
+    if (saved <= kRawHead) {
+      std::memcpy(Raw, RawSave, kRawHead);
+      if (RawUsed > kRawHead) std::memset(Raw + kRawHead, 0, RawUsed - kRawHead);
+    } else {
+      std::memcpy(Raw, RawSave, saved);
+      if (RawUsed > saved) std::memset(Raw + saved, 0, RawUsed - saved);
+    }
     RawUsed = saved;
   }
   void PutNote();
   void MoveInput(int a, int b);
 
   // Writes any 26 bytes to the output.
-  void WriteBytes(const uint8_t* rec) { OutStream->Write(rec, kRecordSize); }
+  void WriteBytes(const uint8_t* rec) { OutStream->AppendRecord(rec); }
 };
 
 // The library's one conversion context.

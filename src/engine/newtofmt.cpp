@@ -100,7 +100,21 @@ bool TNewToFmt::Call(std::string_view name) {
   return true;
 }
 
-void TNewToFmt::PeekAttached() {
+void TNewToFmt::RunAttached(uint8_t next) {
+  // The byte was looked at in place: anything but 0xF0/0xF1 stays unread and
+  // Raw is as it was (the byte read over Raw[0] would be put back).
+  MemStream& in = *d.InStream;
+  in.Seek(in.Position() + 1);
+  if (d.RawUsed < 1) d.RawUsed = 1;
+  const HandlerRow* row = table_->one[next];
+  if (!row) return;
+  const int saved = d.SaveRaw();
+  d.Raw[0] = next;
+  row->step(*this, *row);
+  d.RestoreRaw(saved);
+}
+
+void TNewToFmt::PeekAttachedOneByte() {
   MemStream& in = *d.InStream;
   // At the end of the input nothing is read and nothing is stepped back.
   if (in.AtEnd()) return;
@@ -174,6 +188,17 @@ int TNewToFmt::RunConversion() {
   };
   const uint8_t* data = in.Data().data();
   const std::size_t size = in.Size();
+  // The second code byte (ReadRaw(1, 1)).
+  auto readSecondByte = [&] {
+    const std::size_t p = in.Position();
+    if (size >= 2 && p < size) {
+      d.Raw[1] = data[p];
+      in.Seek(p + 1);
+      if (d.RawUsed < 2) d.RawUsed = 2;
+    } else {
+      d.ReadRaw(1, 1);
+    }
+  };
   while (in.Position() < size) {
     if (clean && size >= 2) {
       // Bytes that start no record leave nothing behind: step over them.
@@ -182,7 +207,15 @@ int TNewToFmt::RunConversion() {
       in.Seek(p);
       if (p >= size) break;
     }
-    d.ReadRaw(1, 0);
+    // The code byte (ReadRaw(1, 0); the loop leaves a byte to read).
+    if (size >= 2) {
+      const std::size_t p = in.Position();
+      d.Raw[0] = data[p];
+      in.Seek(p + 1);
+      if (d.RawUsed < 1) d.RawUsed = 1;
+    } else {
+      d.ReadRaw(1, 0);
+    }
     const uint8_t code = d.Raw[0];
     if (code == 0xF0 || code == 0xF1) {
       // An attached record met on its own.
@@ -198,7 +231,7 @@ int TNewToFmt::RunConversion() {
         RunHandler(row);
         handled = true;
       } else {
-        d.ReadRaw(1, 1);
+        readSecondByte();
         if (const HandlerRow* row2 = table_->two[(code << 8) | d.Raw[1]]) {
           RunHandler(row2);
           handled = true;
@@ -207,7 +240,7 @@ int TNewToFmt::RunConversion() {
         }
       }
     } else if (code == 0xFE) {
-      d.ReadRaw(1, 1);
+      readSecondByte();
       if (const HandlerRow* row2 = table_->two[(code << 8) | d.Raw[1]]) {
         RunHandler(row2);
         handled = true;

@@ -91,8 +91,22 @@ class TNewToFmt {
   // Runs the handler of that name in place, if it exists (no error guard).
   bool Call(std::string_view name);
 
-  // Look-ahead for an attached 0xF0/0xF1 record.
-  void PeekAttached();
+  // Look-ahead for an attached 0xF0/0xF1 record. Any other next byte in an
+  // input of two bytes or more stays unread and changes nothing.
+  void PeekAttached() {
+    const MemStream& in = *d.InStream;
+    if (in.AtEnd()) return;
+    if (in.Size() < 2) {
+      PeekAttachedOneByte();
+      return;
+    }
+    const uint8_t next = in.Data()[in.Position()];
+    if (next == 0xF0 || next == 0xF1) RunAttached(next);
+  }
+  // The attached record whose code is the next input byte.
+  void RunAttached(uint8_t next);
+  // PeekAttached in an input of one byte.
+  void PeekAttachedOneByte();
 
   // The vendor letter of the raw header (formatted header byte 51).
   char Vendor() const { return d.Hdr.Vendor; }

@@ -13,6 +13,8 @@ namespace railfmt {
 
 class OutputRoom;
 
+constexpr int kRecordSize = 26;  // one formatted record
+
 class MemStream {
  public:
   MemStream() = default;
@@ -64,6 +66,23 @@ class MemStream {
     if (buf_.size() > check_at_) AdviseAhead();
   }
 
+  // Appends one formatted record. With the stream at its end and room in the
+  // buffer it is a fixed copy; anything else (growth included) goes through
+  // Write.
+  void AppendRecord(const void* src) {
+    constexpr std::size_t kN = kRecordSize;
+    const std::size_t at = buf_.size();
+    // (Past check_at_ the append goes through Write, which renews the
+    // large-page advice.)
+    if (pos_ == at && buf_.capacity() - at >= kN && at + kN <= check_at_) {
+      buf_.resize(at + kN);  // the zero fill is overwritten at once
+      std::memcpy(buf_.data() + at, src, kN);
+      pos_ = at + kN;
+      return;
+    }
+    AppendRecordRest(src);
+  }
+
   void Reserve(std::size_t n) { buf_.reserve(n); }
   void Clear() {
     buf_.clear();
@@ -78,6 +97,13 @@ class MemStream {
   // size passes check_at_, AdviseAhead looks at how far the input has been
   // read and advises the part of the room the output is likely to reach.
   void AdviseAhead();
+  // AppendRecord anywhere else: kept out of line so the fixed copy stays small.
+#if defined(_MSC_VER)
+  __declspec(noinline)
+#elif defined(__GNUC__)
+  __attribute__((noinline))
+#endif
+  void AppendRecordRest(const void* src) { Write(src, kRecordSize); }
 
   std::vector<uint8_t> buf_;
   std::size_t pos_ = 0;

@@ -4,72 +4,15 @@
 
 namespace railfmt::hs {
 
-bool Read2(TNewToFmt& c, const HandlerRow& r) {
-  TFmtData& d = c.d;
-  SetParams(d, r);
-  d.ReadRaw(r.len - 2, 2);
-  return d.CheckRecord(r.len);
-}
-
 bool HeaderRecord(TNewToFmt& c, const HandlerRow& r) {
   if (!Read2(c, r)) return false;
   c.d.LoadStandard();
   return true;
 }
 
-bool Read1(TNewToFmt& c, const HandlerRow& r) {
-  TFmtData& d = c.d;
-  SetParams(d, r);
-  d.ReadRaw(r.len - 1, 1);
-  return d.CheckRecord(r.len);
-}
-
-void Header2(TFmtData& d) {
-  d.Code = static_cast<uint8_t>(d.OutCode);
-  d.Sub = static_cast<uint8_t>(d.OutSub);
-  d.Time = d.GetTime();
-  d.Val5 = d.GetValue8();
-  d.Val8 = d.GetValue6();
-}
-
-void Header1(TFmtData& d) {
-  d.Code = static_cast<uint8_t>(d.OutCode);
-  d.Sub = static_cast<uint8_t>(d.OutSub);
-  d.Time = d.GetTimeAt1();
-  d.Val5 = d.GetValue8At4();
-  d.Val8 = d.GetValue6At8();
-}
-
-void TimeOnly2(TFmtData& d) {
-  d.Code = static_cast<uint8_t>(d.OutCode);
-  d.Sub = static_cast<uint8_t>(d.OutSub);
-  d.Time = d.GetTime();
-}
-
-void TimeOnly1(TFmtData& d) {
-  d.Code = static_cast<uint8_t>(d.OutCode);
-  d.Sub = static_cast<uint8_t>(d.OutSub);
-  d.Time = d.GetTimeAt1();
-}
-
 void SignalConvert(TFmtData& d, int32_t v, uint16_t modeWord) {
   if (d.KeepSignal != 0) return;
   d.Val15 = static_cast<uint8_t>(TBridge::SignalAspect(v, modeWord));
-}
-
-void Finish(TNewToFmt& c) {
-  TFmtData& d = c.d;
-  d.PresenceMask = static_cast<uint16_t>(d.InitMask);
-  c.PeekAttached();
-  d.AssembleRecord();
-  d.WriteRecord();
-}
-
-void FinishNoPeek(TNewToFmt& c) {
-  TFmtData& d = c.d;
-  d.PresenceMask = static_cast<uint16_t>(d.InitMask);
-  d.AssembleRecord();
-  d.WriteRecord();
 }
 
 void BeginSupplementary(TFmtData& d) { BeginRecord(d, 0x21, 0xF0); }
@@ -152,8 +95,7 @@ void PairTimeEvent(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
   const int p = r.aux == 1 ? 1 : 2;
   SetParams(d, r);
-  d.ReadRaw(r.len - p, p);
-  if (!d.CheckRecord(r.len)) return;
+  if (!d.ReadChecked(p, r.len)) return;
   d.Code = r.code;
   d.Sub = r.sub;
   d.Time = d.BcdByte(p) * 3600 + d.BcdByte(p + 1) * 60 + d.BcdByte(p + 2);

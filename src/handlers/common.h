@@ -25,11 +25,19 @@ inline void SetParams(TFmtData& d, const HandlerRow& r) {
   d.InitMask = r.mask;
 }
 // Two-byte code: reads RecLen - 2 bytes at raw 2 and checks the record.
-bool Read2(TNewToFmt& c, const HandlerRow& r);
+inline bool Read2(TNewToFmt& c, const HandlerRow& r) {
+  TFmtData& d = c.d;
+  SetParams(d, r);
+  return d.ReadChecked(2, r.len);
+}
 // Read2, then a header record: LoadStandard places bytes 0..9.
 bool HeaderRecord(TNewToFmt& c, const HandlerRow& r);
 // One-byte code: reads RecLen - 1 bytes at raw 1 and checks the record.
-bool Read1(TNewToFmt& c, const HandlerRow& r);
+inline bool Read1(TNewToFmt& c, const HandlerRow& r) {
+  TFmtData& d = c.d;
+  SetParams(d, r);
+  return d.ReadChecked(1, r.len);
+}
 
 // ---- values of the raw record (BCD)
 inline int B(const TFmtData& d, int k) { return d.BcdByte(k); }
@@ -44,12 +52,32 @@ using railfmt::Put32;
 
 // ---- the running state
 // Code/Sub from OutCode/OutSub, Time and both header numbers (two-byte layout).
-void Header2(TFmtData& d);
+inline void Header2(TFmtData& d) {
+  d.Code = static_cast<uint8_t>(d.OutCode);
+  d.Sub = static_cast<uint8_t>(d.OutSub);
+  d.Time = d.GetTime();
+  d.Val5 = d.GetValue8();
+  d.Val8 = d.GetValue6();
+}
 // The same for the one-byte layout.
-void Header1(TFmtData& d);
+inline void Header1(TFmtData& d) {
+  d.Code = static_cast<uint8_t>(d.OutCode);
+  d.Sub = static_cast<uint8_t>(d.OutSub);
+  d.Time = d.GetTimeAt1();
+  d.Val5 = d.GetValue8At4();
+  d.Val8 = d.GetValue6At8();
+}
 // Code/Sub and the event time only (raw 2..4); Val5 and Val8 keep their values.
-void TimeOnly2(TFmtData& d);
-void TimeOnly1(TFmtData& d);
+inline void TimeOnly2(TFmtData& d) {
+  d.Code = static_cast<uint8_t>(d.OutCode);
+  d.Sub = static_cast<uint8_t>(d.OutSub);
+  d.Time = d.GetTime();
+}
+inline void TimeOnly1(TFmtData& d) {
+  d.Code = static_cast<uint8_t>(d.OutCode);
+  d.Sub = static_cast<uint8_t>(d.OutSub);
+  d.Time = d.GetTimeAt1();
+}
 
 // Signal conversion into Val15 unless KeepSignal is set.
 void SignalConvert(TFmtData& d, int32_t v, uint16_t modeWord);
@@ -64,9 +92,18 @@ inline void PairValues(TFmtData& d, int k = 12) {
 
 // ---- finishing
 // PresenceMask := InitMask, look-ahead, assembly, write.
-void Finish(TNewToFmt& c);
+inline void Finish(TNewToFmt& c) {
+  TFmtData& d = c.d;
+  d.PresenceMask = static_cast<uint16_t>(d.InitMask);
+  c.PeekAttached();
+  d.AssembleAndWrite();
+}
 // PresenceMask := InitMask, assembly, write (no look-ahead).
-void FinishNoPeek(TNewToFmt& c);
+inline void FinishNoPeek(TNewToFmt& c) {
+  TFmtData& d = c.d;
+  d.PresenceMask = static_cast<uint16_t>(d.InitMask);
+  d.AssembleAndWrite();
+}
 // Clears Out and starts a supplementary record 0x21 0xF0.
 void BeginSupplementary(TFmtData& d);
 // Writes a supplementary record that carries one little-endian value of

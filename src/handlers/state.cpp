@@ -13,11 +13,7 @@ bool LongForm(const TFmtData& d) {
 }
 
 // 0x8B 0x06 with the running state, built apart from Out.
-void WriteStateChange(TFmtData& d) {
-  uint8_t r[kRecordSize];
-  d.AssembleInto(r, 0x8B, 0x06, 0x1047);
-  d.WriteBytes(r);
-}
+void WriteStateChange(TFmtData& d) { d.WriteAssembled(0x8B, 0x06, 0x1047); }
 
 // The four forms of the state records: length, whether Val19/Val21 lead
 // (long forms), whether Val17 follows Val13/Val14 (F0), and the mask bits.
@@ -31,11 +27,11 @@ constexpr StateForm kF0Long{12, true, true, 0x13C0}, kF0Short{8, false, true, 0x
 constexpr StateForm kF1Long{14, true, false, 0x1340}, kF1Short{10, false, false, 0x1040};
 
 // F0 and F1: the running values, and a state-change record when Val13 changed.
-void StateRecord(TFmtData& d, const StateForm& f) {
+template <StateForm f>
+void StateRecord(TFmtData& d) {
   d.RecLen = f.len;
   const uint16_t old = d.Val13;
-  d.ReadRaw(f.len - 1, 1);
-  if (!d.CheckRecord(f.len)) return;
+  if (!d.ReadChecked(1, f.len)) return;
   int k = 1;
   if (f.pair) {
     PairValues(d, 1);
@@ -48,14 +44,19 @@ void StateRecord(TFmtData& d, const StateForm& f) {
   if (d.Val13 != old) WriteStateChange(d);
 }
 
-void F0(TNewToFmt& c, const HandlerRow&) { StateRecord(c.d, LongForm(c.d) ? kF0Long : kF0Short); }
-void F1(TNewToFmt& c, const HandlerRow&) { StateRecord(c.d, LongForm(c.d) ? kF1Long : kF1Short); }
+void F0(TNewToFmt& c, const HandlerRow&) {
+  if (LongForm(c.d)) StateRecord<kF0Long>(c.d);
+  else StateRecord<kF0Short>(c.d);
+}
+void F1(TNewToFmt& c, const HandlerRow&) {
+  if (LongForm(c.d)) StateRecord<kF1Long>(c.d);
+  else StateRecord<kF1Short>(c.d);
+}
 
 void F2(TNewToFmt& c, const HandlerRow&) {
   TFmtData& d = c.d;
   d.RecLen = 5;
-  d.ReadRaw(4, 1);
-  if (!d.CheckRecord(5)) return;
+  if (!d.ReadChecked(1, 5)) return;
   BeginRecord(d, 0x87, 0x63);
   Put16(d.Out, 2, W(d, 1));
   d.Out[4] = static_cast<uint8_t>(B(d, 1));

@@ -106,11 +106,11 @@ void WorkArea::Assemble(uint8_t* o) const {
 void WorkArea::WriteRunning() {
   uint8_t o[kRecordSize];
   Assemble(o);
-  out->Write(o, kRecordSize);
+  out->AppendRecord(o);
 }
 
 void WorkArea::WriteSecond() {
-  out->Write(second, kRecordSize);
+  out->AppendRecord(second);
   std::memset(second, 0, sizeof second);
 }
 
