@@ -5,7 +5,7 @@
 # 2,000,000) until the ledger fuzz/CAMPAIGN.tsv holds TOTAL executions
 # (default 10,000,000) for it. Every finished chunk appends one line to the
 # ledger (date, target, executions, coverage, features, corpus size,
-# result), so an interrupted campaign resumes where it stopped and the totals
+# result, when the fuzzer binary was built), so an interrupted campaign resumes where it stopped and the totals
 # stay honest. The corpus grows in fuzz/corpus-work/fuzz_TARGET (not
 # committed). A chunk that finds a problem stops the campaign: copy the
 # artefact from fuzz/corpus-work/ to fuzz/regress/fuzz_TARGET, fix, and rerun.
@@ -24,7 +24,7 @@ chunk="${3:-2000000}"
 bin="build-fuzz/fuzz/fuzz_$target"
 ledger="fuzz/CAMPAIGN.tsv"
 [ -x "$bin" ] || { echo "fuzz-campaign: $bin not built (make fuzz FUZZ_SECONDS=0)" >&2; exit 2; }
-[ -f "$ledger" ] || printf 'date\ttarget\texecutions\tcov\tft\tcorpus\tresult\n' > "$ledger"
+[ -f "$ledger" ] || printf 'date\ttarget\texecutions\tcov\tft\tcorpus\tresult\tbinary built\n' > "$ledger"
 
 done_so_far() {
   awk -F'\t' -v t="$target" '$2 == t && $7 ~ /^ok/ { s += $3 } END { print s + 0 }' "$ledger"
@@ -49,8 +49,8 @@ while :; do
   cov=$(sed -n 's/.* cov: \([0-9]*\).*/\1/p' <<<"$last")
   ft=$(sed -n 's/.* ft: \([0-9]*\).*/\1/p' <<<"$last")
   corp=$(sed -n 's/.* corp: \([0-9]*\)\/.*/\1/p' <<<"$last")
-  printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$(date -u +%FT%TZ)" "$target" "${execs:-0}" \
-    "${cov:-?}" "${ft:-?}" "${corp:-?}" "$result" >> "$ledger"
+  printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$(date -u +%FT%TZ)" "$target" "${execs:-0}" \
+    "${cov:-?}" "${ft:-?}" "${corp:-?}" "$result" "$(date -u -r "$bin" +%FT%TZ)" >> "$ledger"
   if [ "$result" != ok ]; then
     echo "$target: found a problem, see $log" >&2; tail -40 "$log" >&2; exit 1
   fi

@@ -145,4 +145,24 @@ int ConvertEvents(MemStream& in, MemStream& out, const std::string& sourceName, 
 std::vector<uint8_t> ConvertEventBytes(const std::vector<uint8_t>& raw, int version,
                                        std::string_view vendorText, int* result = nullptr);
 
+// How large an event conversion's output can grow. After the header and at
+// most 31 start-up records, a raw record gives at most a full and a
+// supplementary record, and no record is shorter than two bytes: four
+// records per raw byte. One exception: a data block FE01 cut at the input
+// end still writes its declared payload (length at most 9999, 19 bytes in
+// its first record, 26 in each further one), missing bytes as zeros, without
+// input to pay for them. Only blocks that start in the last 52 bytes can
+// (their 26-byte chunks are read only while 26 bytes remain, and their own
+// head takes up to 26 bytes), and each takes at least its two code bytes.
+constexpr std::size_t kMostStartupRecords = 31;
+constexpr int kFe01Fixed = 6;          // FE01: bytes of the block that are not payload
+constexpr int kFe01FirstPayload = 19;  // FE01: payload bytes in its first record
+constexpr std::size_t kMostCutBlockRecords =
+    1 + (9999 - kFe01Fixed - kFe01FirstPayload + kRecordSize - 1) / kRecordSize;
+constexpr std::size_t kMostCutBlocks = 52 / 2;
+constexpr std::size_t MostEventOutput(std::size_t rawSize) {
+  return kHeaderSize + kMostStartupRecords * kRecordSize +
+         (4 * rawSize + kMostCutBlocks * kMostCutBlockRecords) * kRecordSize;
+}
+
 }  // namespace railfmt

@@ -370,11 +370,11 @@ void PayloadRecords(TFmtData& d, int32_t rest) {
 void FE01(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
   d.ReadRaw(5, 2);
-  const int32_t p = Payload(d, 6);
+  const int32_t p = Payload(d, kFe01Fixed);
   BeginRecord(d, r.code, r.sub);
   PutBcdBytes(d, 2, 4, 3);
   Put16(d.Out, 5, p);
-  const int first = std::min(p, 19);
+  const int first = std::min(p, kFe01FirstPayload);
   CopyPayload(d, first, 7);
   d.WriteRecord();
   PayloadRecords(d, p - first);
