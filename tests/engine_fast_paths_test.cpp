@@ -15,12 +15,6 @@ using namespace railfmt::test;
 
 namespace {
 
-struct Ctx {
-  TFmtData d;
-  MemStream in;
-  explicit Ctx(Bytes input) : in(std::move(input)) { d.InStream = &in; }
-};
-
 // The record check written out byte by byte.
 bool CheckByHand(TFmtData& d, int len) {
   if (len > kRawSize) len = kRawSize;

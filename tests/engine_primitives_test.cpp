@@ -16,12 +16,6 @@ using namespace railfmt::test;
 
 namespace {
 
-struct Ctx {
-  TFmtData d;
-  MemStream in;
-  explicit Ctx(Bytes input) : in(std::move(input)) { d.InStream = &in; }
-};
-
 TEST(ReadBytes, StoresWhatIsReadThenZerosPastTheEnd) {
   Ctx c({0x11, 0x22, 0x33});
   std::memset(c.d.Raw, 0xEE, sizeof c.d.Raw);

@@ -348,28 +348,24 @@ void TFmtData::AssembleInto(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask
 
 void TFmtData::AssembleRecord() { AssembleInto(Out, Code, Sub, PresenceMask); }
 
-void TFmtData::AssembleAndWrite() {
+void TFmtData::AssembleFast(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask) {
   if constexpr (std::endian::native == std::endian::little) {
     if ((Time | Val5 | Val8 | Val10) >= 0) {
-      AssemblePlain(Out, Code, Sub, PresenceMask);
-      OutStream->AppendRecord(Out);
+      AssemblePlain(o, code, sub, mask);
       return;
     }
   }
-  AssembleInto(Out, Code, Sub, PresenceMask);
+  AssembleInto(o, code, sub, mask);
+}
+
+void TFmtData::AssembleAndWrite() {
+  AssembleFast(Out, Code, Sub, PresenceMask);
   OutStream->AppendRecord(Out);
 }
 
 void TFmtData::WriteAssembled(uint8_t code, uint8_t sub, uint16_t mask) {
   uint8_t r[kRecordSize];
-  if constexpr (std::endian::native == std::endian::little) {
-    if ((Time | Val5 | Val8 | Val10) >= 0) {
-      AssemblePlain(r, code, sub, mask);
-      OutStream->AppendRecord(r);
-      return;
-    }
-  }
-  AssembleInto(r, code, sub, mask);
+  AssembleFast(r, code, sub, mask);
   OutStream->AppendRecord(r);
 }
 

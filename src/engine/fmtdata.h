@@ -319,6 +319,8 @@ class TFmtData {
   void AssembleInto(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask);
   // AssembleInto when Time, Val5, Val8 and Val10 are 0 or above (little-endian hosts).
   void AssemblePlain(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask);
+  // AssemblePlain where it applies, else AssembleInto.
+  void AssembleFast(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask);
   void WriteRecord();
   void WriteStandard();
   void ClearRecord() {

@@ -51,23 +51,8 @@ using railfmt::Put24;
 using railfmt::Put32;
 
 // ---- the running state
-// Code/Sub from OutCode/OutSub, Time and both header numbers (two-byte layout).
-inline void Header2(TFmtData& d) {
-  d.Code = static_cast<uint8_t>(d.OutCode);
-  d.Sub = static_cast<uint8_t>(d.OutSub);
-  d.Time = d.GetTime();
-  d.Val5 = d.GetValue8();
-  d.Val8 = d.GetValue6();
-}
-// The same for the one-byte layout.
-inline void Header1(TFmtData& d) {
-  d.Code = static_cast<uint8_t>(d.OutCode);
-  d.Sub = static_cast<uint8_t>(d.OutSub);
-  d.Time = d.GetTimeAt1();
-  d.Val5 = d.GetValue8At4();
-  d.Val8 = d.GetValue6At8();
-}
-// Code/Sub and the event time only (raw 2..4); Val5 and Val8 keep their values.
+// Code/Sub and the event time only (raw 2..4, or 1..3 in the one-byte
+// layout); Val5 and Val8 keep their values.
 inline void TimeOnly2(TFmtData& d) {
   d.Code = static_cast<uint8_t>(d.OutCode);
   d.Sub = static_cast<uint8_t>(d.OutSub);
@@ -77,6 +62,18 @@ inline void TimeOnly1(TFmtData& d) {
   d.Code = static_cast<uint8_t>(d.OutCode);
   d.Sub = static_cast<uint8_t>(d.OutSub);
   d.Time = d.GetTimeAt1();
+}
+// The same and both header numbers (two-byte layout).
+inline void Header2(TFmtData& d) {
+  TimeOnly2(d);
+  d.Val5 = d.GetValue8();
+  d.Val8 = d.GetValue6();
+}
+// The same for the one-byte layout.
+inline void Header1(TFmtData& d) {
+  TimeOnly1(d);
+  d.Val5 = d.GetValue8At4();
+  d.Val8 = d.GetValue6At8();
 }
 
 // Signal conversion into Val15 unless KeepSignal is set.

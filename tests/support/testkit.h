@@ -9,10 +9,19 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/fmtdata.h"
+
 namespace railfmt::test {
 
 using Bytes = std::vector<uint8_t>;
 using Rec26 = std::array<uint8_t, 26>;
+
+// A fresh conversion context reading from the given input.
+struct Ctx {
+  TFmtData d;
+  MemStream in;
+  explicit Ctx(Bytes input) : in(std::move(input)) { d.InStream = &in; }
+};
 
 // Packed BCD of value in n bytes, most significant first.
 Bytes Bcd(uint64_t value, int n);
