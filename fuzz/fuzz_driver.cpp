@@ -4,7 +4,6 @@
 // itself, the source is replaced only by a finished conversion.
 #include <cstring>
 #include <fstream>
-#include <iterator>
 
 #include "fuzz_common.h"
 #include "interface/drivers.h"
@@ -14,8 +13,8 @@
 
 namespace {
 bool Holds(const std::string& path, const uint8_t* data, size_t size) {
-  std::ifstream f(path, std::ios::binary);
-  std::vector<uint8_t> now((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  std::vector<uint8_t> now;
+  railfmt::platform::LoadFile(path, now);
   return now.size() == size && (size == 0 || std::memcmp(now.data(), data, size) == 0);
 }
 }  // namespace

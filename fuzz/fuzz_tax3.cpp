@@ -2,7 +2,6 @@
 // recording can have (tag 1, number 2, 4 March): the split never replaces it.
 #include <cstring>
 #include <fstream>
-#include <iterator>
 
 #include "fuzz_common.h"
 #include "interface/drivers.h"
@@ -16,8 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   int32_t r = railfmt::SplitTax3(path);
   if (r != 1 && r != -1) __builtin_trap();
-  std::ifstream f(path, std::ios::binary);
-  std::vector<uint8_t> now((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  std::vector<uint8_t> now;
+  railfmt::platform::LoadFile(path, now);
   if (now.size() != size || (size > 0 && std::memcmp(now.data(), data, size) != 0)) __builtin_trap();
   return 0;
 }

@@ -3,7 +3,6 @@
 // Input: name length (first byte, mod 24), the name, the option byte, then
 // the raw file's content.
 #include <fstream>
-#include <iterator>
 
 #include "fuzz_common.h"
 #include "interface/drivers.h"
@@ -16,8 +15,8 @@ bool SomeFileHolds(const fs::path& root, const std::vector<uint8_t>& content) {
   std::error_code ec;
   for (auto& e : fs::recursive_directory_iterator(root, ec)) {
     if (!e.is_regular_file(ec) || e.file_size(ec) != content.size()) continue;
-    std::ifstream f(e.path(), std::ios::binary);
-    std::vector<uint8_t> d((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    std::vector<uint8_t> d;
+    railfmt::platform::LoadFile(e.path().string(), d);
     if (d == content) return true;
   }
   return false;

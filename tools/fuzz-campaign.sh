@@ -37,7 +37,7 @@ while :; do
   have=$(done_so_far)
   [ "$have" -ge "$total" ] && { echo "$target: $have executions in the ledger"; exit 0; }
   runs=$(( total - have < chunk ? total - have : chunk ))
-  log="$work.chunk.log"
+  log="$work.chunk.$$.log"  # per campaign: two may run side by side on one target
   result=ok
   if ! "$bin" -runs="$runs" -entropic=0 -timeout=60 -rss_limit_mb=2048 -print_final_stats=1 \
         -artifact_prefix="$work/" "$work" "fuzz/seeds/fuzz_$target" "fuzz/regress/fuzz_$target" \

@@ -1,6 +1,7 @@
 // The TAX3 dump split: a TAX3 unit dump holds up to 63 recordings behind a
 // directory of 32-byte slots; each recording is written to a file of its own
 // beside the dump. Nothing is converted.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -70,7 +71,8 @@ int32_t WriteRecording(MemStream& dump, std::string folder, const TaxDumpEntry& 
 
   int32_t result = 1;
   std::vector<uint8_t> copy;
-  copy.reserve(e.Length);
+  // Room for what the dump can hold, not for what the slot claims.
+  copy.reserve(std::min<uint64_t>(e.Length, dump.Size() > e.Offset ? dump.Size() - e.Offset : 0));
   dump.Seek(e.Offset);
   uint8_t block[kBlockSize];
   for (uint32_t done = 0; done < e.Length; done += kBlockSize) {
