@@ -389,8 +389,6 @@ void TFmtData::PutNote() {
     Out[12 + i] = static_cast<uint8_t>(Note[i]);
 }
 
-void TFmtData::MoveInput(int a, int b) { InStream->SeekBy(static_cast<int64_t>(a) - b); }
-
 // ------------------------------------------------------------------ log
 
 std::string LogFilePath() {

@@ -350,7 +350,6 @@ class TFmtData {
     RawUsed = saved;
   }
   void PutNote();
-  void MoveInput(int a, int b);
 
   // Writes any 26 bytes to the output.
   void WriteBytes(const uint8_t* rec) { OutStream->AppendRecord(rec); }
