@@ -72,7 +72,7 @@ int32_t WriteRecording(MemStream& dump, std::string folder, const TaxDumpEntry& 
   int32_t result = 1;
   std::vector<uint8_t> copy;
   // Room for what the dump can hold, not for what the slot claims.
-  copy.reserve(std::min<uint64_t>(e.Length, dump.Size() > e.Offset ? dump.Size() - e.Offset : 0));
+  copy.reserve(std::min<std::size_t>(e.Length, dump.Size() > e.Offset ? dump.Size() - e.Offset : 0));
   dump.Seek(e.Offset);
   uint8_t block[kBlockSize];
   for (uint32_t done = 0; done < e.Length; done += kBlockSize) {
