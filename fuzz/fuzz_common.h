@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -49,6 +51,21 @@ inline void RedirectLog() {
     std::filesystem::remove_all(ScratchDir() + "/log", ec);
     platform::Hooks().executable_dir = ScratchDir() + "/";
   }
+}
+
+// Writes the fuzz input to a file; false when it cannot (a name the file
+// system cannot hold).
+inline bool PutFile(const std::string& path, const uint8_t* data, size_t size) {
+  std::ofstream f(path, std::ios::binary | std::ios::trunc);
+  f.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  return static_cast<bool>(f);
+}
+
+// True when the file holds exactly these bytes.
+inline bool FileHolds(const std::string& path, const uint8_t* data, size_t size) {
+  std::vector<uint8_t> now;
+  platform::LoadFile(path, now);
+  return now.size() == size && (size == 0 || std::memcmp(now.data(), data, size) == 0);
 }
 
 // About one input in eight, chosen by its content (so a replay makes the

@@ -1,6 +1,5 @@
 // Ring unrolling of any file: the output is a permutation of the input.
 #include <algorithm>
-#include <fstream>
 
 #include "fuzz_common.h"
 #include "interface/drivers.h"
@@ -9,10 +8,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string src = railfmt::fuzz::ScratchDir() + "/ring.bin";
   const std::string dst = railfmt::fuzz::ScratchDir() + "/ring.out";
-  {
-    std::ofstream f(src, std::ios::binary | std::ios::trunc);
-    f.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-  }
+  railfmt::fuzz::PutFile(src, data, size);
   if (railfmt::RingUnroll(src, dst) != 0) __builtin_trap();
   std::vector<uint8_t> out;
   railfmt::platform::LoadFile(dst, out);

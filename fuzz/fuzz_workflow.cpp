@@ -2,7 +2,6 @@
 // raw file is never lost (its bytes are still in some file of the folders).
 // Input: name length (first byte, mod 24), the name, the option byte, then
 // the raw file's content.
-#include <fstream>
 
 #include "fuzz_common.h"
 #include "interface/drivers.h"
@@ -15,9 +14,7 @@ bool SomeFileHolds(const fs::path& root, const std::vector<uint8_t>& content) {
   std::error_code ec;
   for (auto& e : fs::recursive_directory_iterator(root, ec)) {
     if (!e.is_regular_file(ec) || e.file_size(ec) != content.size()) continue;
-    std::vector<uint8_t> d;
-    railfmt::platform::LoadFile(e.path().string(), d);
-    if (d == content) return true;
+    if (railfmt::fuzz::FileHolds(e.path().string(), content.data(), content.size())) return true;
   }
   return false;
 }
@@ -40,11 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Only a name the file system can hold names a file the host could pass.
   const bool plain = !name.empty() && name.find_first_of("/\\") == std::string::npos &&
                      name != "." && name != "..";
-  if (plain) {
-    std::ofstream f(src + "/" + name, std::ios::binary | std::ios::trunc);
-    f.write(reinterpret_cast<const char*>(content.data()), static_cast<std::streamsize>(content.size()));
-    if (!f) return 0;  // a name too long for the file system
-  }
+  // (A name too long for the file system names no file either.)
+  if (plain && !railfmt::fuzz::PutFile(src + "/" + name, content.data(), content.size())) return 0;
   const int32_t r = railfmt::TransFmtFileImpl(name, src, work, arch, option);
   railfmt::legacy::ResetCarriedValues();
   if (r == 0) __builtin_trap();

@@ -5,8 +5,8 @@
 # 2,000,000) until the ledger fuzz/CAMPAIGN.tsv holds TOTAL executions
 # (default 10,000,000) for it. Every finished chunk appends one line to the
 # ledger (date, target, executions, coverage, features, corpus size,
-# result, when the fuzzer binary was built), so an interrupted campaign resumes where it stopped and the totals
-# stay honest. The corpus grows in fuzz/corpus-work/fuzz_TARGET (not
+# result, when the fuzzer binary was built), so an interrupted campaign
+# resumes where it stopped and the totals stay honest. The corpus grows in fuzz/corpus-work/fuzz_TARGET (not
 # committed). A chunk that finds a problem stops the campaign: copy the
 # artefact from fuzz/corpus-work/ to fuzz/regress/fuzz_TARGET, fix, and rerun.
 #
