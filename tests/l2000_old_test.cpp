@@ -417,7 +417,55 @@ TEST_F(L2000OldRecords, SwitchRecordsChooseTheirCode) {
   auto recs = Run({Rec({{0xA8, 0x62}, kT, Bcd(5, 2), {0x01}}), Rec({{0xA8, 0x62}, kT, Bcd(5, 2), {0x05}})});
   ASSERT_EQ(recs.size(), 2u);
   EXPECT_EQ(Hex(recs[0]), Hex(R("81 76 09 00 00 05 00 01")));
-  EXPECT_EQ(Hex(recs[1]), Hex(R("00 00 09 00 00 05 00 05")));
+  // s = 5 is outside 0..2: the first group.
+  EXPECT_EQ(Hex(recs[1]), Hex(R("81 66 09 00 00 05 00 05")));
+}
+
+// Whole records after the start-up records of a vendor-S file of protocol
+// 0099 with start 08:00:00 and route 3.
+std::vector<std::string> EarlierRecords(const std::string& body) {
+  RawHeader h;
+  h.Version(99).Vendor('S').Put(3, {0x03, 0x05}).Put(5, {0x08, 0x00, 0x00}).Put(17, {0x03});
+  Bytes f = EventFile(h, HexBytes(body));
+  MemStream in(f);
+  MemStream out;
+  legacy::Work().ResetForConversion(in, out);
+  legacy::Work().ReadFixed(0, 128);
+  legacy::ConvertL2000Old(legacy::Work());
+  auto all = AllRecords(out.Data());
+  std::vector<std::string> hex;
+  for (std::size_t i = 25; i < all.size(); ++i) hex.push_back(Hex(all[i]));
+  return hex;
+}
+
+std::vector<std::string> Golden(std::initializer_list<std::string_view> recs) {
+  std::vector<std::string> hex;
+  for (std::string_view r : recs) hex.push_back(Hex(R(r)));
+  return hex;
+}
+
+TEST_F(L2000OldRecords, CodeByteAsSubCodeOrB6TypeStartsNothing) {
+  EXPECT_EQ(EarlierRecords("A0 C1 08 11 00 00 00 00 88 00"), Golden({}));
+  EXPECT_EQ(EarlierRecords("B6 C1 08 11 00 00 00 00 88 00"), Golden({}));
+}
+
+TEST_F(L2000OldRecords, A861WithSOutsideItsGroupsKeepsCode81) {
+  EXPECT_EQ(EarlierRecords("A8 61 08 10 00 12 34 03 04 00"),
+            Golden({"81 65 08 0A 00 D2 04 03"}));
+}
+
+TEST_F(L2000OldRecords, A865WritesThreeRecords) {
+  const char* rest = " 08 0A 00 D2 04 00 05 00 D2 04 00 01 31 32 33 34 00 00 00 00 00 00 00 01";
+  EXPECT_EQ(EarlierRecords("A8 65 08 10 00 00 00 12 34 00 05 00 00 12 34 01 51 00"),
+            Golden({std::string("81 69") + rest, std::string("81 79") + rest, std::string("81 89") + rest}));
+}
+
+TEST_F(L2000OldRecords, CeOfAnyKindWritesItsTextRecord) {
+  // Kind 0: 87 11 with mask 021F, signal code 1 (lamp 01h, aspect 0); the
+  // text names station 0 of route 3.
+  EXPECT_EQ(EarlierRecords("CE 08 10 00 00 00 12 34 00 05 00 00 20 00 00 00 00 00 00 00 00 00 01 04 00"),
+            Golden({"87 11 08 0A 00 D2 04 00 F4 01 00 00 00 00 00 00 00 00 00 14 00 00 00 00 1F 02",
+                    "20 F0 33 2D 30 20 20 20 20 20 20 20 C7"}));
 }
 
 TEST_F(L2000OldRecords, BaRecordKeepsItsOwnBytesFromEightOn) {
@@ -466,10 +514,10 @@ TEST_F(L2000OldRecords, StationRecordWritesItsTextRecord) {
 TEST_F(L2000OldRecords, UnknownCodesAndSubCodesAreSkipped) {
   Bytes c3 = Rec({{0xC3}, kT});
   auto recs = Run({{0xA2, 0x10, 0x20}, {0xB1, 0x07, 0x11}, {0xF5}, {0xF2}, {0xA8, 0xC3}, {0x09, 0x00, 0x00, 0x96}, c3});
-  // A8 followed by a code byte: C3 starts there; its time bytes and check byte follow.
-  ASSERT_EQ(recs.size(), 2u);
-  EXPECT_EQ(Hex(recs[0]).substr(0, 5), "87 04");
-  EXPECT_EQ(Hex(recs[1]).substr(0, 5), "87 04");
+  // A8 followed by a code byte: the C3 is A8's (unlisted) sub-code and starts
+  // nothing; the bytes after it are skipped up to the last record.
+  ASSERT_EQ(recs.size(), 1u);
+  EXPECT_EQ(Hex(recs[0]), Hex(R("87 04 09 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 01 00")));
 }
 
 }  // namespace
@@ -522,7 +570,7 @@ const CodeCase kCodeCases[] = {
     {{0xA8, 0x25}, 6, {"A8 25"}}, {{0xA8, 0x27}, 7, {"81 2B"}}, {{0xA8, 0x29}, 7, {"81 08"}},
     {{0xA8, 0x45}, 7, {"81 07"}}, {{0xA8, 0x38}, 5, {"81 6A"}}, {{0xA8, 0x42}, 14, {"81 7A"}},
     {{0xA8, 0x56}, 4, {"81 46"}}, {{0xA8, 0x57}, 11, {"81 47"}}, {{0xA8, 0x58}, 7, {"81 48"}},
-    {{0xA8, 0x64}, 7, {"81 68"}}, {{0xA8, 0x65}, 15, {"00 00"}}, {{0xB1, 0x01}, 39, {"83 01", "00 00"}},
+    {{0xA8, 0x64}, 7, {"81 68"}}, {{0xA8, 0x65}, 15, {"81 69", "81 79", "81 89"}}, {{0xB1, 0x01}, 39, {"83 01", "00 00"}},
     {{0xB1, 0x05}, 11, {"8C 08", "81 50"}}, {{0xB1, 0x06}, 8, {"8C 09"}}, {{0xB1, 0x07}, 8, {}},
     {{0xB2, 0x12}, 10, {"8C 07", "81 5A"}}, {{0xB2, 0x17}, 11, {"8C 0A", "81 50"}},
     {{0xB2, 0x19}, 11, {"8C 10", "81 50"}}, {{0xB2, 0x18}, 39, {"83 02", "00 00"}},
@@ -541,7 +589,7 @@ const CodeCase kCodeCases[] = {
     {{0xBC, 0x51}, 5, {"93 0B"}}, {{0xFE, 0x01}, 5, {"92 23"}}, {{0xFE, 0x03}, 9, {"92 22"}},
     {{0xC1}, 7, {"87 02"}}, {{0xC2}, 11, {"87 03"}}, {{0xC6}, 11, {"8B 0C", "87 07"}},
     {{0xC7}, 13, {"87 08"}}, {{0xC9}, 15, {"87 0A"}}, {{0xCB}, 19, {"87 0C"}}, {{0xCC}, 10, {"87 0D"}},
-    {{0xCD}, 7, {"81 A0"}}, {{0xCE}, 23, {"87 11"}}, {{0xCF}, 4, {"87 12"}}, {{0xD0}, 21, {"87 2E"}},
+    {{0xCD}, 7, {"81 A0"}}, {{0xCE}, 23, {"87 11", "20 F0"}}, {{0xCF}, 4, {"87 12"}}, {{0xD0}, 21, {"87 2E"}},
     {{0xD1}, 23, {"87 2D"}}, {{0xD5}, 10, {"87 22"}}, {{0xD7}, 15, {"87 3A"}}, {{0xDA}, 10, {"87 27"}},
     {{0xDD}, 21, {"89 03"}}, {{0xDF}, 15, {"89 05"}}, {{0xE0}, 15, {"8A 01"}},
     {{0xE1}, 14, {"8B 0C", "8A 02"}}, {{0xE3}, 15, {"8A 03"}}, {{0xE4}, 15, {"8A 04"}},

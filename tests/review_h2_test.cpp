@@ -81,6 +81,20 @@ TEST(ReviewFE, FE02NeedsItsWholePayloadInTheInput) {
   EXPECT_TRUE(Out(Cat({FE02Head(), {0x01}})).empty());
 }
 
+// E0 drops the pass-through bit before its record is read: an E0 that fails
+// its check still leaves signal codes converted.
+TEST(ReviewFailedCheck, E0DropsThePassThroughBitEvenWhenItFails) {
+  RawHeader h;
+  h.Put(5, {0x08}).Put(17, {0x03});
+  const Bytes b701 = HexBytes("B7 01 10 00 00 00 00 00 01 00 00 00 94 48 63");  // SignalMode 9448
+  const Bytes e0 = HexBytes("E0 10 00 05 00 00 00 01 00 00 00 F5 00 00 00 00 00 00");
+  const Bytes b531 = HexBytes("B5 31 10 00 10 00 00 00 01 00 00 00 00 50 00 80 10 36 00 00 00 00 91");
+  // Signal code 1036: group 4, two lamps, aspect 49.
+  EXPECT_EQ(Out(Cat({b701, e0, b531}), h),
+            Golden({"B0 80 0A 00 00 01 00 00 E8 00 00 00 00 00 00 08 00 00 00 00 00 00 00 00 03 00",
+                    "99 31 0A 00 0A 01 00 00 00 00 00 00 00 00 00 31 00 00 00 32 00 50 00 00 37 05"}));
+}
+
 TEST(ReviewFailedCheck, LeavesSignalModeAndKeepSignalAlone) {
   const Bytes signal = Std(0xB5, 0x11, {0x01, 0x00, 0x00, 0x50, 0x02, 0x72});
   const char* signalOut =

@@ -80,12 +80,26 @@ TEST_F(ReviewLkj, FFhRecordNearTheStartIsTheStartHeaderLaterItIsTranslated) {
   EXPECT_EQ(Hex(out.data() + 28, 2), "D2 04");
 }
 
-TEST_F(ReviewLkj, Record86ThenASkippedBlockGivesOneA8Translation) {
-  Bytes out = Lkj(Cat({Rec(0x86, 0x00, 0x00), Bytes(16, 0x00), Filler()}));
+TEST_F(ReviewLkj, Record86ThenASkippedBlockIsTakenAsA8Again) {
+  // The skipped block leaves the 86h record in the buffer: A8h again.
+  Bytes out = Lkj(Cat({Bytes(16, 0xFF), HexBytes("86 05 0A 08 45 23 01 00 34 12 00 00 07 09 03 04"),
+                       Bytes(16, 0x00)}));
   auto recs = AllRecords(out);
-  ASSERT_EQ(recs.size(), 2u) << Hex(out);
-  EXPECT_EQ(Hex(recs[0]), Hex(R("86 02 08 1E 0F 34 12 00 F4 01 2C 01 00 2D 00 09 01 46 00 3C 00 50 00 50 FF 13")));
-  EXPECT_EQ(Hex(recs[1]), Hex(R("87 11 08 1E 0F 34 12 00 F4 01 2C 01 00 2D 00 09 01 46 00 3C 00 50 00 50 1F 02")));
+  const std::string a8 = "87 11 00 28 05 45 23 01 00 00 34 12 00 03 00 09 01 28 00 07 00 09 00 09 1F 02";
+  EXPECT_EQ(std::vector<std::string>({Hex(recs.at(0)), Hex(recs.at(1)), Hex(recs.at(2))}),
+            std::vector<std::string>(
+                {Hex(R("86 02 00 28 05 45 23 01 00 00 34 12 00 03 00 09 01 28 00 07 00 09 00 09 FF 13")),
+                 Hex(R(a8)), Hex(R(a8))}));
+  EXPECT_EQ(recs.size(), 3u);
+}
+
+// AFh writes its 81h 10h record and leaves the restriction tolerance as the
+// start cleared it.
+TEST_F(ReviewLkj, Jk2hAfDoesNotSetTheTolerance) {
+  railfmt::Lookups().RestrictionTolerance = 0;
+  Bytes out = Jk(Cat({{0xAF, 0x00, 0x44, 0x00}, {0x00}}));
+  EXPECT_EQ(railfmt::Lookups().RestrictionTolerance, 0);
+  ASSERT_FALSE(AllRecords(out).empty());
 }
 
 TEST_F(ReviewLkj, StationAreaIsClosedBeforeAFillerRecordIsSkipped) {

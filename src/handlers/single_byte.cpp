@@ -346,14 +346,12 @@ void D7(TNewToFmt& c, const HandlerRow& r) {
   d.WriteRecord();
 }
 
-// The pass-through bit of SignalMode is dropped (with the upper byte).
+// The pass-through bit of SignalMode is dropped (with the upper byte) before
+// the record is read, so it is gone even when the record fails its check.
 void E0(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read1(c, r)) return;
   if (d.SignalMode & 0x20) d.SignalMode &= 0x00DF;
-  Header1(d);
-  SignalFields(d);
-  Finish(c);
+  SignalEventShort(c, r);
 }
 
 void E1(TNewToFmt& c, const HandlerRow& r) {

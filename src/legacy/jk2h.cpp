@@ -20,7 +20,8 @@
 //   B6h, D6h, DBh, FBh records)   | the body bytes BCD-decoded, one each, up to
 //                                 | byte 23
 //   81h xx of A1h, A6h..AFh       | bytes 5..6 := bcd(1) x 100 + bcd(2); AFh
-//                                 | (81h 10h) also sets RestrictionTolerance
+//                                 | (81h 10h) writes its record only: the
+//                                 | tolerance stays as the start cleared it
 //   81h 11h / 81h 04h (A2h, A3h)  | running time, number in 5..6 (24..25), name
 //                                 | in 7..18 (DriverName fill flag 0)
 //   A5h                           | route := bcd(1), station := bcd(2)
@@ -397,7 +398,6 @@ void Jk2h::Translate(const Row& row) {
     }
     case Act::Value81: {
       const int32_t v = bcd(1) * 100 + bcd(2);
-      if (row.sub == 0x10) Lookups().RestrictionTolerance = static_cast<int16_t>(v);
       Value81(row.sub, v);
       break;
     }

@@ -144,7 +144,11 @@ int B6SubRecord(WorkArea& w, uint8_t& loopFlag) {
     case 6: Type6(w, loopFlag); return 1;
     case 7: ReadChecked(w, 2, 9, 9); return 1;
     case 2: return Type2(w, loopFlag);
-    default: return 1;
+    default:
+      // Not read further. The type byte is taken, even when it is a code
+      // byte: the loop reads on after it.
+      w.lookahead = 0;
+      return 1;
   }
 }
 

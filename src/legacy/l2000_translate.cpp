@@ -68,11 +68,14 @@ namespace {
 //   A8 20          81 25: 2..4 time, 5..7 = bcd(11,3), 8..11 = b[7..10];
 //                  then 81 24: 2..4 time, 5 = bcd(5,2) mod 4, 6 = bcd(5,2) div 256
 //   A8 25          state record A8 25: time only, presence mask = bcd(5,2)
-//   A8 61-64       2..4 time; 5..6 = bcd(5,2); 7 = s = bcd(7); second code
-//                  65+/75+/85+ for s = 0/1/2, any other s gives codes 00 00
-//   A8 65          2..4 time; 5..7 = bcd(5,4); 8..9 = bcd(9,2); 10..12 = driver
-//                  number bcd(11,4); 13 = s = bcd(15); 14..21 driver name; 25 = 1;
-//                  second code 69/79/89 for s = 1/2/3, else codes 00 00
+//   A8 61-64       81 xx: 2..4 time; 5..6 = bcd(5,2); 7 = s = bcd(7); second
+//                  code 65+/75+/85+ for s = 0/1/2. Any other s takes the first
+//                  group (65+): the record stays one of its item's codes and
+//                  byte 7 still carries s for the host.
+//   A8 65          81 69 + 81 79 + 81 89, each: 2..4 time; 5..7 = bcd(5,4);
+//                  8..9 = bcd(9,2); 10..12 = driver number bcd(11,4); 13 = s =
+//                  bcd(15); 14..21 driver name; 25 = 1. The three carry the
+//                  same bytes: nothing in the record tells them apart.
 //   B1 01, B2 18   52-byte unit: 2..4 time; 5..6 = bcd(5,2); 7 = bcd(7);
 //                  8 = bcd(8); 9..10 = bcd(9,2); 11 from bcd(11) mod 4;
 //                  12..last = bcd of each record byte 12..last; rest 0
@@ -81,15 +84,15 @@ namespace {
 //   B8 01, CE      text record 20 F0 (no time): 2..11 the first 10 characters of
 //                  the station name, space-filled; 12 = StationAttribute.
 //                  B8 01 names the header's station BCD(h[18..19]); CE the
-//                  station bcd(13,2) of the record (kinds 1..3 only)
+//                  station bcd(13,2) of the record, whatever its kind
 //   B8 28/29       86 6D/6B/2B (28) or 6A/6C/2A (29) for s = bcd(9) = 1/2/other
 //   B9 01/02       86 DF/D0/1F (01) or DE/DD/1E (02) for low nibble of b[9] = 0/1/other
 //   BA 03..22      the state record assembled, then bytes 8..: bcd of record
 //                  bytes 8..last; written as it stands
 //   BC 30          86 7B when bit 6 of Val16 is set, else 86 7A
 //   CC             always 87 0D (the record holds no selector)
-//   CE             kind = bcd(16): 3 -> 87 0F, 2 -> 87 10, 1 -> 87 A1 (mask 3FFF,
-//                  text record follows), other -> 87 11 (mask 021F);
+//   CE             kind = bcd(16): 3 -> 87 0F, 2 -> 87 10, 1 -> 87 A1 (mask 3FFF),
+//                  other -> 87 11 (mask 021F); the text record follows every kind;
 //                  Val12 = bcd(16) for kinds 1..3, else bcd(20)
 //   D0             m = bcd(14): 0 -> 2E, 1/3 -> 19, 2 -> 18, 4-7/9/10 -> 17,
 //                  8 -> 16, 11 and above -> 13
@@ -518,21 +521,18 @@ void A861(WorkArea& w, const Row& row, int body) {
   const int base = 0x65 + (w.bcd(1) - 61);
   const bool ok = s >= 0 && s <= 2;
   std::memset(w.second, 0, sizeof w.second);
-  w.second[0] = ok ? 0x81 : 0x00;
-  w.second[1] = ok ? static_cast<uint8_t>(base + 0x10 * s) : 0x00;
+  w.second[0] = 0x81;
+  w.second[1] = static_cast<uint8_t>(base + (ok ? 0x10 * s : 0));
   Fill(w, Layout::kWord, 2, LastData(row, body), 0);
   w.second[7] = static_cast<uint8_t>(s);
   w.WriteSecond();
 }
 
+// Three records 81 69, 81 79, 81 89 of the same content.
 void A865(WorkArea& w, const Row&, int) {
   const int s = w.bcd(15);
   uint8_t* r = w.second;
   std::memset(r, 0, kRecordSize);
-  if (s >= 1 && s <= 3) {
-    r[0] = 0x81;
-    r[1] = static_cast<uint8_t>(0x69 + 0x10 * (s - 1));
-  }
   for (int i = 0; i < 3; ++i) r[2 + i] = static_cast<uint8_t>(w.bcd(2 + i));
   const int32_t pos = w.bcd(5, 4);
   for (int i = 0; i < 3; ++i) r[5 + i] = ByteOf(pos, i);
@@ -545,7 +545,14 @@ void A865(WorkArea& w, const Row&, int) {
   const std::string name = DriverName(0, n);
   for (int i = 0; i < 8 && i < static_cast<int>(name.size()); ++i) r[14 + i] = static_cast<uint8_t>(name[i]);
   r[25] = 1;
-  w.WriteSecond();
+  uint8_t record[kRecordSize];
+  std::memcpy(record, r, kRecordSize);
+  for (const uint8_t sub : {0x69, 0x79, 0x89}) {
+    std::memcpy(w.second, record, kRecordSize);
+    w.second[0] = 0x81;
+    w.second[1] = sub;
+    w.WriteSecond();
+  }
 }
 
 // B1 01 (and B2 18): one 52-byte unit, the record and its continuation.
@@ -650,7 +657,7 @@ void CE(WorkArea& w, const Row& row, int) {
   w.run.Val12 = static_cast<uint8_t>(station ? kind : w.bcd(20));
   StateRecord(w, row, 0x87, kSub[station ? kind : 0], station ? 0x3FFF : 0x021F);
   w.distanceMode = 0;
-  if (station) StationText(w, w.bcd(13, 2));
+  StationText(w, w.bcd(13, 2));
 }
 
 void CF(WorkArea& w, const Row& row, int) {
@@ -1072,9 +1079,10 @@ Next TranslateRecord(WorkArea& w) {
   if (code == 0xB7) w.written = 0;
   const Row* row = FindRow(code, w.b[1]);
   if (!row) {
+    // An unlisted sub-code ends the record; it was read as the sub-code, so
+    // even a code byte there does not start the next record.
     w.written = 0;
-    // A code byte in the sub-code's place starts the next record.
-    return withSub && w.b[1] >= 0x9A ? Next::kResync : Next::kRead;
+    return Next::kRead;
   }
   const int start = withSub ? 2 : 1;
   int body = row->body;

@@ -49,8 +49,9 @@
 //   B5h/B6h mode value            | not kept: no record uses it
 //   FFh in the first 48 bytes     | a filler record stays filler, only other
 //                                 | FFh records become B0h
-//   86h then a skipped block      | nothing: the A8h translation of an 86h
-//                                 | record is made once, right after it
+//   86h then a skipped block      | the buffer still holds the 86h record: it
+//                                 | is taken as A8h again (after every skipped
+//                                 | block until the next record is read)
 //   last, short record            | bytes missing at the input end read as 0
 #include <cstring>
 #include <iterator>
@@ -551,7 +552,12 @@ void Lkj93::Run() {
     offset_ = static_cast<int64_t>(in.Position());
     uint8_t rec[kRecLen] = {};
     in.Read(rec, kRecLen);
-    if (rec[0] < 0x80) continue;
+    if (rec[0] < 0x80) {
+      // A skipped block: the buffer is kept, and when it still holds an 86h
+      // record that record is taken once more as an A8h record.
+      if (w_.b[0] == 0x86) TranslateA8();
+      continue;
+    }
     std::memcpy(w_.b, rec, kRecLen);
     if (later_ && option_ != 0) kept50_ = w_.laterVersionMark;
     bool filler = true;
@@ -563,8 +569,7 @@ void Lkj93::Run() {
     }
     if (filler) continue;
     Translate();
-    // An 86h record is taken once more as an A8h record, once only: a
-    // skipped block after it does not repeat that record.
+    // An 86h record is taken once more as an A8h record.
     if (w_.b[0] == 0x86) TranslateA8();
   }
   Close();

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -104,9 +105,8 @@ std::vector<Rec26> EventRecords(const Bytes& out, int startupCount) {
   return std::vector<Rec26>(all.begin() + startupCount, all.end());
 }
 
-Rec26 R(std::string_view hex) {
-  Rec26 r{};
-  std::size_t i = 0;
+Bytes HexBytes(std::string_view hex) {
+  Bytes b;
   int n = 0, v = 0;
   for (char ch : hex) {
     int d = -1;
@@ -116,11 +116,18 @@ Rec26 R(std::string_view hex) {
     if (d < 0) continue;
     v = v * 16 + d;
     if (++n == 2) {
-      if (i >= r.size()) throw std::runtime_error("R(): more than 26 bytes");
-      r[i++] = static_cast<uint8_t>(v);
+      b.push_back(static_cast<uint8_t>(v));
       n = v = 0;
     }
   }
+  return b;
+}
+
+Rec26 R(std::string_view hex) {
+  const Bytes b = HexBytes(hex);
+  if (b.size() > 26) throw std::runtime_error("R(): more than 26 bytes");
+  Rec26 r{};
+  std::copy(b.begin(), b.end(), r.begin());
   return r;
 }
 

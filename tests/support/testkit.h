@@ -60,6 +60,8 @@ std::vector<Rec26> AllRecords(const Bytes& out);
 
 // "80 08 01 02 03" -> 26 bytes (missing bytes are 0).
 Rec26 R(std::string_view hex);
+// "B7 01 10 00" -> those bytes.
+Bytes HexBytes(std::string_view hex);
 std::string Hex(const uint8_t* p, std::size_t n);
 inline std::string Hex(const Rec26& r) { return Hex(r.data(), r.size()); }
 inline std::string Hex(const Bytes& b) { return Hex(b.data(), b.size()); }
