@@ -2,10 +2,12 @@
 # Both install missing Debian packages (as root) and drive the CMake presets.
 
 JOBS ?= 2
+MUTANTS ?= 200
+SEED ?= 1
 FUZZ_SECONDS ?= 30
 SETUP := tools/setup-deps.sh
 
-.PHONY: all build demo test test-asan test-windows bench fuzz coverage clean install
+.PHONY: all build demo test test-asan test-windows bench fuzz coverage mutate clean install
 
 all: build
 
@@ -46,5 +48,10 @@ coverage:
 	@ctest --preset coverage >/dev/null || true
 	@tools/coverage.sh
 
+# Mutation testing of src/ against the unit tests (tools/mutate.py).
+mutate:
+	@$(SETUP) build test
+	@python3 tools/mutate.py --mutants $(MUTANTS) --seed $(SEED) --jobs $(JOBS)
+
 clean:
-	rm -rf build build-asan build-coverage build-fuzz build-win32 build-win64
+	rm -rf build build-asan build-coverage build-fuzz build-mutate build-win32 build-win64
