@@ -253,6 +253,7 @@ def main():
         raise KeyboardInterrupt
 
     signal.signal(signal.SIGTERM, on_signal)
+    signal.signal(signal.SIGINT, on_signal)  # also when started with SIGINT ignored
     results = {"killed": [], "survived": [], "did not build": []}
     started = time.time()
     try:
