@@ -4,8 +4,9 @@
 JOBS ?= 2
 FUZZ_SECONDS ?= 30
 SETUP := tools/setup-deps.sh
+PREFIX ?= $(HOME)/.local
 
-.PHONY: all build demo test test-asan test-windows bench fuzz coverage clean install
+.PHONY: all build demo test test-asan test-windows bench fuzz coverage clean install install-local
 
 all: build
 
@@ -19,6 +20,14 @@ demo: build
 
 test: build
 	@ctest --preset default
+
+# The tool, the library, its header, pkg-config and CMake files under PREFIX
+# (default ~/.local); the tool finds the library through its run path.
+install-local: build
+	@cmake --install build --prefix "$(PREFIX)" >/dev/null
+	@echo "installed under $(PREFIX): bin/railfmt, lib/librailfmt.so*, include/railfmt/railfmt.h, lib/pkgconfig/railfmt.pc"
+	@case ":$$PATH:" in *":$(PREFIX)/bin:"*) echo "$(PREFIX)/bin is on your PATH: run railfmt" ;; \
+	  *) echo "put it on your PATH: export PATH=\"$(PREFIX)/bin:\$$PATH\" (add the line to ~/.profile to keep it)" ;; esac
 
 test-asan:
 	@$(SETUP) build test

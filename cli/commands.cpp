@@ -120,8 +120,9 @@ int CmdConvert(const ConvertOptions& o) {
       Note(o.src + ": " + TypeName(type) + " files are not converted; nothing written");
       break;
     case RAILFMT_TYPE_TAX3:
-      Note(o.src + ": the TAX3 dump was cut into one file per recording beside it (TAX3-...); " + dst +
-           " is not written");
+      Note(o.src + ": TAX3 dump cut into one file per recording (TAX3-...) in " +
+           (fs::path(o.src).has_parent_path() ? fs::path(o.src).parent_path().string() : std::string(".")) +
+           "; nothing else written");
       break;
     case RAILFMT_TYPE_RING:
       if (wrote)
