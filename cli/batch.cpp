@@ -111,8 +111,11 @@ Result ProcessOne(const Item& it) {
   }
   fs::rename(tmp, it.dst, ec);
   if (ec) {
-    fs::remove(tmp, ec);
-    return {Outcome::Failed, it.dst + ": the formatted file could not be written"};
+    std::error_code ignored;
+    fs::remove(tmp, ignored);
+    bool folder = fs::is_directory(it.dst, ignored);
+    return {Outcome::Failed, it.dst + ": the formatted file could not be written (" +
+                                 (folder ? std::string("a folder of that name is in the way") : ec.message()) + ")"};
   }
   return {Outcome::Converted, TypeName(type)};
 }

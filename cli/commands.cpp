@@ -145,6 +145,10 @@ int CmdConvert(const ConvertOptions& o) {
 int CmdProcess(const ProcessOptions& o) {
   std::error_code ec;
   fs::path src = fs::path(o.from) / o.name;
+  if (o.name.find_first_of("/\\") != std::string::npos) {
+    Error(o.name + ": give the file name alone and its folder with --from");
+    return kExitUsage;
+  }
   if (!fs::is_directory(o.from, ec)) {
     Error(o.from + (fs::exists(o.from, ec) ? ": is a file, not a folder (--from names the download folder)"
                                            : ": no such folder (--from names the download folder)"));
@@ -153,10 +157,6 @@ int CmdProcess(const ProcessOptions& o) {
   if (std::string problem = InputFileProblem(src.string()); !problem.empty()) {
     Error(problem);
     return kExitFailed;
-  }
-  if (o.name.find_first_of("/\\") != std::string::npos) {
-    Error(o.name + ": give the file name alone and its folder with --from");
-    return kExitUsage;
   }
   int32_t type = FileType(src.string());
   int32_t r = TransFmtFileCall(o.name, o.from, o.work, o.archive, static_cast<uint8_t>(o.option));

@@ -70,6 +70,8 @@ class MessagesTest(unittest.TestCase):
          ["dl: no such folder", "--from"]),
         (["process", "RUN1.38", "--from", "folder", "--work", "w", "--archive", "a"], FAILED,
          ["RUN1.38: no such file"]),
+        (["process", "dl/RUN1.37", "--from", "dl", "--work", "w", "--archive", "a"], USAGE,
+         ["dl/RUN1.37: give the file name alone", "--from"]),
         (["batch", "downloads", "--out", "formatted"], FAILED, ["downloads: no such file or folder"]),
         (["batch", "RUN1.37", "--out", "run.F"], FAILED, ["run.F: is a file, not a folder", "--out"]),
         (["convert", "RUN1.37", "--tables", "run.F"], TABLES_REJECTED, ["run.F: is a file, not a folder", "--tables"]),
