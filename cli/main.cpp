@@ -91,16 +91,21 @@ int main(int argc, char** argv) {
     for (auto* opt : sub->get_options())
       if (opt->get_default_str() == "[]") opt->default_str("");
 
-  // A first word that is no option and no command is named as an unknown command.
-  if (argc > 1 && argv[1][0] != '-') {
-    std::string word = argv[1], known;
+  // A first word that is no option and no command is named as an unknown
+  // command; no word at all asks for one.
+  {
+    std::string known;
     bool found = false;
     for (const auto* sub : app.get_subcommands({})) {
-      found = found || sub->check_name(word);
+      found = found || (argc > 1 && sub->check_name(argv[1]));
       known += (known.empty() ? "" : ", ") + sub->get_name();
     }
-    if (!found) {
-      Error("unknown command '" + word + "' (commands: " + known + "; see railfmt --help)");
+    if (argc < 2) {
+      Error("name a command (" + known + "; see railfmt --help)");
+      return kExitUsage;
+    }
+    if (!found && argv[1][0] != '-') {
+      Error("unknown command '" + std::string(argv[1]) + "' (commands: " + known + "; see railfmt --help)");
       return kExitUsage;
     }
   }

@@ -79,6 +79,7 @@ class MessagesTest(unittest.TestCase):
         # the command line
         (["frobnicate"], USAGE, ["unknown command 'frobnicate'", "convert", "railfmt --help"]),
         (["frobnicate", "--help"], USAGE, ["unknown command 'frobnicate'"]),
+        ([], USAGE, ["name a command", "classify", "railfmt --help"]),
     ]
 
     def test_each_error_names_the_file_and_the_cause(self):
