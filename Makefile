@@ -6,8 +6,9 @@ MUTANTS ?= 200
 SEED ?= 1
 FUZZ_SECONDS ?= 30
 SETUP := tools/setup-deps.sh
+PREFIX ?= $(HOME)/.local
 
-.PHONY: all build demo test test-asan test-windows bench fuzz coverage mutate clean install
+.PHONY: all build demo test test-asan test-windows bench fuzz coverage mutate clean install install-local
 
 all: build
 
@@ -21,6 +22,14 @@ demo: build
 
 test: build
 	@ctest --preset default
+
+# The tool, the library, its header, pkg-config and CMake files under PREFIX
+# (default ~/.local); the tool finds the library through its run path.
+install-local: build
+	@cmake --install build --prefix "$(PREFIX)" >/dev/null
+	@echo "installed under $(PREFIX): bin/railfmt, lib/librailfmt.so*, include/railfmt/railfmt.h, lib/pkgconfig/railfmt.pc"
+	@case ":$$PATH:" in *":$(PREFIX)/bin:"*) echo "$(PREFIX)/bin is on your PATH: run railfmt" ;; \
+	  *) echo "put it on your PATH: export PATH=\"$(PREFIX)/bin:\$$PATH\" (add the line to ~/.profile to keep it)" ;; esac
 
 test-asan:
 	@$(SETUP) build test

@@ -17,6 +17,7 @@
 #include <unistd.h>
 #endif
 
+#include "checks.h"
 #include "commands.h"
 #include "library.h"
 #include "railfmt/railfmt.h"
@@ -110,8 +111,11 @@ Result ProcessOne(const Item& it) {
   }
   fs::rename(tmp, it.dst, ec);
   if (ec) {
-    fs::remove(tmp, ec);
-    return {Outcome::Failed, it.dst + ": the formatted file could not be written"};
+    std::error_code ignored;
+    fs::remove(tmp, ignored);
+    bool folder = fs::is_directory(it.dst, ignored);
+    return {Outcome::Failed, it.dst + ": the formatted file could not be written (" +
+                                 (folder ? std::string("a folder of that name is in the way") : ec.message()) + ")"};
   }
   return {Outcome::Converted, TypeName(type)};
 }
@@ -140,14 +144,34 @@ class Progress {
 }  // namespace
 
 int CmdBatch(const BatchOptions& o) {
-  if (!PrepareLibrary(o.tables, o.mask, false)) return kExitTables;
+  // Inputs that do not exist and an output folder that cannot be made stop
+  // the batch before anything is done: nothing is created, not even --out.
   std::error_code ec;
-  fs::create_directories(o.out, ec);
-  if (!fs::is_directory(o.out, ec)) {
-    Error(o.out + ": the output folder cannot be created");
+  bool missing = false;
+  for (const auto& p : o.paths) {
+    if (!fs::exists(p, ec)) {
+      Error(p + ": no such file or folder");
+      missing = true;
+    }
+  }
+  if (missing) return kExitFailed;
+  if (std::string problem = OutputFolderProblem(o.out); !problem.empty()) {
+    Error(problem + " (--out)");
     return kExitFailed;
   }
+  if (!PrepareLibrary(o.tables, o.mask, false)) return kExitTables;
   std::vector<Item> items = Collect(o.paths, o.out);
+  // the output folder is made when there is something to convert into it
+  bool converts = false;
+  for (const auto& it : items) converts = converts || it.early.empty();
+  if (converts) {
+    std::error_code made;
+    fs::create_directories(o.out, made);
+    if (!fs::is_directory(o.out, ec)) {
+      Error(o.out + ": the output folder cannot be created" + (made ? " (" + made.message() + ")" : std::string()));
+      return kExitFailed;
+    }
+  }
   std::vector<Result> results(items.size());
   std::vector<bool> reported(items.size(), false);
   std::size_t done = 0, conv = 0, skip = 0, fail = 0;

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "checks.h"
 #include "commands.h"
 #include "library.h"
 #include "railfmt/railfmt.h"
@@ -40,9 +41,8 @@ bool PrepareLibrary(const std::string& tablesDir, const std::string& mask, bool 
 int CmdClassify(const std::vector<std::string>& files) {
   int rc = kExitOk;
   for (const auto& f : files) {
-    std::error_code ec;
-    if (!fs::is_regular_file(f, ec)) {
-      Error(f + ": no such file");
+    if (std::string problem = InputFileProblem(f); !problem.empty()) {
+      Error(problem);
       rc = kExitFailed;
       continue;
     }
@@ -60,8 +60,12 @@ std::string TempBeside(const std::string& dst) { return dst + ".railfmt-tmp"; }
 int CmdConvert(const ConvertOptions& o) {
   std::string dst = o.dst.empty() ? o.src + "F" : o.dst;
   std::error_code ec;
-  if (fs::exists(o.src, ec) && !fs::is_regular_file(o.src, ec)) {
-    Error(o.src + ": not a file");
+  if (std::string problem = InputFileProblem(o.src); !problem.empty()) {
+    Error(problem);
+    return kExitFailed;
+  }
+  if (std::string problem = OutputFileProblem(dst); !problem.empty()) {
+    Error(problem);
     return kExitFailed;
   }
   if (fs::equivalent(o.src, dst, ec)) {
@@ -87,26 +91,38 @@ int CmdConvert(const ConvertOptions& o) {
   }
   if (r < 0) {
     fs::remove(tmp, ec);
-    Error(NewFmtFileMessage(r, o.src, dst, type));
+    std::string message = NewFmtFileMessage(r, o.src, dst, type);
+    if (r == -4) {
+      std::string cause = OutputFileProblem(dst);
+      if (!cause.empty()) message = cause;
+    }
+    Error(message);
     return kExitFailed;
+  }
+  // Kinds that are not converted leave the library's empty destination:
+  // it is not kept, so no empty file is left behind.
+  if (type == RAILFMT_TYPE_JK96 || type == RAILFMT_TYPE_FORMATTED || type == RAILFMT_TYPE_TAX3) {
+    fs::remove(tmp, ec);
+    wrote = false;
   }
   if (wrote) {
     fs::rename(tmp, dst, ec);
     if (ec) {
       fs::remove(tmp, ec);
-      Error(dst + ": the formatted file could not be written");
+      std::string cause = OutputFileProblem(dst);
+      Error(cause.empty() ? dst + ": the formatted file could not be written (" + ec.message() + ")" : cause);
       return kExitFailed;
     }
   }
   switch (type) {
     case RAILFMT_TYPE_JK96:
     case RAILFMT_TYPE_FORMATTED:
-      Note(o.src + ": " + TypeName(type) + " files are not converted; " +
-           (wrote ? dst + " is empty" : std::string("nothing written")));
+      Note(o.src + ": " + TypeName(type) + " files are not converted; nothing written");
       break;
     case RAILFMT_TYPE_TAX3:
-      Note(o.src + ": the TAX3 dump was cut into one file per recording beside it" +
-           (wrote ? "; " + dst + " is empty" : std::string()));
+      Note(o.src + ": TAX3 dump cut into one file per recording (TAX3-...) in " +
+           (fs::path(o.src).has_parent_path() ? fs::path(o.src).parent_path().string() : std::string(".")) +
+           "; nothing else written");
       break;
     case RAILFMT_TYPE_RING:
       if (wrote)
@@ -129,13 +145,18 @@ int CmdConvert(const ConvertOptions& o) {
 int CmdProcess(const ProcessOptions& o) {
   std::error_code ec;
   fs::path src = fs::path(o.from) / o.name;
-  if (!fs::is_regular_file(src, ec)) {
-    Error(src.string() + ": no such file");
-    return kExitFailed;
-  }
   if (o.name.find_first_of("/\\") != std::string::npos) {
     Error(o.name + ": give the file name alone and its folder with --from");
     return kExitUsage;
+  }
+  if (!fs::is_directory(o.from, ec)) {
+    Error(o.from + (fs::exists(o.from, ec) ? ": is a file, not a folder (--from names the download folder)"
+                                           : ": no such folder (--from names the download folder)"));
+    return kExitFailed;
+  }
+  if (std::string problem = InputFileProblem(src.string()); !problem.empty()) {
+    Error(problem);
+    return kExitFailed;
   }
   int32_t type = FileType(src.string());
   int32_t r = TransFmtFileCall(o.name, o.from, o.work, o.archive, static_cast<uint8_t>(o.option));
@@ -184,14 +205,20 @@ int CmdSample(const SampleOptions& o) {
     Error("--kind: unknown kind '" + o.kind + "'");
     return kExitUsage;
   }
+  if (std::string problem = OutputFileProblem(o.output); !problem.empty()) {
+    Error(problem);
+    return kExitFailed;
+  }
   std::vector<uint8_t> bytes = sample::GenerateSample(kind, o.seed, o.records);
   std::ofstream f(o.output, std::ios::binary | std::ios::trunc);
   if (!f || !f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())) ||
       !f.flush()) {
     Error(o.output + ": cannot be written");
-    std::error_code ec;
-    f.close();
-    fs::remove(o.output, ec);
+    if (f.is_open()) {  // a file this call could not open is not touched
+      std::error_code ec;
+      f.close();
+      fs::remove(o.output, ec);
+    }
     return kExitFailed;
   }
   std::printf("%s: %s sample, seed %u, %zu bytes\n", o.output.c_str(), o.kind.c_str(), o.seed, bytes.size());

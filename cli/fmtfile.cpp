@@ -1,5 +1,7 @@
 #include "fmtfile.h"
 
+#include "checks.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
@@ -131,14 +133,17 @@ std::string TimeText(const FmtRecord& r) {
 }
 
 FmtFile ReadFmtFile(const std::string& path) {
+  // a missing file, a folder or an unreadable file is named as such
+  if (std::string problem = InputFileProblem(path); !problem.empty()) throw std::runtime_error(problem);
   std::ifstream f(path, std::ios::binary);
   if (!f) throw std::runtime_error(path + ": cannot be read");
   std::vector<uint8_t> data((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  if (f.bad()) throw std::runtime_error(path + ": cannot be read");
   if (data.size() < static_cast<std::size_t>(kFmtHeaderSize))
     throw std::runtime_error(path + ": too short for a formatted file (" + std::to_string(data.size()) +
                              " bytes, the header alone is 52)");
   bool a6 = data[0] == 0xA6 && data[1] == 0x6A, a5 = data[0] == 0xA5 && data[1] == 0x5A;
-  if (!a6 && !a5) throw std::runtime_error(path + ": not a formatted file (it does not start with A6 6A or A5 5A)");
+  if (!a6 && !a5) throw std::runtime_error(NotFormattedMessage(path));
 
   FmtFile out;
   FmtHeader& h = out.header;

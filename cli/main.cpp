@@ -18,6 +18,8 @@ int main(int argc, char** argv) {
   CLI::App app{"railfmt: converts raw locomotive event-recorder downloads into formatted record files"};
   app.footer(kFooter);
   app.require_subcommand(1);
+  // --help shows each option's default value
+  app.option_defaults()->always_capture_default();
   app.set_version_flag("--version", std::string("railfmt ") + RAILFMT_VERSION);
 
   std::vector<std::string> classifyFiles;
@@ -83,6 +85,30 @@ int main(int argc, char** argv) {
   sample->add_option("--records", smp.records, "Event records (tax3: recordings, at most 63)")
       ->check(CLI::Range(1, 1000000));
   sample->footer(kFooter);
+
+  // (a list of names has no default worth showing)
+  for (auto* sub : app.get_subcommands({}))
+    for (auto* opt : sub->get_options())
+      if (opt->get_default_str() == "[]") opt->default_str("");
+
+  // A first word that is no option and no command is named as an unknown
+  // command; no word at all asks for one.
+  {
+    std::string known;
+    bool found = false;
+    for (const auto* sub : app.get_subcommands({})) {
+      found = found || (argc > 1 && sub->check_name(argv[1]));
+      known += (known.empty() ? "" : ", ") + sub->get_name();
+    }
+    if (argc < 2) {
+      Error("name a command (" + known + "; see railfmt --help)");
+      return kExitUsage;
+    }
+    if (!found && argv[1][0] != '-') {
+      Error("unknown command '" + std::string(argv[1]) + "' (commands: " + known + "; see railfmt --help)");
+      return kExitUsage;
+    }
+  }
 
   try {
     app.parse(argc, argv);

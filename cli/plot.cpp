@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "checks.h"
 #include "commands.h"
 #include "fmtfile.h"
 
@@ -94,6 +95,10 @@ int CmdPlot(const PlotOptions& o) {
     file = ReadFmtFile(o.file);
   } catch (const std::exception& e) {
     Error(e.what());
+    return kExitFailed;
+  }
+  if (std::string problem = OutputFileProblem(o.output); !problem.empty()) {
+    Error(problem);
     return kExitFailed;
   }
 
@@ -192,6 +197,11 @@ int CmdPlot(const PlotOptions& o) {
   std::string svg = s.str();
   if (!f || !f.write(svg.data(), static_cast<std::streamsize>(svg.size())) || !f.flush()) {
     Error(o.output + ": cannot be written");
+    if (f.is_open()) {  // opened (and emptied) by this call: no partial chart is left behind
+      f.close();
+      std::error_code ec;
+      std::filesystem::remove(o.output, ec);
+    }
     return kExitFailed;
   }
   std::printf("%s: %zu points of %s\n", o.output.c_str(), xs.size(), o.fields.c_str());

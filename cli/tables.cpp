@@ -343,7 +343,9 @@ const std::vector<TableFile>& TableFiles() {
 
 std::vector<TableSummary> LoadTables(const std::string& dir) {
   std::error_code ec;
-  if (!fs::is_directory(dir, ec)) throw TableError(dir + ": no such folder");
+  if (!fs::is_directory(dir, ec))
+    throw TableError(dir + (fs::exists(dir, ec) ? ": is a file, not a folder (--tables names the folder of the CSV files)"
+                                                : ": no such folder"));
   // Parse and check every file first, so that a malformed file leaves the
   // library's tables untouched.
   std::vector<std::pair<const TableFile*, Sheet>> sheets;

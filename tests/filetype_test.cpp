@@ -20,6 +20,8 @@ struct HeadCase {
   int b16;           // byte 16 (-1: leave 0)
   int32_t expected;
 };
+// Test lists show the case by its name, not as raw object bytes.
+void PrintTo(const HeadCase& c, std::ostream* os) { *os << c.what; }
 
 class FileTypeTest : public ::testing::TestWithParam<HeadCase> {};
 

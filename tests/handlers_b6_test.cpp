@@ -18,6 +18,8 @@ struct Case {
   Bytes body;
   std::vector<std::string_view> golden;
 };
+// Test lists show the case by its name, not as raw object bytes.
+void PrintTo(const Case& c, std::ostream* os) { *os << c.what; }
 
 class B6Records : public ::testing::TestWithParam<Case> {};
 

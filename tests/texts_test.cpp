@@ -44,6 +44,8 @@ struct TextCase {
   int32_t code;
   std::string expected;
 };
+// Test lists show the case by its name, not as raw object bytes.
+void PrintTo(const TextCase& c, std::ostream* os) { *os << c.name << "(" << c.code << ")"; }
 
 class TextTableTest : public ::testing::TestWithParam<TextCase> {};
 

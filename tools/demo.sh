@@ -24,7 +24,16 @@ echo "== railfmt convert $raw --tables examples/tables"
 "$tool" convert "$raw" "$out/run.binF" --tables examples/tables
 echo
 echo "== railfmt dump (first records)"
-"$tool" dump "$out/run.binF" | head -n 60
+# The whole dump goes to a file first: a reader that stops early (head) would
+# end the tool with SIGPIPE, and under pipefail the demo with it.
+"$tool" dump "$out/run.binF" >"$out/run.txt"
+sed -n 1,60p "$out/run.txt"
 echo
 "$tool" plot "$out/run.binF" --fields Val19,Val21 -o "$out/run.svg" >/dev/null
-echo "(a speed chart is drawn with: railfmt plot FILE --fields Val19,Val21 -o run.svg)"
+echo "(a chart of two fields over the time of day: railfmt plot FILE --fields Val19,Val21 -o run.svg)"
+echo
+echo "== where the tool is"
+echo "railfmt is $PWD/$tool. To call it by name:"
+echo "  export PATH=\"$PWD/build:\$PATH\"    # this shell only"
+echo "  make install-local                 # or install it under ~/.local (bin/railfmt, lib, include)"
+echo "Next: the tour in README.md (tools/tour.sh runs it)."

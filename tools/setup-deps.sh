@@ -9,7 +9,7 @@ for goal in "$@"; do
   case "$goal" in
     build) ;;
     test) want+=(libgtest-dev python3) ;;
-    cli) want+=(libcli11-dev nlohmann-json3-dev) ;;
+    cli) want+=(libcli11-dev nlohmann-json3-dev jq) ;;  # jq: the README's tour
     bench) want+=(libbenchmark-dev) ;;
     fuzz) want+=(clang-14 libclang-rt-14-dev) ;;
     coverage) want+=(gcovr) ;;

@@ -56,7 +56,7 @@ int16_t DriverFlag(int16_t v) { return static_cast<int16_t>(v % 32767); }
 DriverEntry DriverReset() {
   DriverEntry e;
   e.number = -1;
-  e.name = "0";
+  e.name.assign(1, '0');  // (assigning the literal trips a false -Wrestrict in GCC 12)
   return e;
 }
 StationEntry StationReset() { return {}; }

@@ -147,7 +147,7 @@ class ToolTest(unittest.TestCase):
     def test_convert_into_a_missing_folder(self):
         rc, _, err = run("convert", L2000, self.path("no", "dir", "x.F"))
         self.assertEqual(rc, FAILED)
-        self.assertOneLineError(err, "could not be written")
+        self.assertOneLineError(err, "cannot be written", "no such folder")
 
     def test_plain_conversion(self):
         dst = self.path("plain.F")
@@ -326,7 +326,7 @@ class ToolTest(unittest.TestCase):
         self.assertOneLineError(err, "not a formatted file")
         rc, _, err = run("dump", self.path("missing.F"))
         self.assertEqual(rc, FAILED)
-        self.assertOneLineError(err, "cannot be read")
+        self.assertOneLineError(err, "no such file")
         src = self.converted()
         rc, _, err = run("dump", src, "--format", "json", "--encoding", "gbk")
         self.assertEqual(rc, USAGE)
