@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "codes/codes.h"
 #include "commands.h"
 
 using namespace railfmt::cli;
@@ -84,6 +85,12 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(1, 1000000));
   sample->footer(kFooter);
 
+  CodesOptions cds;
+  auto* codes = app.add_subcommand("codes", "List every record code the converters write: kind, mask, layout");
+  codes->add_option("--format", cds.format, "table, json or md")->check(CLI::IsMember({"table", "json", "md"}));
+  codes->add_option("-o,--output", cds.output, "File to write (default: standard output)");
+  codes->footer(kFooter);
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -105,6 +112,7 @@ int main(int argc, char** argv) {
     if (*dump) return CmdDump(dmp);
     if (*plot) return CmdPlot(plt);
     if (*sample) return CmdSample(smp);
+    if (*codes) return CmdCodes(cds);
   } catch (const std::exception& e) {
     Error(e.what());
     return kExitFailed;
