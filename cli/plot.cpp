@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "codes/outfile.h"
 #include "commands.h"
 #include "fmtfile.h"
 
@@ -188,12 +189,8 @@ int CmdPlot(const PlotOptions& o) {
   }
   s << "</g>\n</svg>\n";
 
-  std::ofstream f(o.output, std::ios::binary | std::ios::trunc);
-  std::string svg = s.str();
-  if (!f || !f.write(svg.data(), static_cast<std::streamsize>(svg.size())) || !f.flush()) {
-    Error(o.output + ": cannot be written");
-    return kExitFailed;
-  }
+  // written whole or not at all: no partial chart is left behind
+  if (!WriteOutput(o.output, s.str())) return kExitFailed;
   std::printf("%s: %zu points of %s\n", o.output.c_str(), xs.size(), o.fields.c_str());
   return kExitOk;
 }

@@ -51,6 +51,7 @@ std::vector<RecordInfo> Load() {
     r.converters = j["converters"].get<std::vector<std::string>>();
     if (!j["mask"].is_null()) r.mask = j["mask"].get<std::string>();
     r.bytes = j["bytes"].get<std::vector<int>>();
+    r.stateEvents = j["state_events"].get<bool>();
     // a record that carries text is a text record, whatever wrote it
     if (!TextLayoutText(r.code).empty() && r.kind != "running-state record" && r.kind != "unit of two records")
       r.kind = "text record";

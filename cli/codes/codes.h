@@ -15,6 +15,7 @@ struct RecordInfo {
   std::string mask;                 // fixed presence mask ("" when none or varying)
   std::vector<int> bytes;           // record bytes the producer fills beyond the fixed part
   std::string layout;               // one line: which bytes hold what
+  bool stateEvents = false;         // written only by the running-state events
 };
 
 // Every entry, by code, then kind.

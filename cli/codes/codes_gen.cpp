@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "engine/newtofmt.h"
+#include "handlers/families.h"
 
 using namespace railfmt;
 using Bytes = std::vector<uint8_t>;
@@ -192,8 +193,14 @@ int main(int argc, char** argv) {
   EventRows("T102NewToFmt", ClassT102NewToFmt(), 'Q', 102);
   EventRows("TZhuZhouNewOrgToFmt", ClassTZhuZhouNewOrgToFmt(), 'Z', 101);
   nlohmann::ordered_json all = nlohmann::ordered_json::array();
+  // the running-state events (F0, F1, F2): their records are the state
+  // over time, every other event record is an event of the run
+  std::set<std::string> stateEvents;
+  for (const HandlerRow& r : FamilyState()) stateEvents.insert(r.name);
   for (const auto& [key, e] : entries) {
     nlohmann::ordered_json j;
+    bool state = true;
+    for (const auto& ev : e.events) state = state && stateEvents.count(ev);
     j["code"] = Hex4(key.first);
     j["kind"] = e.kind;
     j["events"] = e.events;
@@ -201,6 +208,7 @@ int main(int argc, char** argv) {
     if (e.masks.size() == 1) j["mask"] = Hex4(*e.masks.begin());
     else j["mask"] = nullptr;
     j["bytes"] = e.bytes;
+    j["state_events"] = state;
     all.push_back(j);
   }
   if (inc) std::cout << "R\"railfmt_codes(" << all.dump(1) << ")railfmt_codes\"\n";
