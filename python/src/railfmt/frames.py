@@ -75,26 +75,40 @@ def _widen(raw: np.ndarray) -> np.ndarray:
 
 def _time_of_day(recs: np.ndarray):
     """Seconds since the first midnight of the run, or -1 where the time
-    bytes are not a time of day: a drop of more than twelve hours between
-    two times is a midnight passed."""
+    bytes are not a time of day. Midnights are counted on the records whose
+    presence mask flags the time: a drop of more than twelve hours between
+    two of them is a midnight passed; every record takes the count of the
+    last such record before it. The start-up records before the first
+    timed record have no time (-1)."""
     h = recs["hours"].astype(np.int64)
     m = recs["minutes"].astype(np.int64)
     s = recs["seconds"].astype(np.int64)
     secs = h * 3600 + m * 60 + s
     valid = (h < 24) & (m < 60) & (s < 60)
-    v = secs[valid]
-    if len(v):
-        wraps = np.concatenate([[0], np.cumsum(np.diff(v) < -12 * 3600)])
-        secs[valid] = v + wraps * 86400
-    secs[~valid] = -1
-    return secs
+    timed = valid & ((recs["mask"] & 1) == 1)
+    days = np.zeros(len(recs), dtype=np.int64)
+    where = np.nonzero(timed)[0]
+    if len(where):
+        wraps = np.concatenate([[0], np.cumsum(np.diff(secs[where]) < -12 * 3600)])
+        marks = np.zeros(len(recs), dtype=np.int64)
+        marks[where] = wraps
+        # carry each count forward to the records up to the next timed one
+        last = np.maximum.accumulate(np.where(timed, np.arange(len(recs)), -1))
+        days = np.where(last >= 0, marks[np.maximum(last, 0)], 0)
+    out = secs + days * 86400
+    out[~valid] = -1
+    # the start-up records ahead of the first timed record carry header
+    # values where other records have the time
+    out[:where[0] if len(where) else len(recs)] = -1
+    return out
 
 
 def dataframe(path: PathLike):
     """A pandas DataFrame with one row per record and the columns of
     ``railfmt dump``: index, code (4 hexadecimal digits), time (a Timedelta
     since the run's first midnight that keeps increasing across midnight;
-    NaT where the time bytes are no time of day), Val5 .. Val23, mask
+    NaT for the leading start-up records and where the time bytes are no
+    time of day), Val5 .. Val23, mask
     (4 hexadecimal digits), present (the fields the mask flags, blank
     separated) and text (GBK texts decoded). The header is df.attrs["header"]."""
     import pandas as pd
