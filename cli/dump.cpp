@@ -72,9 +72,10 @@ std::string CsvField(const std::string& s, char sep) {
   return q + "\"";
 }
 
-// The record kind decides what a record shows: running-state records their
-// state fields; start-up, date, set-up, header, bare and supplementary
-// records the bytes their producer fills.
+// In the table, the record kind decides what a record shows: running-state
+// records their state fields; start-up, date, set-up, header, bare and
+// supplementary records the bytes their producer fills. CSV and JSON keep
+// one column set for every record (the fields as the bytes lie).
 bool ShowsState(const RecordInfo* info) {
   return !info || info->kind == "running-state record" || info->kind == "unit of two records";
 }
@@ -161,20 +162,12 @@ int CmdDump(const DumpOptions& o) {
     for (const auto& r : file.records) {
       nlohmann::ordered_json rj;
       rj["index"] = r.index;
-      const RecordInfo* info = FindRecord(r.code, r.index < startupEnd);
       rj["code"] = CodeHex(r.code);
-      rj["time"] = RecordTime(r, info);
+      rj["time"] = TimeText(r);
       for (std::size_t k = 0; k < fields.size(); ++k) rj[fields[k].name] = r.values[k];
       rj["mask"] = CodeHex(r.mask);
       rj["present"] = r.present;
       rj["text"] = text(r.text);
-      rj["kind"] = info ? info->kind : "";
-      if (IsDate(info)) rj["date"] = DateText(r);
-      if (!ShowsState(info)) {
-        nlohmann::ordered_json own = nlohmann::ordered_json::object();
-        for (const auto& [range, v] : OwnFields(r, *info)) own[range] = v;
-        rj["fields"] = own;
-      }
       if (o.raw) rj["raw"] = Hex(r.bytes.data(), r.bytes.size());
       recs.push_back(rj);
     }

@@ -8,7 +8,8 @@
 // digit pair) after a raw header; the start-up records come from a raw
 // header whose bytes are all set. The kinds follow from the bytes written:
 //   running-state record  bytes 24..25 hold the row's presence mask, or a
-//                         mask with the time bit over the event's time
+//                         mask with the time bit over the event's time or
+//                         the running state's time
 //   header record         bytes 2..9 are the time and the two header numbers
 //   bare record           any other record of an event
 //   supplementary record  21 F0 right after an event's record
@@ -125,6 +126,14 @@ bool IsTimeOf(const Rec& r, const Bytes& raw, std::size_t codeBytes) {
   return true;
 }
 
+// Bytes 2..4 are the time of the raw header (the running state's time
+// before any event set it).
+bool IsStartTime(const Rec& r) {
+  for (int i = 0; i < 3; ++i)
+    if (r[2 + i] != (kTime[i] >> 4) * 10 + (kTime[i] & 15)) return false;
+  return true;
+}
+
 // Bytes 2..9 are the raw record's time and its two header numbers.
 bool IsHeaderPart(const Rec& r, const Bytes& raw, std::size_t codeBytes) {
   const std::size_t t = codeBytes;
@@ -161,7 +170,7 @@ void EventRows(const char* conv, const ConverterClass& cls, char vendor, int ver
         std::string kind;
         int fixed = 1;
         if (suppl) kind = "supplementary record";
-        else if ((row->mask != 0 && mask == row->mask) || ((mask & 1) && IsTimeOf(r, rec, codeBytes))) kind = followed ? "unit of two records" : "running-state record", fixed = 25;
+        else if ((row->mask != 0 && mask == row->mask) || ((mask & 1) && (IsTimeOf(r, rec, codeBytes) || IsStartTime(r)))) kind = followed ? "unit of two records" : "running-state record", fixed = 25;
         else if (IsHeaderPart(r, rec, codeBytes)) kind = "header record", fixed = 9;
         else kind = "bare record";
         Add(r, kind, name, conv, fixed);

@@ -95,14 +95,14 @@ function series(k) {
   return out;
 }
 function markers() {
-  const a = lower(ex, lo), b = lower(ex, hi + 1e-9), step = Math.max(1, Math.ceil((b - a) / 1500)), out = [];
+  const a = lower(ex, lo), b = lower(ex, hi + 1e-9), step = Math.max(1, Math.ceil((b - a) / 400)), out = [];
   for (let j = a; j < b; j += step) out.push({x: ex[j], y: 0.96, i: eIdx[j]});
   return out;
 }
 const colours = ['#1f77b4', '#ff7f0e', '#2ca02c', '#9467bd', '#8c564b', '#e377c2', '#17becf', '#7f7f7f'];
 const datasets = D.fields.map((f, k) => ({label: f, data: [], yAxisID: 'y', borderColor: colours[k % colours.length],
   backgroundColor: colours[k % colours.length], borderWidth: 1.3, pointRadius: 0, stepped: true}));
-datasets.push({type: 'scatter', label: 'events', data: [], yAxisID: 'ev', pointStyle: 'triangle', pointRadius: 5,
+datasets.push({type: 'scatter', label: 'events', data: [], yAxisID: 'ev', pointStyle: 'triangle', pointRadius: 4,
   backgroundColor: '#d62728', borderColor: '#d62728'});
 const chart = new Chart(document.getElementById('chart'), {
   type: 'line', data: {datasets},
@@ -110,7 +110,7 @@ const chart = new Chart(document.getElementById('chart'), {
     interaction: {mode: 'nearest', intersect: false},
     scales: {x: {type: 'linear', min: lo, max: hi, ticks: {callback: v => clock(v), maxRotation: 0}},
              y: {beginAtZero: true, title: {display: true, text: D.fields.join(', ')}},
-             ev: {display: false, min: 0, max: 1}},
+             ev: {axis: 'y', type: 'linear', position: 'right', display: false, min: 0, max: 1}},
     plugins: {tooltip: {callbacks: {
       title: items => items.length ? clock(items[0].raw.x) : '',
       label: c => c.dataset.label === 'events'
@@ -124,9 +124,11 @@ function render() {
   datasets[D.fields.length].data = markers();
   chart.options.scales.x.min = lo; chart.options.scales.x.max = hi;
   chart.update('none');
-  report.series = D.fields.filter((f, k) => datasets[k].data.length > 0).length;
+  // what the chart drew: elements Chart.js placed and did not skip
+  const drawn = k => chart.getDatasetMeta(k).data.filter(p => !p.skip && isFinite(p.x) && isFinite(p.y)).length;
+  report.series = D.fields.filter((f, k) => drawn(k) > 0).length;
   report.points = points;
-  report.events = datasets[D.fields.length].data.length;
+  report.events = drawn(D.fields.length);
   document.getElementById('range').textContent = clock(lo) + ' .. ' + clock(hi);
   showReport();
 }

@@ -26,7 +26,7 @@ class ViewTest(unittest.TestCase):
         cls.records = json.loads(subprocess.run([CLI, "dump", "--format", "json", cls.fmt], check=True,
                                                 capture_output=True).stdout)["records"]
         cls.html = os.path.join(cls.dir, "run.html")
-        r = subprocess.run([CLI, "view", cls.fmt, "-o", cls.html, "--fields", "Val19,Val21,Val23"],
+        r = subprocess.run([CLI, "view", cls.fmt, "-o", cls.html, "--fields", "Val19,Val21,Val23", "--title", "sample run"],
                            capture_output=True, text=True)
         assert r.returncode == 0, r.stderr
         cls.view_out = r.stdout
