@@ -104,7 +104,11 @@ std::string RecordTime(const FmtRecord& r, const RecordInfo* info) {
 // The producer's own bytes: (range, little-endian value) per run of bytes.
 std::vector<std::pair<std::string, unsigned long>> OwnFields(const FmtRecord& r, const RecordInfo& info) {
   std::vector<std::pair<std::string, unsigned long>> out;
-  const auto& b = info.bytes;
+  // the text of a text record shows as text, not as numbers
+  const std::vector<int> text = TextBytes(info.code);
+  std::vector<int> b;
+  for (int k : info.bytes)
+    if (std::find(text.begin(), text.end(), k) == text.end()) b.push_back(k);
   for (std::size_t i = 0; i < b.size();) {
     std::size_t j = i;
     while (j + 1 < b.size() && b[j + 1] == b[j] + 1 && j - i < 1) ++j;
