@@ -77,7 +77,9 @@ std::string CsvField(const std::string& s, char sep) {
 // supplementary records the bytes their producer fills. CSV and JSON keep
 // one column set for every record (the fields as the bytes lie).
 bool ShowsState(const RecordInfo* info) {
-  return !info || info->kind == "running-state record" || info->kind == "unit of two records";
+  // a record of unknown layout shows its bytes as the state fields lie
+  return !info || info->kind == "running-state record" || info->kind == "unit of two records" ||
+         info->kind == "earlier-format record";
 }
 bool HasTime(const RecordInfo* info) {
   return ShowsState(info) || info->kind == "header record" || info->kind == "text record" ||

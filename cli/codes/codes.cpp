@@ -38,6 +38,7 @@ std::string Layout(const RecordInfo& r) {
   if (r.kind == "date record") return "0-1 code; 2-4 date (year, month, day); 5-7 time" + own;
   if (r.kind == "start-up record") return "0-1 code; 2-4 time" + own;
   if (r.kind == "supplementary record") return "0-1 code 21F0" + own + " (values of the record before)";
+  if (r.kind == "earlier-format record") return "0-1 code; the rest as its earlier-format converter writes it";
   return "0-1 code" + own;  // bare and set-up records
 }
 
@@ -139,7 +140,9 @@ int CmdCodes(const CodesOptions& o) {
            "two header numbers, then the event's own bytes), bare record (only the bytes the event writes),\n"
            "text record (GBK text), supplementary record (21 F0, further values of the record before it),\n"
            "unit of two records (a running-state record followed by a supplementary record), start-up,\n"
-           "date and set-up records (written from the raw header).\n\n"
+           "date and set-up records (written from the raw header), earlier-format record (a record only an\n"
+           "earlier-format converter writes). \"LKJ93 8A\", \"JK2H DB01\": the code (and sub-code) of an earlier\n"
+           "format that its converter turns into this record.\n\n"
            "| Code | Bytes 0, 1 | Kind | Mask | Written by | Layout |\n|---|---|---|---|---|---|\n";
     for (const auto& r : all)
       out << "| " << CodeHex(r.code) << " | " << Bytes01(r.code) << " | " << r.kind << " | " << (r.mask.empty() ? "" : r.mask)

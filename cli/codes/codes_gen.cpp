@@ -27,6 +27,7 @@
 
 #include "engine/newtofmt.h"
 #include "handlers/families.h"
+#include "legacy/code_tables.h"
 
 using namespace railfmt;
 using Bytes = std::vector<uint8_t>;
@@ -95,6 +96,7 @@ struct Entry {
   std::set<std::string> converters;
   std::set<unsigned> masks;
   std::set<int> bytes;  // record bytes the producer filled (beyond the code)
+  std::set<std::string> earlier;  // earlier formats that write this record too
 };
 std::map<std::pair<unsigned, std::string>, Entry> entries;
 
@@ -191,6 +193,39 @@ void StartupRecords() {
   }
 }
 
+// The earlier-format converters are table-driven: each code names the
+// record it is turned into. A running-state record joins the running-state
+// entry of its code; any other record joins the entries the event
+// converters and start-up give its code, or, where they write no such code,
+// an entry of its own ("earlier-format record").
+void EarlierRows(const std::string& format, const std::vector<EarlierCode>& rows) {
+  for (const EarlierCode& e : rows) {
+    char name[24];
+    std::snprintf(name, sizeof name, e.sub ? "%s %04X" : "%s %02X", format.c_str(), e.in);
+    if (e.state) {
+      Entry& x = entries[{e.out, "running-state record"}];
+      x.kind = "running-state record";
+      x.events.insert(name);
+      x.converters.insert(format);
+      x.masks.insert(e.mask ? e.mask : 0x10000u);  // 0x10000: a mask that varies
+      continue;
+    }
+    bool joined = false;
+    for (auto& [key, x] : entries)
+      if (key.first == e.out && x.kind != "earlier-format record") {
+        x.events.insert(name);
+        x.earlier.insert(format);
+        joined = true;
+      }
+    if (!joined) {
+      Entry& x = entries[{e.out, "earlier-format record"}];
+      x.kind = "earlier-format record";
+      x.events.insert(name);
+      x.converters.insert(format);
+    }
+  }
+}
+
 }  // namespace
 
 // With --inc the JSON comes as a C++ raw string literal, for an #include.
@@ -201,6 +236,8 @@ int main(int argc, char** argv) {
   EventRows("TNewToFmt", ClassTNewToFmt(), 'A', 101);
   EventRows("T102NewToFmt", ClassT102NewToFmt(), 'Q', 102);
   EventRows("TZhuZhouNewOrgToFmt", ClassTZhuZhouNewOrgToFmt(), 'Z', 101);
+  EarlierRows("LKJ93", Lkj93CodeTable());
+  EarlierRows("JK2H", Jk2hCodeTable());
   nlohmann::ordered_json all = nlohmann::ordered_json::array();
   // the running-state events (F0, F1, F2): their records are the state
   // over time, every other event record is an event of the run
@@ -213,8 +250,10 @@ int main(int argc, char** argv) {
     j["code"] = Hex4(key.first);
     j["kind"] = e.kind;
     j["events"] = e.events;
-    j["converters"] = e.converters;
-    if (e.masks.size() == 1) j["mask"] = Hex4(*e.masks.begin());
+    std::set<std::string> conv = e.converters;
+    conv.insert(e.earlier.begin(), e.earlier.end());
+    j["converters"] = conv;
+    if (e.masks.size() == 1 && *e.masks.begin() <= 0xFFFF) j["mask"] = Hex4(*e.masks.begin());
     else j["mask"] = nullptr;
     j["bytes"] = e.bytes;
     j["state_events"] = state;

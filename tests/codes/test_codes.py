@@ -22,7 +22,7 @@ class CodesTest(unittest.TestCase):
     def test_every_written_code_is_in_the_reference(self):
         known = {e["code"] for e in self.ref}
         with tempfile.TemporaryDirectory() as d:
-            for sample in ("l2000_sample.bin",):
+            for sample in ("l2000_sample.bin", "l2000_old_sample.bin", "lkj93_sample.bin", "jk2h_sample.bin"):
                 out = os.path.join(d, sample + "F")
                 run("convert", os.path.join(EXAMPLES, sample), out)
                 codes = {r["code"] for r in json.loads(run("dump", "--format", "json", out))["records"]}
@@ -30,7 +30,7 @@ class CodesTest(unittest.TestCase):
 
     def test_entries(self):
         kinds = {"running-state record", "header record", "bare record", "text record", "supplementary record",
-                 "unit of two records", "start-up record", "date record", "set-up record"}
+                 "unit of two records", "start-up record", "date record", "set-up record", "earlier-format record"}
         for e in self.ref:
             self.assertIn(e["kind"], kinds)
             self.assertEqual(e["code"], "%02X%02X" % (e["byte0"], e["byte1"]))
