@@ -29,8 +29,9 @@ std::string StateLayout() {
 std::string Layout(const RecordInfo& r) {
   const std::string own = r.bytes.empty() ? "" : "; data " + ByteRanges(r.bytes);
   if (r.kind == "text record") {
-    std::string s = "0-1 code; 2-4 time; " + TextLayoutText(r.code);
-    return s;
+    const std::vector<int> text = TextBytes(r.code);
+    const bool overTime = !text.empty() && text.front() <= 4;
+    return std::string("0-1 code; ") + (overTime ? "" : "2-4 time; ") + TextLayoutText(r.code);
   }
   if (r.kind == "running-state record") return StateLayout();
   if (r.kind == "unit of two records") return StateLayout() + "; then a supplementary record 21F0";

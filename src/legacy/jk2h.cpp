@@ -524,7 +524,7 @@ namespace railfmt {
 std::vector<EarlierCode> Jk2hCodeTable() {
   std::vector<EarlierCode> out;
   auto add = [&](uint16_t in, bool sub, const Row& r) {
-    const bool state = r.act == Act::State || r.act == Act::StateSecond;
+    const bool state = r.act == Act::State || r.act == Act::StateSecond || r.act == Act::Plain80;
     if (r.code || r.sub) out.push_back({in, sub, static_cast<uint16_t>(r.code << 8 | r.sub), state, 0});
     if (r.code2 || r.sub2) out.push_back({in, sub, static_cast<uint16_t>(r.code2 << 8 | r.sub2), false, 0});
   };
