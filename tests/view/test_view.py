@@ -61,6 +61,22 @@ class ViewTest(unittest.TestCase):
         console = [ln for ln in r.stderr.splitlines() if ":CONSOLE" in ln]
         self.assertEqual(console, [])
 
+    def test_a_day_of_records_opens_and_zooms(self):
+        raw = os.path.join(self.dir, "day.bin")
+        subprocess.run([CLI, "sample", "-o", raw, "--records", "200000", "--seed", "5"], check=True, capture_output=True)
+        subprocess.run([CLI, "convert", raw, raw + "F"], check=True, capture_output=True)
+        html = os.path.join(self.dir, "day.html")
+        r = subprocess.run([CLI, "view", raw + "F", "-o", html], capture_output=True, text=True, check=True)
+        n = (os.path.getsize(raw + "F") - 52) // 26
+        self.assertIn("%d records" % n, r.stdout)
+        r = self.chromium("--dump-dom", "file://" + html + "#selftest")
+        rep = json.loads(re.search(r'<pre id="report"[^>]*>([^<]*)</pre>', r.stdout).group(1))
+        self.assertEqual(rep["errors"], [])
+        self.assertEqual(rep["records"], n)
+        self.assertGreaterEqual(n, 200000)
+        self.assertLess(rep["points"], 3 * 2 * 1200 + 10)  # the overview is decimated
+        self.assertGreaterEqual(rep["zoomPoints"], 3 * rep["zoomInRange"])
+
     def test_screenshot(self):
         png = os.environ.get("RAILFMT_VIEW_SCREENSHOT") or os.path.join(self.dir, "viewer.png")
         r = self.chromium("--window-size=1280,900", "--screenshot=" + png, "file://" + self.html)
