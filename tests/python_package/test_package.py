@@ -123,3 +123,25 @@ def test_conversion_errors_carry_the_result_code(tmp_path):
         railfmt.convert(tmp_path / "missing.bin", tmp_path / "missing.binF")
     assert e.value.code == -1
     assert not (tmp_path / "missing.binF").exists()
+
+
+def test_masked_codes_are_left_out(tmp_path):
+    src = os.path.join(EXAMPLES, "l2000_sample.bin")
+    full = railfmt.records(railfmt.convert(src, tmp_path / "a.binF", mask=[]))
+    assert (full["code"] == 0x8B).any()
+    part = railfmt.dataframe(railfmt.convert(src, tmp_path / "b.binF", mask=["8B01", 0x8B02]))
+    assert not part["code"].isin(["8B01", "8B02"]).any()
+    railfmt.set_masked_codes([])
+
+
+def test_folder_workflow(tmp_path):
+    dl, work, archive = tmp_path / "dl", tmp_path / "work", tmp_path / "archive"
+    dl.mkdir()
+    with open(os.path.join(EXAMPLES, "l2000_sample.bin"), "rb") as f:
+        (dl / "RUN1.37").write_bytes(f.read())
+    assert railfmt.process("RUN1.37", dl, work, archive) == 3070
+    assert railfmt.header(work / "TEMP" / "RUN1.37F")["Magic"] == "A66A"
+    (dl / "RUN2.XY").write_bytes(b"not dated")
+    with pytest.raises(railfmt.RailfmtError) as e:
+        railfmt.process("RUN2.XY", dl, work, archive)
+    assert e.value.code == 1
