@@ -9,6 +9,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "codes/codes.h"
 #include "commands.h"
 #include "encoding.h"
 #include "fmtfile.h"
@@ -71,6 +72,57 @@ std::string CsvField(const std::string& s, char sep) {
   return q + "\"";
 }
 
+// In the table, the record kind decides what a record shows: running-state
+// records their state fields; start-up, date, set-up, header, bare and
+// supplementary records the bytes their producer fills. CSV and JSON keep
+// one column set for every record (the fields as the bytes lie).
+bool ShowsState(const RecordInfo* info) {
+  // a record of unknown layout shows its bytes as the state fields lie
+  return !info || info->kind == "running-state record" || info->kind == "unit of two records" ||
+         info->kind == "earlier-format record";
+}
+bool HasTime(const RecordInfo* info) {
+  return ShowsState(info) || info->kind == "header record" || info->kind == "text record" ||
+         info->kind == "start-up record";
+}
+bool IsDate(const RecordInfo* info) { return info && info->kind == "date record"; }
+
+// "57-08-12" of a date record's bytes 2..4; its time of day is at 5..7.
+std::string DateText(const FmtRecord& r) {
+  char b[16];
+  std::snprintf(b, sizeof b, "%02d-%02d-%02d", r.bytes[2], r.bytes[3], r.bytes[4]);
+  return b;
+}
+std::string DateTimeText(const FmtRecord& r) {
+  char b[16];
+  std::snprintf(b, sizeof b, "%02d:%02d:%02d", r.bytes[5], r.bytes[6], r.bytes[7]);
+  return b;
+}
+std::string RecordTime(const FmtRecord& r, const RecordInfo* info) {
+  if (IsDate(info)) return DateTimeText(r);
+  return HasTime(info) ? TimeText(r) : std::string();
+}
+
+// The producer's own bytes: (range, little-endian value) per run of bytes.
+std::vector<std::pair<std::string, unsigned long>> OwnFields(const FmtRecord& r, const RecordInfo& info) {
+  std::vector<std::pair<std::string, unsigned long>> out;
+  // the text of a text record shows as text, not as numbers
+  const std::vector<int> text = TextBytes(info.code);
+  std::vector<int> b;
+  for (int k : info.bytes)
+    if (std::find(text.begin(), text.end(), k) == text.end()) b.push_back(k);
+  for (std::size_t i = 0; i < b.size();) {
+    std::size_t j = i;
+    while (j + 1 < b.size() && b[j + 1] == b[j] + 1 && j - i < 1) ++j;
+    unsigned long v = 0;
+    for (std::size_t k = j + 1; k-- > i;) v = v << 8 | r.bytes[b[k]];
+    if (!(IsDate(&info) && b[i] <= 7))
+      out.push_back({std::to_string(b[i]) + (j > i ? "-" + std::to_string(b[j]) : ""), v});
+    i = j + 1;
+  }
+  return out;
+}
+
 }  // namespace
 
 int CmdDump(const DumpOptions& o) {
@@ -97,6 +149,11 @@ int CmdDump(const DumpOptions& o) {
   const bool gbk = encoding == "gbk";
   auto text = [&](const std::string& s) { return gbk ? s : GbkToUtf8(s); };
   const auto& fields = StateFields();
+  // the start-up records lead the file: they show as start-up records
+  int startupEnd = 0;
+  while (startupEnd < static_cast<int>(file.records.size()) &&
+         FindRecord(file.records[startupEnd].code, true))
+    ++startupEnd;
   std::ostringstream out;
   if (encoding == "utf-8-bom") out << "\xEF\xBB\xBF";
 
@@ -161,8 +218,18 @@ int CmdDump(const DumpOptions& o) {
     }
     out << "  mask present / text\n";
     for (const auto& r : file.records) {
-      std::snprintf(buf, sizeof buf, "%6d %-4s %-8s", r.index, CodeHex(r.code).c_str(), TimeText(r).c_str());
+      const RecordInfo* info = FindRecord(r.code, r.index < startupEnd);
+      std::snprintf(buf, sizeof buf, "%6d %-4s %-8s", r.index, CodeHex(r.code).c_str(), RecordTime(r, info).c_str());
       out << buf;
+      if (!ShowsState(info)) {
+        out << "  " << info->kind << ":";
+        if (IsDate(info)) out << " date " << DateText(r);
+        for (const auto& [range, v] : OwnFields(r, *info)) out << " " << range << "=" << v;
+        if (!r.text.empty()) out << "  \"" << text(r.text) << "\"";
+        if (o.raw) out << "  [" << Hex(r.bytes.data(), r.bytes.size()) << "]";
+        out << "\n";
+        continue;
+      }
       for (std::size_t k = 0; k < fields.size(); ++k) {
         std::snprintf(buf, sizeof buf, " %*ld", std::max(kWidths[k], static_cast<int>(std::strlen(fields[k].name))),
                       r.values[k]);

@@ -120,6 +120,32 @@ std::vector<std::string> PresentFields(unsigned mask) {
   return out;
 }
 
+std::string TextLayoutText(unsigned code) {
+  const unsigned c0 = code >> 8 & 0xFF, c1 = code & 0xFF;
+  for (const auto& l : TextLayouts()) {
+    if (c0 != l.code || c1 < l.subLo || c1 > l.subHi) continue;
+    std::string out;
+    for (const auto& s : l.spans) {
+      out += out.empty() ? "" : ", ";
+      if (s.kind == TextSpan::Fixed) out += "text " + std::to_string(s.start) + "-" + std::to_string(s.end);
+      else out += "text length " + std::to_string(s.start) + ", text from " + std::to_string(s.start + 1);
+    }
+    return out + " (GBK)";
+  }
+  return {};
+}
+
+std::vector<int> TextBytes(unsigned code) {
+  const unsigned c0 = code >> 8 & 0xFF, c1 = code & 0xFF;
+  std::vector<int> out;
+  for (const auto& l : TextLayouts()) {
+    if (c0 != l.code || c1 < l.subLo || c1 > l.subHi) continue;
+    for (const auto& s : l.spans)
+      for (int i = s.start; i <= (s.kind == TextSpan::Fixed ? s.end : kFmtRecordSize - 1); ++i) out.push_back(i);
+  }
+  return out;
+}
+
 std::string CodeHex(unsigned code) {
   char b[8];
   std::snprintf(b, sizeof b, "%04X", code & 0xFFFF);

@@ -65,6 +65,11 @@ struct FmtFile {
 FmtFile ReadFmtFile(const std::string& path);
 
 std::string CodeHex(unsigned code);       // "8B06"
+// Where a text-bearing record holds its text ("text 7-18 (GBK)"), or "".
+std::string TextLayoutText(unsigned code);
+// The record bytes a text-bearing record gives to its text (length bytes
+// included); empty for other codes.
+std::vector<int> TextBytes(unsigned code);
 std::string TimeText(const FmtRecord& r); // "08:30:05"
 // Names flagged by a presence mask ("Time", "Val5", ..., "bit10").
 std::vector<std::string> PresentFields(unsigned mask);

@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <iostream>
 
+#include "codes/codes.h"
 #include "commands.h"
+#include "view/view.h"
 
 using namespace railfmt::cli;
 
@@ -86,6 +88,23 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(1, 1000000));
   sample->footer(kFooter);
 
+  ViewOptions vw;
+  auto* view = app.add_subcommand("view", "Write an interactive HTML page of a formatted file (zoomable chart, events, record table)");
+  view->add_option("FMTFILE", vw.file, "Formatted file")->required();
+  view->add_option("-o,--output", vw.output, "HTML file to write (default: FMTFILE.html)");
+  view->add_option("--fields", vw.fields, "Comma-separated state fields to draw (default Val19,Val21,Val23)");
+  view->add_option("--title", vw.title, "Page title (default: the file name)");
+  view->add_option("--events", vw.events,
+                   "Record codes or code prefixes shown as event markers, hexadecimal (default: records with text "
+                   "and codes that make up at most a tenth of the run)");
+  view->footer(kFooter);
+
+  CodesOptions cds;
+  auto* codes = app.add_subcommand("codes", "List every record code the converters write: kind, mask, layout");
+  codes->add_option("--format", cds.format, "table, json or md")->check(CLI::IsMember({"table", "json", "md"}));
+  codes->add_option("-o,--output", cds.output, "File to write (default: standard output)");
+  codes->footer(kFooter);
+
   // (a list of names has no default worth showing)
   for (auto* sub : app.get_subcommands({}))
     for (auto* opt : sub->get_options())
@@ -131,6 +150,8 @@ int main(int argc, char** argv) {
     if (*dump) return CmdDump(dmp);
     if (*plot) return CmdPlot(plt);
     if (*sample) return CmdSample(smp);
+    if (*codes) return CmdCodes(cds);
+    if (*view) return CmdView(vw);
   } catch (const std::exception& e) {
     Error(e.what());
     return kExitFailed;

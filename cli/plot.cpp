@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "checks.h"
+#include "codes/outfile.h"
 #include "commands.h"
 #include "fmtfile.h"
 
@@ -193,17 +194,8 @@ int CmdPlot(const PlotOptions& o) {
   }
   s << "</g>\n</svg>\n";
 
-  std::ofstream f(o.output, std::ios::binary | std::ios::trunc);
-  std::string svg = s.str();
-  if (!f || !f.write(svg.data(), static_cast<std::streamsize>(svg.size())) || !f.flush()) {
-    Error(o.output + ": cannot be written");
-    if (f.is_open()) {  // opened (and emptied) by this call: no partial chart is left behind
-      f.close();
-      std::error_code ec;
-      std::filesystem::remove(o.output, ec);
-    }
-    return kExitFailed;
-  }
+  // written whole or not at all: no partial chart is left behind
+  if (!WriteOutput(o.output, s.str())) return kExitFailed;
   std::printf("%s: %zu points of %s\n", o.output.c_str(), xs.size(), o.fields.c_str());
   return kExitOk;
 }

@@ -8,7 +8,8 @@ want=(cmake ninja-build g++ make pkg-config)
 for goal in "$@"; do
   case "$goal" in
     build) ;;
-    test) want+=(libgtest-dev python3) ;;
+    test) want+=(libgtest-dev python3 python3-venv python3-pip python3-setuptools python3-pytest
+                 python3-numpy python3-pandas libjs-chart.js chromium) ;;
     cli) want+=(libcli11-dev nlohmann-json3-dev jq) ;;  # jq: the README's tour
     bench) want+=(libbenchmark-dev) ;;
     fuzz) want+=(clang-14 libclang-rt-14-dev) ;;

@@ -515,3 +515,23 @@ void ConvertJK2H(MemStream& in, MemStream& out) {
 }
 
 }  // namespace railfmt
+
+// The code tables as the record reference reads them.
+#include "legacy/code_tables.h"
+
+namespace railfmt {
+
+std::vector<EarlierCode> Jk2hCodeTable() {
+  std::vector<EarlierCode> out;
+  auto add = [&](uint16_t in, bool sub, const Row& r) {
+    const bool state = r.act == Act::State || r.act == Act::StateSecond || r.act == Act::Plain80;
+    if (r.code || r.sub) out.push_back({in, sub, static_cast<uint16_t>(r.code << 8 | r.sub), state, 0});
+    if (r.code2 || r.sub2) out.push_back({in, sub, static_cast<uint16_t>(r.code2 << 8 | r.sub2), false, 0});
+  };
+  for (int i = 0; i < 0x100 - 0x9B; ++i) add(static_cast<uint16_t>(0x9B + i), false, kCodes[i]);
+  for (const SubRow& s : kDbSubs) add(static_cast<uint16_t>(0xDB00 | s.sub), true, s.row);
+  for (const SubRow& s : kFbSubs) add(static_cast<uint16_t>(0xFB00 | s.sub), true, s.row);
+  return out;
+}
+
+}  // namespace railfmt

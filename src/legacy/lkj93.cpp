@@ -586,3 +586,26 @@ void ConvertLKJ93(MemStream& in, MemStream& out, uint8_t option) {
 }
 
 }  // namespace railfmt
+
+// The code table as the record reference reads it.
+#include "legacy/code_tables.h"
+
+namespace railfmt {
+
+std::vector<EarlierCode> Lkj93CodeTable() {
+  std::vector<EarlierCode> out;
+  for (int i = 0; i < 128; ++i) {
+    const Row& r = kCodes[i];
+    const uint16_t pair = static_cast<uint16_t>(r.code << 8 | r.sub);
+    if (pair) out.push_back({static_cast<uint16_t>(0x80 + i), false, pair, r.act == Act::State,
+                             r.act == Act::State ? kStateMask : uint16_t{0}});
+  }
+  for (const ChoicePair& c : kChoiceOverrides)
+    if (c.code) out.push_back({c.raw, false, static_cast<uint16_t>(c.code << 8 | c.sub), false, 0});
+  for (const Field& f : kBeFields) out.push_back({0xBE, false, static_cast<uint16_t>(f.code << 8 | f.sub), false, 0});
+  for (const Field& f : kBeLaterFields) out.push_back({0xBE, false, static_cast<uint16_t>(f.code << 8 | f.sub), false, 0});
+  for (const Field& f : kBfFields) out.push_back({0xBF, false, static_cast<uint16_t>(f.code << 8 | f.sub), false, 0});
+  return out;
+}
+
+}  // namespace railfmt

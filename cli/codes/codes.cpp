@@ -1,0 +1,164 @@
+// railfmt codes: the record reference as a table, JSON or Markdown.
+#include "codes/codes.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <map>
+#include <sstream>
+
+#include "commands.h"
+#include "fmtfile.h"
+#include "outfile.h"
+
+namespace railfmt::cli {
+namespace {
+
+const char* kCodesJson =
+#include "record_codes.inc"
+    ;
+
+std::string StateLayout() {
+  std::string s = "0-1 code; 2-4 time";
+  for (const auto& f : StateFields())
+    s += "; " + (f.width == 1 ? std::to_string(f.offset) : std::to_string(f.offset) + "-" + std::to_string(f.offset + f.width - 1)) +
+         " " + f.name;
+  return s + "; 24-25 mask";
+}
+
+std::string Layout(const RecordInfo& r) {
+  const std::string own = r.bytes.empty() ? "" : "; data " + ByteRanges(r.bytes);
+  if (r.kind == "text record") {
+    const std::vector<int> text = TextBytes(r.code);
+    const bool overTime = !text.empty() && text.front() <= 4;
+    return std::string("0-1 code; ") + (overTime ? "" : "2-4 time; ") + TextLayoutText(r.code);
+  }
+  if (r.kind == "running-state record") return StateLayout();
+  if (r.kind == "unit of two records") return StateLayout() + "; then a supplementary record 21F0";
+  if (r.kind == "header record") return "0-1 code; 2-4 time; 5-7 Val5; 8-9 Val8" + own;
+  if (r.kind == "date record") return "0-1 code; 2-4 date (year, month, day); 5-7 time" + own;
+  if (r.kind == "start-up record") return "0-1 code; 2-4 time" + own;
+  if (r.kind == "supplementary record") return "0-1 code 21F0" + own + " (values of the record before)";
+  if (r.kind == "earlier-format record") return "0-1 code; the rest as its earlier-format converter writes it";
+  return "0-1 code" + own;  // bare and set-up records
+}
+
+std::vector<RecordInfo> Load() {
+  std::vector<RecordInfo> out;
+  for (const auto& j : nlohmann::json::parse(kCodesJson)) {
+    RecordInfo r;
+    r.code = static_cast<unsigned>(std::stoul(j["code"].get<std::string>(), nullptr, 16));
+    r.kind = j["kind"].get<std::string>();
+    r.events = j["events"].get<std::vector<std::string>>();
+    r.converters = j["converters"].get<std::vector<std::string>>();
+    if (!j["mask"].is_null()) r.mask = j["mask"].get<std::string>();
+    r.bytes = j["bytes"].get<std::vector<int>>();
+    r.stateEvents = j["state_events"].get<bool>();
+    // a record that carries text is a text record, whatever wrote it
+    if (!TextLayoutText(r.code).empty() && r.kind != "running-state record" && r.kind != "unit of two records")
+      r.kind = "text record";
+    r.layout = Layout(r);
+    out.push_back(r);
+  }
+  return out;
+}
+
+std::string Join(const std::vector<std::string>& v, const char* sep) {
+  std::string s;
+  for (const auto& x : v) s += (s.empty() ? "" : sep) + x;
+  return s;
+}
+
+std::string Bytes01(unsigned code) {
+  char b[16];
+  std::snprintf(b, sizeof b, "%02X %02X", code >> 8 & 0xFF, code & 0xFF);
+  return b;
+}
+
+}  // namespace
+
+const std::vector<RecordInfo>& RecordReference() {
+  static const std::vector<RecordInfo> all = Load();
+  return all;
+}
+
+const RecordInfo* FindRecord(unsigned code, bool startup) {
+  using Index = std::map<unsigned, const RecordInfo*>;
+  static const std::pair<Index, Index> index = [] {
+    Index events, start;
+    for (const auto& r : RecordReference()) {
+      const bool fromStartup = r.events.size() == 1 && r.events[0] == "start-up";
+      Index& m = fromStartup ? start : events;
+      if (!m.count(r.code)) m[r.code] = &r;
+    }
+    return std::make_pair(events, start);
+  }();
+  const Index& first = startup ? index.second : index.first;
+  const Index& second = startup ? index.first : index.second;
+  auto it = first.find(code);
+  if (it != first.end()) return it->second;
+  if (startup) return nullptr;
+  it = second.find(code);
+  return it == second.end() ? nullptr : it->second;
+}
+
+std::string ByteRanges(const std::vector<int>& bytes) {
+  std::string s;
+  for (std::size_t i = 0; i < bytes.size();) {
+    std::size_t j = i;
+    while (j + 1 < bytes.size() && bytes[j + 1] == bytes[j] + 1) ++j;
+    s += (s.empty() ? "" : ", ") + std::to_string(bytes[i]) + (j > i ? "-" + std::to_string(bytes[j]) : "");
+    i = j + 1;
+  }
+  return s;
+}
+
+int CmdCodes(const CodesOptions& o) {
+  std::ostringstream out;
+  const auto& all = RecordReference();
+  if (o.format == "json") {
+    nlohmann::ordered_json a = nlohmann::ordered_json::array();
+    for (const auto& r : all) {
+      nlohmann::ordered_json j;
+      j["code"] = CodeHex(r.code);
+      j["byte0"] = r.code >> 8;
+      j["byte1"] = r.code & 0xFF;
+      j["kind"] = r.kind;
+      j["events"] = r.events;
+      j["converters"] = r.converters;
+      j["mask"] = r.mask.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(r.mask);
+      j["layout"] = r.layout;
+      a.push_back(j);
+    }
+    out << a.dump(2) << "\n";
+  } else if (o.format == "md") {
+    out << "# Record codes\n\n"
+           "Generated by `railfmt codes --format md` (build target `records_doc`) from the handler tables the\n"
+           "converters run on; do not edit by hand. Each row is one record code (bytes 0 and 1 of a 26-byte\n"
+           "record) with the events that write it, its kind, its presence mask where fixed, and where its\n"
+           "bytes are. \"start-up\" records are written from the raw header before the first event.\n\n"
+           "Kinds: running-state record (the state fields and a presence mask), header record (time and the\n"
+           "two header numbers, then the event's own bytes), bare record (only the bytes the event writes),\n"
+           "text record (GBK text), supplementary record (21 F0, further values of the record before it),\n"
+           "unit of two records (a running-state record followed by a supplementary record), start-up,\n"
+           "date and set-up records (written from the raw header), earlier-format record (a record only an\n"
+           "earlier-format converter writes). \"LKJ93 8A\", \"JK2H DB01\": the code (and sub-code) of an earlier\n"
+           "format that its converter turns into this record.\n\n"
+           "| Code | Bytes 0, 1 | Kind | Mask | Written by | Layout |\n|---|---|---|---|---|---|\n";
+    for (const auto& r : all)
+      out << "| " << CodeHex(r.code) << " | " << Bytes01(r.code) << " | " << r.kind << " | " << (r.mask.empty() ? "" : r.mask)
+          << " | " << Join(r.events, ", ") << " | " << r.layout << " |\n";
+  } else {
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "%-4s  %-22s %-4s  %s\n", "code", "kind", "mask", "written by / layout");
+    out << buf;
+    for (const auto& r : all) {
+      std::snprintf(buf, sizeof buf, "%-4s  %-22s %-4s  ", CodeHex(r.code).c_str(), r.kind.c_str(),
+                    r.mask.empty() ? "-" : r.mask.c_str());
+      out << buf << Join(r.events, ",") << "\n" << std::string(34, ' ') << r.layout << "\n";
+    }
+  }
+  return WriteOutput(o.output, out.str()) ? kExitOk : kExitFailed;
+}
+
+}  // namespace railfmt::cli

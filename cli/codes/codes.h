@@ -1,0 +1,36 @@
+// The record reference: every record code the converters write, generated
+// at build time from their handler tables (cli/codes/codes_gen.cpp).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace railfmt::cli {
+
+struct RecordInfo {
+  unsigned code = 0;                // byte 0 * 256 + byte 1
+  std::string kind;                 // "running-state record", "header record", ...
+  std::vector<std::string> events;  // event codes that write it ("start-up": start-up)
+  std::vector<std::string> converters;
+  std::string mask;                 // fixed presence mask ("" when none or varying)
+  std::vector<int> bytes;           // record bytes the producer fills beyond the fixed part
+  std::string layout;               // one line: which bytes hold what
+  bool stateEvents = false;         // written only by the running-state events
+};
+
+// Every entry, by code, then kind.
+const std::vector<RecordInfo>& RecordReference();
+// The entry a dump shows a record of this code by: the start-up's for a
+// record among the leading start-up records, else an event's (the
+// start-up's when no event writes the code); null for a code no converter
+// writes.
+const RecordInfo* FindRecord(unsigned code, bool startup = false);
+// "5-7, 10" of the byte positions.
+std::string ByteRanges(const std::vector<int>& bytes);
+
+struct CodesOptions {
+  std::string format = "table", output;
+};
+int CmdCodes(const CodesOptions& o);
+
+}  // namespace railfmt::cli
