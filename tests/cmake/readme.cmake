@@ -15,6 +15,8 @@ if(TARGET railfmt_cli AND NOT WIN32 AND NOT CMAKE_CROSSCOMPILING AND NOT CMAKE_C
       set_tests_properties(readme_${name} PROPERTIES TIMEOUT 300 ENVIRONMENT
         "RAILFMT_SOURCE_DIR=${PROJECT_SOURCE_DIR};RAILFMT_BUILD_DIR=${PROJECT_BINARY_DIR};PYTHONDONTWRITEBYTECODE=1")
     endforeach()
+    # pip builds the package inside python/: one pip build at a time
+    set_tests_properties(readme_pythonexample PROPERTIES RESOURCE_LOCK python_pip)
     # it installs the build tree, as the install consumer test does
     set_tests_properties(readme_cexample PROPERTIES RUN_SERIAL TRUE)
   endif()

@@ -98,19 +98,32 @@ class TourTest(unittest.TestCase):
 
 
 # The README's phrases that introduce the examples.
+PYTHON_INSTALL = "The Python package `railfmt` carries"
 PYTHON_EXAMPLE = "Then, with `v/bin/python`"
 C_EXAMPLE = "A whole program, `host.c`"
 C_BUILD = "Built against the installed package"
 
 
 # ---------------------------------------------------------------- Python
-def python_for_readme(checkout):
+def python_for_readme(checkout, work):
     """The interpreter and environment the README's Python example runs with
-    after the README's install step. The one place to change when the
-    install step changes (a package installed into a venv with pip)."""
-    env = dict(os.environ, PYTHONPATH=os.path.join(checkout, "python"), PYTHONDONTWRITEBYTECODE="1")
-    env.pop("RAILFMT_LIBRARY", None)  # the module finds the build's library by itself
-    return [sys.executable], env
+    after the README's install step: the package installed with pip into a
+    fresh virtual environment made with Debian's python3. The library the
+    build already made is handed to the package build (RAILFMT_PREBUILT_LIBRARY)
+    so that it is not compiled a second time; pip still builds and installs
+    the package."""
+    env = {k: v for k, v in os.environ.items() if k not in ("PYTHONPATH", "RAILFMT_LIBRARY", "VIRTUAL_ENV")}
+    env["PYTHONDONTWRITEBYTECODE"] = "1"
+    env["RAILFMT_PREBUILT_LIBRARY"] = os.path.join(BUILD, "librailfmt.so")
+    venv = os.path.join(work, "v")
+    subprocess.run(["/usr/bin/python3", "-m", "venv", "--system-site-packages", venv], check=True)
+    line = block_after(readme_text(), "sh", PYTHON_INSTALL).strip()
+    make, pip = (part.strip() for part in line.split("&&"))
+    assert make.endswith(" v") and pip.startswith("v/bin/pip "), line
+    # The README's pip command, in the checkout, with this test's venv for v/.
+    subprocess.run(venv + pip[1:] + " --quiet --no-index", shell=True, cwd=checkout, env=env, check=True)
+    env.pop("RAILFMT_PREBUILT_LIBRARY")
+    return [os.path.join(venv, "bin", "python")], env
 
 
 class PythonExampleTest(unittest.TestCase):
@@ -123,10 +136,11 @@ class PythonExampleTest(unittest.TestCase):
             scratch_like_the_tour(work)
             with open(os.path.join(work, "example.py"), "w", encoding="utf-8") as f:
                 f.write(code)
-            python, env = python_for_readme(SOURCE)
+            python, env = python_for_readme(SOURCE, work)
             p = subprocess.run(python + ["example.py"], cwd=work, env=env, capture_output=True)
             self.assertEqual(p.returncode, 0, p.stderr.decode(errors="replace"))
-            self.assertEqual(p.stdout.decode("utf-8").splitlines(), expected.splitlines())
+            shown = [l.rstrip() for l in expected.splitlines()]
+            self.assertEqual([l.rstrip() for l in p.stdout.decode("utf-8").splitlines()], shown)
         finally:
             shutil.rmtree(work, ignore_errors=True)
 
@@ -153,7 +167,8 @@ class CExampleTest(unittest.TestCase):
             env["PATH"] = os.path.join(home, ".local", "bin") + os.pathsep + env["PATH"]  # as the README says
             p = subprocess.run(["bash", "-e", "-c", build_and_run], cwd=work, env=env, capture_output=True)
             self.assertEqual(p.returncode, 0, p.stderr.decode(errors="replace"))
-            self.assertEqual(p.stdout.decode("utf-8").splitlines(), expected.splitlines())
+            shown = [l.rstrip() for l in expected.splitlines()]
+            self.assertEqual([l.rstrip() for l in p.stdout.decode("utf-8").splitlines()], shown)
             # the program found the installed library, not the build's
             ldd = subprocess.run(["ldd", os.path.join(work, "host")], capture_output=True, text=True).stdout
             self.assertIn(os.path.join(home, ".local"), ldd)
