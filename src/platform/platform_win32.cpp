@@ -47,15 +47,28 @@ class Handle {
 };
 
 HANDLE OpenForReading(const std::string& path) {
+  if (TakeFault(Hooks().fail_reads)) {
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    return INVALID_HANDLE_VALUE;
+  }
   return ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 bool WriteAll(HANDLE h, const uint8_t* data, std::size_t n) {
+  int64_t& room = Hooks().disk_room;
   while (n > 0) {
     DWORD chunk = n > 0x40000000u ? 0x40000000u : static_cast<DWORD>(n);
+    if (room >= 0) {
+      if (room == 0) {
+        ::SetLastError(ERROR_DISK_FULL);
+        return false;
+      }
+      if (static_cast<int64_t>(chunk) > room) chunk = static_cast<DWORD>(room);
+    }
     DWORD written = 0;
     if (!::WriteFile(h, data, chunk, &written, nullptr) || written == 0) return false;
+    if (room >= 0) room -= written;
     data += written;
     n -= written;
   }
@@ -97,6 +110,7 @@ bool ReadFirstBytes(const std::string& path, uint8_t* dst, std::size_t n) {
 
 bool LoadFile(const std::string& path, std::vector<uint8_t>& out) {
   out.clear();
+  if (Hooks().before_load) Hooks().before_load(path);
   if (!FileExists(path)) return false;
   Handle h(OpenForReading(path));
   if (!h.Valid()) return false;
@@ -240,6 +254,22 @@ bool AppendLine(const std::string& path, const std::string& line) {
   bool ok = WriteAll(h.get(), reinterpret_cast<const uint8_t*>(line.data()), line.size());
   ok = WriteAll(h.get(), reinterpret_cast<const uint8_t*>("\r\n"), 2) && ok;
   return h.Close() && ok;
+}
+
+namespace {
+// A slim reader/writer lock needs no set-up and no clean-up: a constant
+// initialiser, nothing to free at unload.
+SRWLOCK g_libraryLock = SRWLOCK_INIT;
+// How many library calls this thread is inside of (0: it holds no lock).
+thread_local int t_callDepth = 0;
+}  // namespace
+
+void LockLibrary() {
+  if (t_callDepth++ == 0) ::AcquireSRWLockExclusive(&g_libraryLock);
+}
+
+void UnlockLibrary() {
+  if (--t_callDepth == 0) ::ReleaseSRWLockExclusive(&g_libraryLock);
 }
 
 LocalDate Today() {
