@@ -5,7 +5,7 @@ JOBS ?= 2
 FUZZ_SECONDS ?= 30
 SETUP := tools/setup-deps.sh
 
-.PHONY: all build demo test test-asan test-windows bench fuzz coverage clean install
+.PHONY: all build demo test test-asan test-tsan test-windows bench fuzz coverage clean install
 
 all: build
 
@@ -25,6 +25,12 @@ test-asan:
 	@cmake --preset asan >/dev/null
 	@cmake --build --preset asan -j $(JOBS)
 	@ctest --preset asan
+
+test-tsan:
+	@$(SETUP) build test
+	@cmake --preset tsan >/dev/null
+	@cmake --build --preset tsan -j $(JOBS)
+	@ctest --preset tsan
 
 test-windows:
 	@$(SETUP) build windows
@@ -47,4 +53,4 @@ coverage:
 	@tools/coverage.sh
 
 clean:
-	rm -rf build build-asan build-coverage build-fuzz build-win32 build-win64
+	rm -rf build build-asan build-tsan build-coverage build-fuzz build-win32 build-win64
