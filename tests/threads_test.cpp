@@ -6,12 +6,14 @@
 #include <dlfcn.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/platform.h"
 #include "railfmt/railfmt.h"
 #include "sample/sample.h"
 #include "support/testkit.h"
@@ -220,6 +222,25 @@ TEST_F(Threads, FolderWorkflowNextToSingleFileConversions) {
     EXPECT_EQ(ReadFile(w + "/TEMP/" + name + "F"), ReadFile(w + "/TEMP/RUN0.37F")) << name;
     EXPECT_FALSE(fs::exists(d + "/" + name)) << name;
   }
+}
+
+// The library lock itself: a call made from inside a call on the same
+// thread passes through; another thread waits until the outermost call ends.
+TEST(LibraryLock, ReentryPassesAndOtherThreadsWait) {
+  std::atomic<bool> entered{false};
+  std::thread other;
+  {
+    const platform::LibraryCall outer;
+    { const platform::LibraryCall inner; }
+    other = std::thread([&] {
+      const platform::LibraryCall call;
+      entered = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(entered.load());
+  }
+  other.join();
+  EXPECT_TRUE(entered.load());
 }
 
 }  // namespace
