@@ -346,5 +346,23 @@ TEST_F(Faults, FolderWorkflowNeverLosesTheRawFile) {
   }
 }
 
+// A copy of the same name already in the archive (an earlier download)
+// survives a full disk whole; the new raw file stays in the source folder.
+TEST_F(Faults, EarlierArchiveCopySurvivesAFullDisk) {
+  const std::string d = dir / "D", a = dir / "A", w = dir / "W";
+  const Bytes raw = sample::GenerateSample(Kind::L2000, 9, 400);
+  const Bytes earlier = sample::GenerateSample(Kind::L2000, 10, 50);
+  fs::create_directories(d);
+  fs::create_directories(a + "/L2000/0307");
+  WriteFile(d + "/RUN1.37", raw);
+  WriteFile(a + "/L2000/0307/RUN1.37", earlier);
+  platform::Hooks().disk_room = 100;
+  EXPECT_EQ(TransFmtFileImpl("RUN1.37", d, w, a, 0), 1);
+  Disarm();
+  EXPECT_EQ(ReadFile(a + "/L2000/0307/RUN1.37"), earlier);
+  EXPECT_EQ(ReadFile(d + "/RUN1.37"), raw);
+  EXPECT_FALSE(HasTemporaryFile(dir.path));
+}
+
 }  // namespace
 }  // namespace railfmt::test

@@ -145,13 +145,17 @@ bool CopyFile(const std::string& from, const std::string& to, bool failIfExists)
   // CopyFileA refuses to overwrite a read-only target.
   if (FileExists(target) && (GetAttributes(to) & kAttrReadOnly)) return false;
   if (TakeFault(Hooks().short_copies) && !data.empty()) data.pop_back();
-  int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  // The copy goes to a temporary file beside the target first: a copy that
+  // fails (a full disk) leaves a file already at the target as it was.
+  const std::string tmp = target + ".railfmt-tmp";
+  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return false;
   bool ok = WriteAll(fd, data.data(), data.size());
   if (::close(fd) != 0) ok = false;
   struct stat st {};
-  if (ok && ::stat(NativePath(from).c_str(), &st) == 0) ::chmod(target.c_str(), st.st_mode & 07777);
-  if (!ok) ::unlink(target.c_str());
+  if (ok && ::stat(NativePath(from).c_str(), &st) == 0) ::chmod(tmp.c_str(), st.st_mode & 07777);
+  if (ok && ::rename(tmp.c_str(), target.c_str()) != 0) ok = false;
+  if (!ok) ::unlink(tmp.c_str());
   return ok;
 }
 
