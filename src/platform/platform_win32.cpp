@@ -141,11 +141,30 @@ bool SaveFile(const std::string& path, const uint8_t* data, std::size_t n) {
   return ok;
 }
 
+namespace {
+// Removes a temporary file, read-only or not.
+void RemoveTemporary(const std::string& tmp) {
+  ::SetFileAttributesA(tmp.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ::DeleteFileA(tmp.c_str());
+}
+}  // namespace
+
 bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) {
   if (TakeFault(Hooks().fail_copies)) return false;
-  if (!::CopyFileA(from.c_str(), to.c_str(), failIfExists ? TRUE : FALSE)) return false;
+  const DWORD existing = ::GetFileAttributesA(to.c_str());
+  if (existing != INVALID_FILE_ATTRIBUTES &&
+      (failIfExists || (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))))
+    return false;
+  // The copy goes to a temporary file beside the target first: a copy that
+  // fails (a full disk) leaves a file already at the target as it was.
+  const std::string tmp = to + ".railfmt-tmp";
+  RemoveTemporary(tmp);
+  if (!::CopyFileA(from.c_str(), tmp.c_str(), FALSE)) {
+    RemoveTemporary(tmp);
+    return false;
+  }
   if (TakeFault(Hooks().short_copies)) {
-    Handle h(::CreateFileA(to.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+    Handle h(::CreateFileA(tmp.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size{};
     if (h.Valid() && ::GetFileSizeEx(h.get(), &size) && size.QuadPart > 0) {
@@ -153,6 +172,10 @@ bool CopyFile(const std::string& from, const std::string& to, bool failIfExists)
       ::SetFilePointerEx(h.get(), size, nullptr, FILE_BEGIN);
       ::SetEndOfFile(h.get());
     }
+  }
+  if (!::MoveFileExA(tmp.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    RemoveTemporary(tmp);
+    return false;
   }
   return true;
 }
