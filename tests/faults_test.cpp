@@ -110,10 +110,10 @@ class Faults : public ::testing::Test {
     Tables().MaskedCodeList.clear();
   }
 
-  // Sets the fault up for a call that reads `src` and writes into `out`
-  // (a folder); answers the destination to pass, or "" when the fault
-  // cannot be set up here.
-  std::string Arm(Fault f, const std::string& src, const std::string& dstName) {
+  // Sets the fault up for the next call, whose output is named dstName;
+  // answers the destination to pass, or "" when the fault cannot be set up
+  // here (no tmpfs).
+  std::string Arm(Fault f, const std::string& dstName) {
     const std::string out = dir / "out";
     fs::create_directories(out);
     switch (f) {
@@ -128,7 +128,6 @@ class Faults : public ::testing::Test {
       case Fault::MissingFolder: return out + "/missing/" + dstName;
       case Fault::NoMemory: platform::Hooks().stream_limit = 4096; break;
     }
-    (void)src;
     return out + "/" + dstName;
   }
   void Disarm() {
@@ -178,7 +177,7 @@ TEST_F(Faults, SingleFileExportsAnswerEveryFaultAndLeaveNoPartialFile) {
         SCOPED_TRACE(std::string(sample::KindName(k.kind)) + ", " + Name(e.fault) + ", " + exportName[exportNo]);
         const std::string src = dir / "raw.bin";
         WriteFile(src, raw);
-        const std::string dst = Arm(e.fault, src, "out.fmt");
+        const std::string dst = Arm(e.fault, "out.fmt");
         if (dst.empty()) continue;  // no tmpfs here: the hook case covers the full disk
         int32_t result = 0;
         switch (exportNo) {
@@ -234,12 +233,12 @@ TEST_F(Faults, ExistingDestinationIsKept) {
     SCOPED_TRACE(Name(f));
     WriteFile(src, sample::GenerateSample(Kind::L2000, 5, 400));
     WriteFile(dst, old);
-    Arm(f, src, "unused");
+    Arm(f, "unused");
     EXPECT_NE(TransSingleFileImpl(src, dst), 0);
     Disarm();
     EXPECT_EQ(ReadFile(dst), old);
     WriteFile(src, sample::GenerateSample(Kind::L2000, 5, 400));
-    Arm(f, src, "unused");
+    Arm(f, "unused");
     EXPECT_LT(NewFmtFileImpl(src, dst), 0);
     Disarm();
     EXPECT_EQ(ReadFile(dst), old);
@@ -262,7 +261,7 @@ TEST_F(Faults, RingFile) {
     SCOPED_TRACE(Name(c.fault));
     const std::string src = dir / "ring.bin";
     WriteFile(src, ring);
-    const std::string dst = Arm(c.fault, src, "ring.out");
+    const std::string dst = Arm(c.fault, "ring.out");
     if (dst.empty()) continue;
     EXPECT_EQ(NewFmtFileImpl(src, dst), c.result);
     const bool dstIsFile = fs::is_regular_file(dst);
@@ -316,7 +315,7 @@ TEST_F(Faults, FolderWorkflowNeverLosesTheRawFile) {
       std::string w = dir / "W";
       fs::create_directories(d);
       WriteFile(d + "/RUN1.37", raw);
-      const std::string out = Arm(c.fault, d + "/RUN1.37", "RUN1.37F");
+      const std::string out = Arm(c.fault, "RUN1.37F");
       if (out.empty()) continue;
       if (c.fault == Fault::DiskFullTmpfs) w = dir / "full";
       if (c.fault == Fault::DestinationIsFolder) fs::create_directories(w + "/TEMP/RUN1.37F");
