@@ -8,7 +8,7 @@ FUZZ_SECONDS ?= 30
 SETUP := tools/setup-deps.sh
 PREFIX ?= $(HOME)/.local
 
-.PHONY: all build demo test test-asan test-windows bench fuzz coverage mutate clean install install-local
+.PHONY: all build demo test test-asan test-tsan test-windows bench fuzz coverage mutate clean install install-local
 
 all: build
 
@@ -37,6 +37,12 @@ test-asan:
 	@cmake --build --preset asan -j $(JOBS)
 	@ctest --preset asan
 
+test-tsan:
+	@$(SETUP) build test
+	@cmake --preset tsan >/dev/null
+	@cmake --build --preset tsan -j $(JOBS)
+	@ctest --preset tsan
+
 test-windows:
 	@$(SETUP) build windows
 	@tools/test-windows.sh
@@ -63,4 +69,4 @@ mutate:
 	@python3 tools/mutate.py --mutants $(MUTANTS) --seed $(SEED) --jobs $(JOBS)
 
 clean:
-	rm -rf build build-asan build-coverage build-fuzz build-mutate build-win32 build-win64
+	rm -rf build build-asan build-tsan build-coverage build-fuzz build-mutate build-win32 build-win64

@@ -86,6 +86,8 @@ int CmdConvert(const ConvertOptions& o) {
   if (o.plain && r == 1) {
     fs::remove(tmp, ec);
     if (!fs::exists(o.src, ec)) Error(o.src + ": no such file");
+    else if (type != RAILFMT_TYPE_UNKNOWN && type != RAILFMT_TYPE_RING)
+      Error(o.src + ": the " + TypeName(type) + " file could not be converted into " + dst);
     else Error(o.src + ": no single-file converter for " + TypeName(type) + " files (type " + std::to_string(type) + ")");
     return kExitFailed;
   }

@@ -33,6 +33,10 @@ TYPE_NAMES = {
     100: "L2000", 102: "formatted", 103: "TAX3 dump",
 }
 
+# Types TransSingleFile has no converter for (unknown, ring-buffer download);
+# for any other type its 1 means the destination was not written whole.
+_NO_SINGLE_FILE_CONVERTER = (0, 4)
+
 NEW_FMT_FILE_ERRORS = {
     -1: "no such file",
     -2: "not a recorder file that can be converted",
@@ -178,8 +182,8 @@ def _candidates():
 
 
 class Library:
-    """The loaded shared library. The library is single-threaded: use one
-    Library per process and call it from one thread at a time."""
+    """The loaded shared library. Any number of threads may call it at once:
+    the library runs the calls one at a time (one Library per process)."""
 
     def __init__(self, path=None):
         loader = ctypes.WinDLL if sys.platform == "win32" else ctypes.CDLL
@@ -233,7 +237,8 @@ class Library:
         return ctypes.create_string_buffer(data, len(data))
 
     def trans_single_file(self, src, dst):
-        """TransSingleFile: 0 handled, 1 no converter for the type."""
+        """TransSingleFile: 0 handled, 1 not handled (no converter for the type,
+        or the destination could not be written whole)."""
         return self._dll.TransSingleFile(_encode_path(src), _encode_path(dst))
 
     def trans_fmt_file(self, name, source_dir, work_dir, archive_dir, option=0):
@@ -249,8 +254,11 @@ class Library:
         if plain:
             r = self.trans_single_file(src, dst)
             if r != 0:
-                raise RailfmtError("%s: no single-file converter for %s files"
-                                   % (src, TYPE_NAMES.get(self.file_type(src), "unknown")), r)
+                t = self.file_type(src)
+                if t in _NO_SINGLE_FILE_CONVERTER:
+                    raise RailfmtError("%s: no single-file converter for %s files"
+                                       % (src, TYPE_NAMES.get(t, "unknown")), r)
+                raise RailfmtError("%s: could not be converted into %s" % (src, dst), r)
             return dst
         r = self.new_fmt_file(src, dst)
         if r < 0:

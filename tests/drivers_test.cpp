@@ -232,22 +232,20 @@ TEST_F(Drivers, NewFmtFileConverterFailureIsMinus3AndDoesNotEscape) {
   Converters().jk2h = ThrowingJk2h;
   Converters().tax3 = ThrowingTax3;
   std::string dst = dir / "out.fmt";
+  // What the converter produced before failing is no formatted file: nothing
+  // is written, and an existing destination is kept.
+  WriteFile(dst, {1, 2, 3});
   EXPECT_EQ(NewFmtFileImpl(Src(GoldenFile(), "l"), dst), -3);
-  // What the converter produced before failing is saved under the -3.
-  EXPECT_EQ(ReadFile(dst), Concat({R("80 0A")}));
+  EXPECT_EQ(ReadFile(dst), Bytes({1, 2, 3}));
   EXPECT_EQ(NewFmtFileImpl(Src(FileStarting({0xFF}), "k"), dir / "k.fmt"), -3);
   EXPECT_EQ(NewFmtFileImpl(Src(FileStarting({0xA4, 0, 0, 0, 0, 0xA0}), "j"), dir / "j.fmt"), -3);
   EXPECT_EQ(NewFmtFileImpl(Src(FileStarting({0x54, 0x33}), "t"), dir / "t.fmt"), -3);
   EXPECT_EQ(g_tax3Calls, 1);
+  for (const char* name : {"k.fmt", "j.fmt", "t.fmt"}) EXPECT_FALSE(Exists(dir / name)) << name;
 }
 
 TEST_F(Drivers, NewFmtFileSaveFailureIsMinus4AndLeavesNoDestination) {
   std::string src = Src(GoldenFile()), dst = dir / "out.fmt";
-  platform::Hooks().fail_saves = 1;
-  EXPECT_EQ(NewFmtFileImpl(src, dst), -4);
-  EXPECT_FALSE(Exists(dst));
-  // The failed save replaces a converter failure too.
-  Converters().l2000 = ThrowingL2000;
   platform::Hooks().fail_saves = 1;
   EXPECT_EQ(NewFmtFileImpl(src, dst), -4);
   EXPECT_FALSE(Exists(dst));
@@ -305,28 +303,29 @@ TEST_F(Drivers, TransSingleFileResultsByType) {
   EXPECT_EQ(g_tax3Calls, 1);
 }
 
-TEST_F(Drivers, TransSingleFileConverterFailureWritesNothing) {
+// A conversion that fails is no success: result 1, nothing written.
+TEST_F(Drivers, TransSingleFileConverterFailureIsOneAndWritesNothing) {
   Converters().l2000 = ThrowingL2000;
   Converters().lkj93 = ThrowingLkj93;
   Converters().jk2h = ThrowingJk2h;
   Converters().tax3 = ThrowingTax3;
-  EXPECT_EQ(TransSingleFileImpl(Src(GoldenFile(), "l"), dir / "l.fmt"), 0);
+  EXPECT_EQ(TransSingleFileImpl(Src(GoldenFile(), "l"), dir / "l.fmt"), 1);
   EXPECT_FALSE(Exists(dir / "l.fmt"));
-  EXPECT_EQ(TransSingleFileImpl(Src(FileStarting({0xB0, 0x00}), "k"), dir / "k.fmt"), 0);
+  EXPECT_EQ(TransSingleFileImpl(Src(FileStarting({0xB0, 0x00}), "k"), dir / "k.fmt"), 1);
   EXPECT_FALSE(Exists(dir / "k.fmt"));
-  EXPECT_EQ(TransSingleFileImpl(Src(FileStarting({0xA2, 0, 0, 0, 0, 0, 0xA0}), "j"), dir / "j.fmt"), 0);
+  EXPECT_EQ(TransSingleFileImpl(Src(FileStarting({0xA2, 0, 0, 0, 0, 0, 0xA0}), "j"), dir / "j.fmt"), 1);
   EXPECT_FALSE(Exists(dir / "j.fmt"));
-  EXPECT_EQ(TransSingleFileImpl(Src(FileStarting({0x54, 0x33}), "t"), dir / "t.fmt"), 0);
+  EXPECT_EQ(TransSingleFileImpl(Src(FileStarting({0x54, 0x33}), "t"), dir / "t.fmt"), 1);
   EXPECT_EQ(g_tax3Calls, 1);
 }
 
-TEST_F(Drivers, TransSingleFileSavesUnfilteredAndSurvivesSaveFailure) {
+TEST_F(Drivers, TransSingleFileSavesUnfilteredAndReportsASaveFailure) {
   Tables().MaskedCodeList = {0x8B06};
   std::string src = Src(GoldenFile()), dst = dir / "out.fmt";
   EXPECT_EQ(TransSingleFileImpl(src, dst), 0);
   EXPECT_EQ(Hex(ReadFile(dst)), Hex(GoldenOutput()));
   platform::Hooks().fail_saves = 1;
-  EXPECT_EQ(TransSingleFileImpl(src, dir / "second.fmt"), 0);
+  EXPECT_EQ(TransSingleFileImpl(src, dir / "second.fmt"), 1);
   EXPECT_FALSE(Exists(dir / "second.fmt"));
 }
 

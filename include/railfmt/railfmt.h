@@ -123,11 +123,14 @@ _Static_assert(sizeof(ZhuDuanRecord) == 10, "ZhuDuanRecord layout");
 #endif
 
 /* ------------------------------------------------------------- exports */
+/* Any number of threads may call any exports at once: the library runs the
+ * calls one at a time, each with the result it gives when made alone.    */
 
 /* File-type code of the file at path (RAILFMT_TYPE_*); 0 for no file. */
 RAILFMT_API int32_t RAILFMT_CALL lJkFileType(const char *path);
 
-/* Converts src to dst without masking. 0 handled, 1 no converter here. */
+/* Converts src to dst without masking. 0 handled, 1 not handled: no
+ * converter here, or the conversion or dst failed (nothing written).    */
 RAILFMT_API int32_t RAILFMT_CALL TransSingleFile(const char *src, const char *dst);
 
 /* Converts src to dst with the masked codes left out. src and dst are the

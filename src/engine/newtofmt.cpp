@@ -8,6 +8,7 @@
 #include <cstring>
 #include <exception>
 #include <map>
+#include <new>
 #include <mutex>
 
 namespace railfmt {
@@ -88,6 +89,10 @@ const HandlerRow* TNewToFmt::FindHandler(std::string_view name) const {
 void TNewToFmt::RunHandler(const HandlerRow* row) {
   try {
     row->step(*this, *row);
+  } catch (const std::bad_alloc&) {
+    // No memory is no record's error: going on would drop records from an
+    // output that would then look finished.
+    throw;
   } catch (...) {
     // An error inside a handler is dropped; the loop goes on.
   }

@@ -1,6 +1,8 @@
 #include "engine/stream.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <new>
 
 #include "platform/platform.h"
 
@@ -13,6 +15,14 @@ constexpr std::size_t kFollowFrom = 16u << 20;
 // How often (bytes of output) the projection is renewed when it advises nothing.
 constexpr std::size_t kStep = 1u << 20;
 }  // namespace
+
+void MemStream::Reserve(std::size_t n) {
+  const std::size_t limit = platform::Hooks().stream_limit;
+  if (limit != 0 && n > limit) throw std::bad_alloc();
+  buf_.reserve(n);
+}
+
+void MemStream::Grow(std::size_t need) { Reserve(std::max(need, buf_.capacity() * 2)); }
 
 OutputRoom::OutputRoom(const MemStream& in, MemStream& out, std::size_t fixed, std::size_t most,
                        std::size_t usual)

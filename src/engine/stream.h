@@ -51,13 +51,13 @@ class MemStream {
     if (pos_ == buf_.size()) {
       // Appending (the usual case): one copy, growth by doubling.
       const uint8_t* p = static_cast<const uint8_t*>(src);
-      if (buf_.size() + n > buf_.capacity()) buf_.reserve(std::max(buf_.size() + n, buf_.capacity() * 2));
+      if (buf_.size() + n > buf_.capacity()) Grow(buf_.size() + n);
       buf_.insert(buf_.end(), p, p + n);
       pos_ += n;
     } else {
       std::size_t end = pos_ + n;
       if (end > buf_.size()) {
-        if (end > buf_.capacity()) buf_.reserve(std::max(end, buf_.capacity() * 2));
+        if (end > buf_.capacity()) Grow(end);
         buf_.resize(end);
       }
       std::memcpy(buf_.data() + pos_, src, n);
@@ -83,7 +83,8 @@ class MemStream {
     AppendRecordRest(src);
   }
 
-  void Reserve(std::size_t n) { buf_.reserve(n); }
+  // Room for n bytes; std::bad_alloc when it cannot be had.
+  void Reserve(std::size_t n);
   void Clear() {
     buf_.clear();
     pos_ = 0;
@@ -104,6 +105,9 @@ class MemStream {
   __attribute__((noinline))
 #endif
   void AppendRecordRest(const void* src) { Write(src, kRecordSize); }
+  // Room for at least `need` bytes, by doubling; std::bad_alloc when it
+  // cannot be had.
+  void Grow(std::size_t need);
 
   std::vector<uint8_t> buf_;
   std::size_t pos_ = 0;

@@ -90,6 +90,16 @@ bool LoadAndConvert(int32_t type, const std::string& src, MemStream& in, MemStre
   }
 }
 
+// Runs the TAX3 dump split; false when it failed or a recording could not
+// be written whole (nothing escapes).
+bool SplitSucceeded(const std::string& src) {
+  try {
+    return Converters().tax3(src) >= 0;
+  } catch (...) {
+    return false;
+  }
+}
+
 }  // namespace
 
 // ------------------------------------------------------------------ drivers
@@ -105,23 +115,21 @@ int32_t TransSingleFileImpl(const std::string& src, const std::string& dst) {
     case RAILFMT_TYPE_JK2H:
     case RAILFMT_TYPE_LKJ93:
     case RAILFMT_TYPE_L2000: {
-      // A conversion that fails writes nothing: a destination written by
-      // this call is always a whole conversion. The result stays 0 (the
-      // type is one this driver handles); NewFmtFile is the form that
-      // reports failures.
+      // 0 only with the whole conversion in the destination. A source that
+      // cannot be loaded, a failing converter or a destination that cannot
+      // be written whole answer 1 and write nothing (an existing
+      // destination is kept).
       MemStream in, out;
-      if (LoadAndConvert(type, src, in, out)) PlainSave(out, dst);
+      if (!LoadAndConvert(type, src, in, out) || !PlainSave(out, dst)) return kNotHandled;
       return kHandled;
     }
     case RAILFMT_TYPE_JK96:
     case RAILFMT_TYPE_FORMATTED:
       return kHandled;
     case RAILFMT_TYPE_TAX3:
-      try {
-        Converters().tax3(src);  // its result is not reported
-      } catch (...) {
-      }
-      return kHandled;
+      // The recordings beside the dump are this type's output: 1 when one
+      // of them could not be written.
+      return SplitSucceeded(src) ? kHandled : kNotHandled;
     default:
       return kNotHandled;
   }
@@ -137,7 +145,9 @@ int32_t NewFmtFileImpl(const std::string& src, const std::string& dst) {
       case RAILFMT_TYPE_JK2H:
       case RAILFMT_TYPE_LKJ93:
       case RAILFMT_TYPE_L2000:
-        if (!LoadAndConvert(type, src, in, out)) result = kConverterFailed;
+        // A source gone since its type was read is a missing source.
+        if (!LoadAndConvert(type, src, in, out))
+          result = platform::FileExists(src) ? kConverterFailed : kNoSource;
         break;
       case RAILFMT_TYPE_RING:
         // The unrolling writes the destination itself.
@@ -150,21 +160,18 @@ int32_t NewFmtFileImpl(const std::string& src, const std::string& dst) {
       case RAILFMT_TYPE_FORMATTED:
         break;
       case RAILFMT_TYPE_TAX3:
-        try {
-          Converters().tax3(src);  // its result is not reported
-        } catch (...) {
-          result = kConverterFailed;
-        }
+        if (!SplitSucceeded(src)) result = kConverterFailed;
         break;
       default:
         result = kUnknownType;
         break;
     }
+    // A failed conversion writes nothing: what the converter produced before
+    // it failed is no formatted file, and an existing destination is kept.
+    if (result == kConverterFailed || result == kNoSource) return result;
     // A destination that is the source itself is replaced only by a finished
-    // conversion: an empty or partial output would take the raw file's place.
+    // conversion: an empty output would take the raw file's place.
     if (platform::SameFile(src, dst) && !(NeedsInput(type) && result == kHandled)) return result;
-    // Whatever the converter produced is saved; its failure is already in
-    // the result, and a failed save replaces it.
     if (!FilteredSave(out, dst)) result = kSaveFailed;
     return result;
   } catch (...) {

@@ -9,7 +9,8 @@
 
 namespace railfmt {
 
-// TransSingleFile: 0 handled, 1 no converter for the type.
+// TransSingleFile: 0 handled, 1 not handled (no converter for the type, or
+// the conversion or its destination failed: nothing written).
 int32_t TransSingleFileImpl(const std::string& src, const std::string& dst);
 // NewFmtFile: 0, -1, -2, -3, -4 or -5.
 int32_t NewFmtFileImpl(const std::string& src, const std::string& dst);

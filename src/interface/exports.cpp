@@ -1,16 +1,20 @@
-// The library's eleven exports. Each one is a thin shim that hands its
-// arguments to the library and lets no exception cross the C boundary.
+// The library's eleven exports. Each one is a thin shim that holds the
+// library lock for the whole call (calls from several threads run one at a
+// time, in the order they get the lock), hands its arguments to the library
+// and lets no exception cross the C boundary.
 #include <string>
 
 #include "interface/bridge.h"
 #include "interface/counted_text.h"
 #include "interface/drivers.h"
 #include "interface/filetype.h"
+#include "platform/platform.h"
 #include "railfmt/railfmt.h"
 
 namespace {
 
 using railfmt::HostText;
+using railfmt::platform::LibraryCall;
 
 // The source folder of TransFmtFile is taken to at most 255 characters.
 constexpr std::size_t kSourceDirMax = 255;
@@ -25,6 +29,7 @@ constexpr int32_t kTransFmtNotHandled = 1;
 extern "C" {
 
 RAILFMT_API int32_t RAILFMT_CALL lJkFileType(const char* path) {
+  const LibraryCall call;
   try {
     return railfmt::FileType(HostText(path));
   } catch (...) {
@@ -33,6 +38,7 @@ RAILFMT_API int32_t RAILFMT_CALL lJkFileType(const char* path) {
 }
 
 RAILFMT_API int32_t RAILFMT_CALL TransSingleFile(const char* src, const char* dst) {
+  const LibraryCall call;
   try {
     return railfmt::TransSingleFileImpl(HostText(src), HostText(dst));
   } catch (...) {
@@ -41,6 +47,7 @@ RAILFMT_API int32_t RAILFMT_CALL TransSingleFile(const char* src, const char* ds
 }
 
 RAILFMT_API int32_t RAILFMT_CALL NewFmtFile(const char* src, const char* dst) {
+  const LibraryCall call;
   try {
     // Both texts stay referenced until the conversion has finished.
     railfmt::CountedTextRef source(src);
@@ -54,6 +61,7 @@ RAILFMT_API int32_t RAILFMT_CALL NewFmtFile(const char* src, const char* dst) {
 RAILFMT_API int32_t RAILFMT_CALL TransFmtFile(const char* file_name, const char* source_dir,
                                               const char* work_dir, const char* archive_dir,
                                               uint8_t option) {
+  const LibraryCall call;
   try {
     return railfmt::TransFmtFileImpl(HostText(file_name), HostText(source_dir, kSourceDirMax),
                                      HostText(work_dir), HostText(archive_dir), option);
@@ -63,6 +71,7 @@ RAILFMT_API int32_t RAILFMT_CALL TransFmtFile(const char* file_name, const char*
 }
 
 RAILFMT_API void RAILFMT_CALL SetPBEvtCode(const uint16_t* codes, int32_t last) {
+  const LibraryCall call;
   try {
     railfmt::SetMaskedCodes(codes, last);
   } catch (...) {
@@ -70,6 +79,7 @@ RAILFMT_API void RAILFMT_CALL SetPBEvtCode(const uint16_t* codes, int32_t last) 
 }
 
 RAILFMT_API void RAILFMT_CALL SetZhuDuan(const ZhuDuanRecord* records, int32_t last) {
+  const LibraryCall call;
   try {
     railfmt::SetZhuDuanTable(records, last);
   } catch (...) {
@@ -77,6 +87,7 @@ RAILFMT_API void RAILFMT_CALL SetZhuDuan(const ZhuDuanRecord* records, int32_t l
 }
 
 RAILFMT_API void RAILFMT_CALL getDriverInfo(const DriverRecord* records, int32_t last) {
+  const LibraryCall call;
   try {
     railfmt::SetDriverTable(records, last);
   } catch (...) {
@@ -84,6 +95,7 @@ RAILFMT_API void RAILFMT_CALL getDriverInfo(const DriverRecord* records, int32_t
 }
 
 RAILFMT_API void RAILFMT_CALL getStationInfo(const StationRecord* records, int32_t last) {
+  const LibraryCall call;
   try {
     railfmt::SetStationTable(records, last);
   } catch (...) {
@@ -91,6 +103,7 @@ RAILFMT_API void RAILFMT_CALL getStationInfo(const StationRecord* records, int32
 }
 
 RAILFMT_API void RAILFMT_CALL getJcTypeInfo(const JcTypeRecord* records, int32_t last) {
+  const LibraryCall call;
   try {
     railfmt::SetJcTypeTable(records, last);
   } catch (...) {
@@ -98,6 +111,7 @@ RAILFMT_API void RAILFMT_CALL getJcTypeInfo(const JcTypeRecord* records, int32_t
 }
 
 RAILFMT_API void RAILFMT_CALL getJwdInfo(const JwdRecord* records, int32_t last) {
+  const LibraryCall call;
   try {
     railfmt::SetJwdTable(records, last);
   } catch (...) {
@@ -105,6 +119,7 @@ RAILFMT_API void RAILFMT_CALL getJwdInfo(const JwdRecord* records, int32_t last)
 }
 
 RAILFMT_API void RAILFMT_CALL getLinshiInfo(const LinshiRecord* records, int32_t last) {
+  const LibraryCall call;
   try {
     railfmt::SetLinshiTable(records, last);
   } catch (...) {

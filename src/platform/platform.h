@@ -74,6 +74,24 @@ struct LocalDate {
 // The local calendar date of the system clock.
 LocalDate Today();
 
+// ------------------------------------------------------------------ calls
+// The library lock: every export holds it for its whole call, so exports
+// called from several threads at once run one after the other, each as if
+// it were the only call. A thread that already holds it (a call made from
+// inside another call) passes straight through instead of waiting on
+// itself. Neither function fails or throws.
+void LockLibrary();
+void UnlockLibrary();
+
+// Holds the library lock for its lifetime.
+class LibraryCall {
+ public:
+  LibraryCall() { LockLibrary(); }
+  ~LibraryCall() { UnlockLibrary(); }
+  LibraryCall(const LibraryCall&) = delete;
+  LibraryCall& operator=(const LibraryCall&) = delete;
+};
+
 // ------------------------------------------------------------------ testing
 // Tests fix the clock, redirect the log folder and inject failures here.
 // A value of 0 (or empty) means "no override".
@@ -85,6 +103,12 @@ struct TestHooks {
   int fail_saves = 0;             // the next N SaveFile calls fail
   int fail_moves = 0;             // the next N MoveFile calls fail
   int short_copies = 0;           // the next N CopyFile calls succeed one byte short
+  int fail_reads = 0;             // the next N opens for reading fail (a file without read permission)
+  void (*before_load)(const std::string& path) = nullptr;  // runs as LoadFile starts
+  int64_t disk_room = -1;         // 0 or more: SaveFile (and CopyFile on POSIX) write at most this many
+                                  // more bytes, then fail as on a full disk
+  std::size_t stream_limit = 0;   // not 0: an in-memory stream that would need more room than
+                                  // this fails to grow (std::bad_alloc)
 };
 TestHooks& Hooks();
 

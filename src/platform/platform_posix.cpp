@@ -1,9 +1,11 @@
 // POSIX implementation of the OS layer.
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
@@ -22,16 +24,35 @@ bool TakeFault(int& counter) {
 }
 
 bool WriteAll(int fd, const uint8_t* data, std::size_t n) {
+  int64_t& room = Hooks().disk_room;
   while (n > 0) {
-    ssize_t w = ::write(fd, data, n);
+    std::size_t chunk = n;
+    if (room >= 0) {
+      if (room == 0) {
+        errno = ENOSPC;
+        return false;
+      }
+      chunk = std::min<std::size_t>(chunk, static_cast<std::size_t>(room));
+    }
+    ssize_t w = ::write(fd, data, chunk);
     if (w < 0) {
       if (errno == EINTR) continue;
       return false;
     }
+    if (room >= 0) room -= w;
     data += w;
     n -= static_cast<std::size_t>(w);
   }
   return true;
+}
+
+// Opens an existing file for reading; -1 when it cannot be opened.
+int OpenForReading(const std::string& path) {
+  if (TakeFault(Hooks().fail_reads)) {
+    errno = EACCES;
+    return -1;
+  }
+  return ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
 }
 }  // namespace
 
@@ -56,7 +77,7 @@ bool DirExists(const std::string& path) {
 
 bool ReadFirstBytes(const std::string& path, uint8_t* dst, std::size_t n) {
   if (!FileExists(path)) return false;
-  int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = OpenForReading(path);
   if (fd < 0) return false;
   std::size_t got = 0;
   while (got < n) {
@@ -71,8 +92,9 @@ bool ReadFirstBytes(const std::string& path, uint8_t* dst, std::size_t n) {
 
 bool LoadFile(const std::string& path, std::vector<uint8_t>& out) {
   out.clear();
+  if (Hooks().before_load) Hooks().before_load(path);
   if (!FileExists(path)) return false;
-  int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = OpenForReading(path);
   if (fd < 0) return false;
   struct stat st {};
   if (::fstat(fd, &st) == 0 && st.st_size > 0) {
@@ -123,13 +145,17 @@ bool CopyFile(const std::string& from, const std::string& to, bool failIfExists)
   // CopyFileA refuses to overwrite a read-only target.
   if (FileExists(target) && (GetAttributes(to) & kAttrReadOnly)) return false;
   if (TakeFault(Hooks().short_copies) && !data.empty()) data.pop_back();
-  int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  // The copy goes to a temporary file beside the target first: a copy that
+  // fails (a full disk) leaves a file already at the target as it was.
+  const std::string tmp = target + ".railfmt-tmp";
+  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return false;
   bool ok = WriteAll(fd, data.data(), data.size());
   if (::close(fd) != 0) ok = false;
   struct stat st {};
-  if (ok && ::stat(NativePath(from).c_str(), &st) == 0) ::chmod(target.c_str(), st.st_mode & 07777);
-  if (!ok) ::unlink(target.c_str());
+  if (ok && ::stat(NativePath(from).c_str(), &st) == 0) ::chmod(tmp.c_str(), st.st_mode & 07777);
+  if (ok && ::rename(tmp.c_str(), target.c_str()) != 0) ok = false;
+  if (!ok) ::unlink(tmp.c_str());
   return ok;
 }
 
@@ -225,6 +251,20 @@ bool AppendLine(const std::string& path, const std::string& line) {
   ok = std::fwrite("\r\n", 1, 2, f) == 2 && ok;
   ok = std::fclose(f) == 0 && ok;
   return ok;
+}
+
+namespace {
+pthread_mutex_t g_libraryLock = PTHREAD_MUTEX_INITIALIZER;
+// How many library calls this thread is inside of (0: it holds no lock).
+thread_local int t_callDepth = 0;
+}  // namespace
+
+void LockLibrary() {
+  if (t_callDepth++ == 0) ::pthread_mutex_lock(&g_libraryLock);
+}
+
+void UnlockLibrary() {
+  if (--t_callDepth == 0) ::pthread_mutex_unlock(&g_libraryLock);
 }
 
 LocalDate Today() {

@@ -47,15 +47,28 @@ class Handle {
 };
 
 HANDLE OpenForReading(const std::string& path) {
+  if (TakeFault(Hooks().fail_reads)) {
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    return INVALID_HANDLE_VALUE;
+  }
   return ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 bool WriteAll(HANDLE h, const uint8_t* data, std::size_t n) {
+  int64_t& room = Hooks().disk_room;
   while (n > 0) {
     DWORD chunk = n > 0x40000000u ? 0x40000000u : static_cast<DWORD>(n);
+    if (room >= 0) {
+      if (room == 0) {
+        ::SetLastError(ERROR_DISK_FULL);
+        return false;
+      }
+      if (static_cast<int64_t>(chunk) > room) chunk = static_cast<DWORD>(room);
+    }
     DWORD written = 0;
     if (!::WriteFile(h, data, chunk, &written, nullptr) || written == 0) return false;
+    if (room >= 0) room -= written;
     data += written;
     n -= written;
   }
@@ -97,6 +110,7 @@ bool ReadFirstBytes(const std::string& path, uint8_t* dst, std::size_t n) {
 
 bool LoadFile(const std::string& path, std::vector<uint8_t>& out) {
   out.clear();
+  if (Hooks().before_load) Hooks().before_load(path);
   if (!FileExists(path)) return false;
   Handle h(OpenForReading(path));
   if (!h.Valid()) return false;
@@ -127,11 +141,30 @@ bool SaveFile(const std::string& path, const uint8_t* data, std::size_t n) {
   return ok;
 }
 
+namespace {
+// Removes a temporary file, read-only or not.
+void RemoveTemporary(const std::string& tmp) {
+  ::SetFileAttributesA(tmp.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ::DeleteFileA(tmp.c_str());
+}
+}  // namespace
+
 bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) {
   if (TakeFault(Hooks().fail_copies)) return false;
-  if (!::CopyFileA(from.c_str(), to.c_str(), failIfExists ? TRUE : FALSE)) return false;
+  const DWORD existing = ::GetFileAttributesA(to.c_str());
+  if (existing != INVALID_FILE_ATTRIBUTES &&
+      (failIfExists || (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))))
+    return false;
+  // The copy goes to a temporary file beside the target first: a copy that
+  // fails (a full disk) leaves a file already at the target as it was.
+  const std::string tmp = to + ".railfmt-tmp";
+  RemoveTemporary(tmp);
+  if (!::CopyFileA(from.c_str(), tmp.c_str(), FALSE)) {
+    RemoveTemporary(tmp);
+    return false;
+  }
   if (TakeFault(Hooks().short_copies)) {
-    Handle h(::CreateFileA(to.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+    Handle h(::CreateFileA(tmp.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size{};
     if (h.Valid() && ::GetFileSizeEx(h.get(), &size) && size.QuadPart > 0) {
@@ -139,6 +172,10 @@ bool CopyFile(const std::string& from, const std::string& to, bool failIfExists)
       ::SetFilePointerEx(h.get(), size, nullptr, FILE_BEGIN);
       ::SetEndOfFile(h.get());
     }
+  }
+  if (!::MoveFileExA(tmp.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    RemoveTemporary(tmp);
+    return false;
   }
   return true;
 }
@@ -240,6 +277,22 @@ bool AppendLine(const std::string& path, const std::string& line) {
   bool ok = WriteAll(h.get(), reinterpret_cast<const uint8_t*>(line.data()), line.size());
   ok = WriteAll(h.get(), reinterpret_cast<const uint8_t*>("\r\n"), 2) && ok;
   return h.Close() && ok;
+}
+
+namespace {
+// A slim reader/writer lock needs no set-up and no clean-up: a constant
+// initialiser, nothing to free at unload.
+SRWLOCK g_libraryLock = SRWLOCK_INIT;
+// How many library calls this thread is inside of (0: it holds no lock).
+thread_local int t_callDepth = 0;
+}  // namespace
+
+void LockLibrary() {
+  if (t_callDepth++ == 0) ::AcquireSRWLockExclusive(&g_libraryLock);
+}
+
+void UnlockLibrary() {
+  if (--t_callDepth == 0) ::ReleaseSRWLockExclusive(&g_libraryLock);
 }
 
 LocalDate Today() {

@@ -16,6 +16,8 @@
  *   OUTDIR/single/NAME.ts     TransSingleFile output
  *   OUTDIR/single/NAME.nf     NewFmtFile output
  *   OUTDIR/tree/{D,W,A}       the TransFmtFile source, work and archive folders
+ *   OUTDIR/threads/{A,B}      the single-file outputs again, made by two
+ *                             threads calling the exports at the same time
  * Exit code 0 when the library loaded and every export was found.
  */
 #include <stdint.h>
@@ -28,16 +30,19 @@
 #define HOST_CALL __stdcall
 #define SEP "\\"
 typedef HMODULE Library;
+typedef HANDLE Thread;
 static Library OpenLibrary(const char *path) { return LoadLibraryA(path); }
 static void *Symbol(Library lib, const char *name) { return (void *)GetProcAddress(lib, name); }
 static int MakeDir(const char *path) { return CreateDirectoryA(path, NULL) ? 0 : -1; }
 static void MakeReadOnly(const char *path) { SetFileAttributesA(path, FILE_ATTRIBUTE_READONLY); }
 #else
 #include <dlfcn.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #define HOST_CALL
 #define SEP "/"
 typedef void *Library;
+typedef pthread_t Thread;
 static Library OpenLibrary(const char *path) { return dlopen(path, RTLD_NOW | RTLD_LOCAL); }
 static void *Symbol(Library lib, const char *name) { return dlsym(lib, name); }
 static int MakeDir(const char *path) { return mkdir(path, 0755); }
@@ -187,6 +192,102 @@ static void HandOverTables(void) {
   api.SetZhuDuan(zhuduan, 0);
 }
 
+/* ------------------------------------------------------------ two threads */
+
+/* 1 when both files are missing or both hold the same bytes. */
+static int SameContent(const char *a, const char *b) {
+  unsigned char *da, *db;
+  long na = LoadAll(a, &da), nb = LoadAll(b, &db);
+  int same = na == nb && (na <= 0 || memcmp(da, db, (size_t)na) == 0);
+  free(da);
+  free(db);
+  return same;
+}
+
+/* One of the two threads: every input through TransSingleFile and
+ * NewFmtFile again, into a folder of its own; counts the outputs that equal
+ * the ones made before by the calls alone. */
+typedef struct {
+  const char *in, *single, *out;
+  char **inputs;
+  int count, same;
+} Worker;
+
+static void ConvertAll(Worker *w) {
+  char src[2048], dst[2048], ref[2048], name[512];
+  int i, k;
+  for (i = 0; i < w->count; ++i) {
+    const char *base = BaseName(w->inputs[i]);
+    Join(src, sizeof src, w->in, base);
+    for (k = 0; k < 2; ++k) {
+      snprintf(name, sizeof name, "%s.%s", base, k == 0 ? "ts" : "nf");
+      Join(dst, sizeof dst, w->out, name);
+      Join(ref, sizeof ref, w->single, name);
+      if (k == 0) {
+        api.TransSingleFile(src, dst);
+      } else {
+        Counted csrc = MakeCounted(src), cdst = MakeCounted(dst);
+        api.NewFmtFile(CountedText(csrc), CountedText(cdst));
+        free(csrc.block);
+        free(cdst.block);
+      }
+      w->same += SameContent(dst, ref);
+    }
+  }
+}
+
+#ifdef _WIN32
+static DWORD WINAPI WorkerMain(LPVOID w) {
+  ConvertAll((Worker *)w);
+  return 0;
+}
+static int StartThread(Thread *t, Worker *w) {
+  *t = CreateThread(NULL, 0, WorkerMain, w, 0, NULL);
+  return *t ? 0 : -1;
+}
+static void JoinThread(Thread t) {
+  WaitForSingleObject(t, INFINITE);
+  CloseHandle(t);
+}
+#else
+static void *WorkerMain(void *w) {
+  ConvertAll((Worker *)w);
+  return NULL;
+}
+static int StartThread(Thread *t, Worker *w) { return pthread_create(t, NULL, WorkerMain, w); }
+static void JoinThread(Thread t) { pthread_join(t, NULL); }
+#endif
+
+/* Two threads at once over every input; the library runs their calls one at
+ * a time, so each output is the one the call made alone gave. */
+static int RunTwoThreads(FILE *results, const char *outdir, const char *in, const char *single,
+                         char **inputs, int count) {
+  char dir[1024], out[2][1024];
+  Worker w[2];
+  Thread t[2];
+  int k;
+  Join(dir, sizeof dir, outdir, "threads");
+  MakeDir(dir);
+  for (k = 0; k < 2; ++k) {
+    Join(out[k], sizeof out[k], dir, k == 0 ? "A" : "B");
+    MakeDir(out[k]);
+    w[k].in = in;
+    w[k].single = single;
+    w[k].out = out[k];
+    w[k].inputs = inputs;
+    w[k].count = count;
+    w[k].same = 0;
+  }
+  for (k = 0; k < 2; ++k)
+    if (StartThread(&t[k], &w[k]) != 0) {
+      fprintf(stderr, "winhost: cannot start a thread\n");
+      return -1;
+    }
+  for (k = 0; k < 2; ++k) JoinThread(t[k]);
+  fprintf(results, "two threads: %d of %d outputs as made alone\n", w[0].same + w[1].same, 4 * count);
+  return 0;
+}
+
 /* ------------------------------------------------------------ main */
 
 int main(int argc, char **argv) {
@@ -286,6 +387,8 @@ int main(int argc, char **argv) {
       fprintf(results, "%s again trans=%d\n", base, (int)tf);
     }
   }
+
+  if (RunTwoThreads(results, argv[2], in, single, argv + 3, argc - 3) != 0) return 2;
 
   /* Read-only raw files: a long-form one is renamed and leaves the source
    * folder, a short-form one is archived but cannot be deleted. */
