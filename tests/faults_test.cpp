@@ -202,7 +202,9 @@ TEST_F(Faults, SingleFileExportsAnswerEveryFaultAndLeaveNoPartialFile) {
           EXPECT_FALSE(dstIsFile);
         }
         EXPECT_FALSE(temporary);
-        if (e.fault != Fault::DeletedAfterDetection) EXPECT_EQ(ReadFile(src), raw);
+        if (e.fault != Fault::DeletedAfterDetection) {
+          EXPECT_EQ(ReadFile(src), raw);
+        }
         fs::remove_all(dir / "out");
         fs::remove_all(dir / "full");
       }
@@ -269,7 +271,9 @@ TEST_F(Faults, RingFile) {
     Disarm();
     EXPECT_FALSE(dstIsFile);
     EXPECT_FALSE(temporary);
-    if (c.fault != Fault::DeletedAfterDetection) EXPECT_EQ(ReadFile(src), ring);
+    if (c.fault != Fault::DeletedAfterDetection) {
+      EXPECT_EQ(ReadFile(src), ring);
+    }
     fs::remove_all(dir / "out");
     fs::remove_all(dir / "full");
   }
