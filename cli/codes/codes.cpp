@@ -3,6 +3,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <sstream>
@@ -24,6 +25,36 @@ std::string StateLayout() {
     s += "; " + (f.width == 1 ? std::to_string(f.offset) : std::to_string(f.offset) + "-" + std::to_string(f.offset + f.width - 1)) +
          " " + f.name;
   return s + "; 24-25 mask";
+}
+
+std::string Layout(const RecordInfo& r);
+
+// Runs of consecutive bytes as data fields.
+std::vector<RecordField> DataFields(const std::vector<int>& bytes) {
+  std::vector<RecordField> v;
+  for (std::size_t i = 0; i < bytes.size();) {
+    std::size_t j = i;
+    while (j + 1 < bytes.size() && bytes[j + 1] == bytes[j] + 1) ++j;
+    v.push_back({std::vector<int>(bytes.begin() + i, bytes.begin() + j + 1), "data", "data"});
+    i = j + 1;
+  }
+  return v;
+}
+
+std::string FieldsText(const std::vector<RecordField>& fields) {
+  std::string s;
+  for (const auto& f : fields)
+    s += "; " + ByteRanges(f.bytes) + " " + f.name + (f.type == "text" ? " (GBK)" : "");
+  return s;
+}
+
+std::string Layout(const RecordInfo& r, const std::string& note) {
+  const std::string tail = note.empty() ? "" : "; " + note;
+  if (r.continued)
+    return "0-1 code" + FieldsText(r.fields) + "; then a continuation record:" + FieldsText(r.continuation).substr(1) +
+           " (its bytes 0-1 are data, not a code)" + tail;
+  if (!r.fields.empty() && r.kind != "running-state record") return "0-1 code" + FieldsText(r.fields) + tail;
+  return Layout(r) + tail;
 }
 
 std::string Layout(const RecordInfo& r) {
@@ -54,10 +85,38 @@ std::vector<RecordInfo> Load() {
     if (!j["mask"].is_null()) r.mask = j["mask"].get<std::string>();
     r.bytes = j["bytes"].get<std::vector<int>>();
     r.stateEvents = j["state_events"].get<bool>();
+    r.continued = j["continued"].get<bool>();
+    r.time = j["time"].get<bool>() || r.kind == "header record" || r.kind == "start-up record";
+    for (const auto& f : j["fields"])
+      r.fields.push_back({f["bytes"].get<std::vector<int>>(), f["type"].get<std::string>(), f["name"].get<std::string>()});
+    for (const auto& f : r.fields) r.time = r.time || f.type == "time";
+    if (r.continued) r.continuation = DataFields(j["continuation_bytes"].get<std::vector<int>>());
     // a record that carries text is a text record, whatever wrote it
     if (!TextLayoutText(r.code).empty() && r.kind != "running-state record" && r.kind != "unit of two records")
       r.kind = "text record";
-    r.layout = Layout(r);
+    // fields the bytes written tell: the time, the rest as data (and the text
+    // of a text record as text)
+    if (r.fields.empty() && r.kind != "running-state record" && (r.kind != "unit of two records" || r.continued) &&
+        r.kind != "earlier-format record") {
+      const std::vector<int> text = TextBytes(r.code);
+      const bool overTime = !text.empty() && text.front() <= 4;
+      if (r.kind == "header record") {
+        r.fields = {{{2, 3, 4}, "time", "time"}, {{5, 6, 7}, "number", "Val5"}, {{8, 9}, "number", "Val8"}};
+      } else if (r.time && !overTime) {
+        r.fields = {{{2, 3, 4}, "time", "time"}};
+      }
+      std::vector<int> rest;
+      for (int b : r.bytes)
+        if (b > (r.fields.empty() ? 1 : r.fields.back().bytes.back()) && std::find(text.begin(), text.end(), b) == text.end())
+          rest.push_back(b);
+      for (const auto& f : DataFields(rest)) r.fields.push_back(f);
+      if (!text.empty()) r.fields.push_back({text, "text", "text"});
+      std::sort(r.fields.begin(), r.fields.end(),
+                [](const RecordField& a, const RecordField& b) { return a.bytes.front() < b.bytes.front(); });
+    }
+    const std::string note = j["note"].get<std::string>();
+    // a text record whose fields the bytes told keeps its text layout
+    r.layout = (r.kind == "text record" && j["fields"].empty()) || r.kind == "supplementary record" ? Layout(r) + (note.empty() ? "" : "; " + note) : Layout(r, note);
     out.push_back(r);
   }
   return out;
@@ -87,7 +146,7 @@ const RecordInfo* FindRecord(unsigned code, bool startup) {
   static const std::pair<Index, Index> index = [] {
     Index events, start;
     for (const auto& r : RecordReference()) {
-      const bool fromStartup = r.events.size() == 1 && r.events[0] == "start-up";
+      const bool fromStartup = std::find(r.events.begin(), r.events.end(), "start-up") != r.events.end();
       Index& m = fromStartup ? start : events;
       if (!m.count(r.code)) m[r.code] = &r;
     }
