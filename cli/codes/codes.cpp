@@ -199,10 +199,14 @@ int CmdCodes(const CodesOptions& o) {
            "Kinds: running-state record (the state fields and a presence mask), header record (time and the\n"
            "two header numbers, then the event's own bytes), bare record (only the bytes the event writes),\n"
            "text record (GBK text), supplementary record (21 F0, further values of the record before it),\n"
-           "unit of two records (a running-state record followed by a supplementary record), start-up,\n"
-           "date and set-up records (written from the raw header), earlier-format record (a record only an\n"
-           "earlier-format converter writes). \"LKJ93 8A\", \"JK2H DB01\": the code (and sub-code) of an earlier\n"
-           "format that its converter turns into this record.\n\n"
+           "unit of two records (a running-state record followed by a supplementary record, or a record\n"
+           "followed by its continuation, whose first two bytes are data and no code), start-up, date and\n"
+           "set-up records (written from the raw header), earlier-format record (a record only an\n"
+           "earlier-format converter writes, by a step of its own). \"LKJ93 8A\", \"JK2H DB01\", \"L2000 A8 61\":\n"
+           "the code (and sub-code) of an earlier format that its converter turns into this record.\n\n"
+           "Layouts name the fields where the record's builder or table names them (time, date, station and\n"
+           "driver numbers and names, limits, values); \"data\" is a run of bytes that the record holds as its\n"
+           "producer copied or decoded them, without a meaning of their own.\n\n"
            "| Code | Bytes 0, 1 | Kind | Mask | Written by | Layout |\n|---|---|---|---|---|---|\n";
     for (const auto& r : all)
       out << "| " << CodeHex(r.code) << " | " << Bytes01(r.code) << " | " << r.kind << " | " << (r.mask.empty() ? "" : r.mask)

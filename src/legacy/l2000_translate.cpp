@@ -1204,12 +1204,13 @@ std::vector<EarlierRecord> L2000CodeTable() {
       const uint16_t code = static_cast<uint16_t>(r.out0 << 8 | out1);
       if (!code) continue;
       EarlierRecord e{in, withSub, code, false, r.mask, own, own && r.own == legacy::B101, {}};
+      const bool ownState = own && r.own == legacy::A825;  // a state record, its mask from the record
       switch (r.step) {
         case legacy::Step::kSecond: e.fields = LayoutFields(r, r.layout); break;
         case legacy::Step::kMark:
         case legacy::Step::kState:
         case legacy::Step::kBA: e.state = true; break;
-        default: e.state = r.mask != 0; break;
+        default: e.state = r.mask != 0 || ownState; break;
       }
       out.push_back(e);
       if (r.step == legacy::Step::kState && r.layout != legacy::Layout::kNone)
