@@ -187,6 +187,14 @@ int CmdCodes(const CodesOptions& o) {
       j["converters"] = r.converters;
       j["mask"] = r.mask.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(r.mask);
       j["layout"] = r.layout;
+      // the layout's fields for programs: record bytes, type, name
+      auto fields = [](const std::vector<RecordField>& v) {
+        nlohmann::ordered_json f = nlohmann::ordered_json::array();
+        for (const auto& x : v) f.push_back({{"bytes", x.bytes}, {"type", x.type}, {"name", x.name}});
+        return f;
+      };
+      j["fields"] = fields(r.fields);
+      if (r.continued) j["continuation"] = fields(r.continuation);
       a.push_back(j);
     }
     out << a.dump(2) << "\n";

@@ -219,10 +219,17 @@ if (location.hash === '#selftest') {
 std::vector<long> RunTimes(const FmtFile& f, const std::vector<const RecordInfo*>& info) {
   std::vector<long> t(f.records.size(), -1);
   long days = 0, last = -1;
+  bool continuation = false;
   for (std::size_t i = 0; i < f.records.size(); ++i) {
     const FmtRecord& r = f.records[i];
     const RecordInfo* k = info[i];
-    const bool timed = !k || k->kind == "running-state record" || k->kind == "unit of two records" ||
+    // the second record of a unit holds data where the time would be
+    if (continuation) {
+      continuation = false;
+      continue;
+    }
+    continuation = k && k->continued;
+    const bool timed = !k || k->time || k->kind == "running-state record" || k->kind == "unit of two records" ||
                        k->kind == "header record" || k->kind == "text record" || k->kind == "start-up record";
     if (!timed || r.hours > 23 || r.minutes > 59 || r.seconds > 59) continue;
     const long s = r.timeOfDay();

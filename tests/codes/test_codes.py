@@ -116,6 +116,8 @@ class CodesTest(unittest.TestCase):
                          "0-1 code; 2-4 time; 5-6, 24-25 driver number; 7-18 driver name (GBK)")
         self.assertEqual(by[("B001", "date record")]["layout"], "0-1 code; 2-4 date; 5-7 time")
         self.assertEqual(by[("8107", "set-up record")]["layout"], "0-1 code; 5-6 limit")
+        self.assertEqual(by[("8106", "text record")]["fields"][1],
+                         {"bytes": [5, 6], "type": "number", "name": "station number"})
 
     def test_dump_table_shows_records_by_kind(self):
         with tempfile.TemporaryDirectory() as d:
