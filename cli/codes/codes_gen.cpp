@@ -20,6 +20,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <map>
 #include <tuple>
@@ -341,9 +342,12 @@ void EarlierRows(const std::string& format, const std::vector<EarlierCode>& rows
 // the entries of their code; records written byte by byte by a layout of
 // the table are entries of their own with the layout's fields.
 void L2000Rows() {
-  for (const EarlierRecord& e : L2000CodeTable()) {
-    char name[24];
+  std::vector<EarlierRecord> rows = L2000CodeTable();
+  for (const EarlierRecord& e : L2000B6Records()) rows.push_back(e);
+  for (const EarlierRecord& e : rows) {
+    char name[40];
     std::snprintf(name, sizeof name, e.sub ? "L2000 %02X %02X" : "L2000 %02X", e.sub ? e.in >> 8 : e.in, e.in & 0xFF);
+    if (e.kind >= 0) std::snprintf(name + std::strlen(name), sizeof name - std::strlen(name), " kind %d", e.kind);
     std::vector<Field> fields;
     bool text = false;
     for (const EarlierField& f : e.fields) {

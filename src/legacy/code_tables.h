@@ -45,8 +45,11 @@ struct EarlierRecord {
   bool own;
   bool unit;
   std::vector<EarlierField> fields;
+  int kind = -1;  // B6h 02h records: the kind (two BCD bytes) that selects the record
 };
 
 std::vector<EarlierRecord> L2000CodeTable();
+// The records of the L2000 B6h sub-records (type byte in the low byte of `in`).
+std::vector<EarlierRecord> L2000B6Records();
 
 }  // namespace railfmt

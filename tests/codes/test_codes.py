@@ -107,6 +107,10 @@ class CodesTest(unittest.TestCase):
         self.assertEqual(by[("8102", "L2000 A8 02")]["layout"], "0-1 code; 2-4 data; 5-7 time")
         self.assertEqual(by[("9601", "L2000 C5")]["layout"], "0-1 code; 2-4 time; 5-6 signed value")
         self.assertEqual(by[("8301", "L2000 B1 01")]["kind"], "unit of two records")
+        # the B6h sub-records: a record per type, type 02 a record per kind
+        for code, producer in (("B601", "L2000 B6 01"), ("B606", "L2000 B6 06"), ("B665", "L2000 B6 06"),
+                               ("B683", "L2000 B6 02 kind 83"), ("B662", "L2000 B6 02 kind 107")):
+            self.assertIn((code, producer), by)
 
     def test_startup_layouts(self):
         by = {(e["code"], e["kind"]): e for e in self.ref if "start-up" in e["events"]}
