@@ -158,6 +158,7 @@ int CmdDump(const DumpOptions& o) {
   const auto& fields = StateFields();
   // the start-up records lead the file: they show as start-up records
   int startupEnd = 0;
+  const bool earlier = !file.records.empty() && EarlierStartup(file.records[0].code);
   while (startupEnd < static_cast<int>(file.records.size()) &&
          FindRecord(file.records[startupEnd].code, true))
     ++startupEnd;
@@ -236,7 +237,7 @@ int CmdDump(const DumpOptions& o) {
         unit = nullptr;
         continue;
       }
-      const RecordInfo* info = FindRecord(r.code, r.index < startupEnd);
+      const RecordInfo* info = FindRecord(r.code, r.index < startupEnd, earlier);
       std::snprintf(buf, sizeof buf, "%6d %-4s %-8s", r.index, CodeHex(r.code).c_str(), RecordTime(r, info).c_str());
       out << buf;
       if (!ShowsState(info)) {

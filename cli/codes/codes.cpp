@@ -141,25 +141,35 @@ const std::vector<RecordInfo>& RecordReference() {
   return all;
 }
 
-const RecordInfo* FindRecord(unsigned code, bool startup) {
+const RecordInfo* FindRecord(unsigned code, bool startup, bool earlier) {
   using Index = std::map<unsigned, const RecordInfo*>;
-  static const std::pair<Index, Index> index = [] {
-    Index events, start;
+  struct Indexes {
+    Index events, start, earlierStart;
+  };
+  static const Indexes index = [] {
+    Indexes x;
     for (const auto& r : RecordReference()) {
-      const bool fromStartup = std::find(r.events.begin(), r.events.end(), "start-up") != r.events.end();
-      Index& m = fromStartup ? start : events;
+      auto has = [&](const char* e) { return std::find(r.events.begin(), r.events.end(), e) != r.events.end(); };
+      if (has("L2000 start-up") && !x.earlierStart.count(r.code)) x.earlierStart[r.code] = &r;
+      Index& m = has("start-up") ? x.start : x.events;
+      if (!has("start-up") && has("L2000 start-up")) continue;
       if (!m.count(r.code)) m[r.code] = &r;
     }
-    return std::make_pair(events, start);
+    return x;
   }();
-  const Index& first = startup ? index.second : index.first;
-  const Index& second = startup ? index.first : index.second;
-  auto it = first.find(code);
-  if (it != first.end()) return it->second;
-  if (startup) return nullptr;
-  it = second.find(code);
-  return it == second.end() ? nullptr : it->second;
+  auto find = [&](const Index& m) -> const RecordInfo* {
+    auto it = m.find(code);
+    return it == m.end() ? nullptr : it->second;
+  };
+  if (startup) {
+    const RecordInfo* r = earlier ? find(index.earlierStart) : nullptr;
+    return r ? r : find(index.start);
+  }
+  const RecordInfo* r = find(index.events);
+  return r ? r : find(index.start);
 }
+
+bool EarlierStartup(unsigned firstCode) { return firstCode != 0xB0F0; }
 
 std::string ByteRanges(const std::vector<int>& bytes) {
   std::string s;

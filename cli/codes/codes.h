@@ -32,10 +32,13 @@ struct RecordInfo {
 // Every entry, by code, then kind.
 const std::vector<RecordInfo>& RecordReference();
 // The entry a dump shows a record of this code by: the start-up's for a
-// record among the leading start-up records, else an event's (the
-// start-up's when no event writes the code); null for a code no converter
-// writes.
-const RecordInfo* FindRecord(unsigned code, bool startup = false);
+// record among the leading start-up records (with `earlier`, the earlier
+// L2000 converter's start-up first), else an event's (the start-up's when
+// no event writes the code); null for a code no converter writes.
+const RecordInfo* FindRecord(unsigned code, bool startup = false, bool earlier = false);
+// Whether a file's start-up records are the earlier L2000 converter's: the
+// event engine's start with B0 F0.
+bool EarlierStartup(unsigned firstCode);
 // "5-7, 10" of the byte positions.
 std::string ByteRanges(const std::vector<int>& bytes);
 

@@ -18,6 +18,7 @@
 //                         2..4 are the header's date; set-up record: no time)
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -29,6 +30,9 @@
 #include <vector>
 
 #include "engine/newtofmt.h"
+#include "engine/stream.h"
+#include "interface/drivers.h"
+#include "sample/sample.h"
 #include "handlers/families.h"
 #include "legacy/code_tables.h"
 
@@ -304,6 +308,61 @@ void StartupRecords() {
   }
 }
 
+// The earlier L2000 converter (protocol below 101) writes start-up records of
+// its own: the leading records of a converted file of that protocol. Each
+// takes the fields of the start-up record of its code that it fills: where
+// it leaves the time out or fills further bytes (as data), it is an entry of
+// its own, else it joins that record's entry.
+void L2000StartupRecords() {
+  MemStream in(sample::GenerateSample(sample::Kind::L2000Old, 1, 1)), out;
+  ConvertL2000(in, out, "codes");
+  Bytes all(out.Size());
+  out.Seek(0);
+  out.Read(all.data(), all.size());
+  for (const Rec& r : Records(all, 0)) {
+    const unsigned code = r[0] << 8 | r[1];
+    std::vector<Field> fields;
+    bool found = false;
+    for (auto& [key, e] : entries)
+      if (std::get<0>(key) == code && e.events.count("start-up")) fields = e.fields, found = true;
+    if (!found) break;  // the first event record
+    std::set<int> named;
+    std::vector<Field> own;
+    for (Field f : fields) {
+      named.insert(f.bytes.begin(), f.bytes.end());
+      // a field in two pieces keeps the pieces this converter fills
+      std::vector<int> kept;
+      for (std::size_t i = 0; i < f.bytes.size();) {
+        std::size_t j = i;
+        while (j + 1 < f.bytes.size() && f.bytes[j + 1] == f.bytes[j] + 1) ++j;
+        bool filled = false;
+        for (std::size_t k = i; k <= j; ++k) filled = filled || r[f.bytes[k]];
+        if (filled || i == 0) kept.insert(kept.end(), f.bytes.begin() + i, f.bytes.begin() + j + 1);
+        i = j + 1;
+      }
+      f.bytes = kept;
+      bool filled = false;
+      for (int b : f.bytes) filled = filled || r[b];
+      if (f.type != "time" || filled) own.push_back(f);
+    }
+    for (int i = 2; i < kRecordSize; ++i)
+      if (r[i] && !named.count(i)) own.push_back({{i}, "data", "data"});
+    std::sort(own.begin(), own.end(), [](const Field& a, const Field& b) { return a.bytes.front() < b.bytes.front(); });
+    std::string kind = "set-up record";
+    for (const Field& f : own)
+      if (f.type == "time" && kind == "set-up record") kind = "start-up record";
+    for (const Field& f : own)
+      if (f.type == "date") kind = "date record";
+    Entry& x = entries[{code, kind, FieldsKey(own)}];
+    x.kind = kind;
+    x.fields = own;
+    x.events.insert("L2000 start-up");
+    x.converters.insert("L2000");
+    for (int i = 2; i < kRecordSize; ++i)
+      if (r[i]) x.bytes.insert(i);
+  }
+}
+
 // The earlier-format converters are table-driven: each code names the
 // record it is turned into. A running-state record joins the running-state
 // entry of its code; any other record joins the entries the event
@@ -403,6 +462,7 @@ int main(int argc, char** argv) {
   EarlierRows("LKJ93", Lkj93CodeTable());
   EarlierRows("JK2H", Jk2hCodeTable());
   L2000Rows();
+  L2000StartupRecords();
   nlohmann::ordered_json all = nlohmann::ordered_json::array();
   // the running-state events (F0, F1, F2): their records are the state
   // over time, every other event record is an event of the run

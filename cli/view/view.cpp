@@ -304,7 +304,8 @@ int CmdView(const ViewOptions& o) {
   std::vector<const RecordInfo*> info(n);
   std::size_t startupEnd = 0;
   while (startupEnd < n && FindRecord(file.records[startupEnd].code, true)) ++startupEnd;
-  for (std::size_t i = 0; i < n; ++i) info[i] = FindRecord(file.records[i].code, i < startupEnd);
+  const bool earlier = n > 0 && EarlierStartup(file.records[0].code);
+  for (std::size_t i = 0; i < n; ++i) info[i] = FindRecord(file.records[i].code, i < startupEnd, earlier);
   const std::vector<long> t = RunTimes(file, info);
 
   // how often each code occurs after start-up: the dense codes are the

@@ -107,6 +107,7 @@ class CodesTest(unittest.TestCase):
         self.assertEqual(by[("8102", "L2000 A8 02")]["layout"], "0-1 code; 2-4 data; 5-7 time")
         self.assertEqual(by[("9601", "L2000 C5")]["layout"], "0-1 code; 2-4 time; 5-6 signed value")
         self.assertEqual(by[("8301", "L2000 B1 01")]["kind"], "unit of two records")
+        self.assertIn(("8108", "L2000 start-up"), by)
         # the B6h sub-records: a record per type, type 02 a record per kind
         for code, producer in (("B601", "L2000 B6 01"), ("B606", "L2000 B6 06"), ("B665", "L2000 B6 06"),
                                ("B683", "L2000 B6 02 kind 83"), ("B662", "L2000 B6 02 kind 107")):
@@ -141,6 +142,13 @@ class CodesTest(unittest.TestCase):
             self.assertIn('     6 8106 15:19:26  text record: station number 4; station name "3-4"', table)
             self.assertIn('     7 8111 15:19:26  text record: driver number 2346; driver name "2346"', table)
             self.assertIn("    23 8107           set-up record: limit 120", table)
+            # the earlier L2000 converter's start-up records carry no time
+            old = os.path.join(d, "old.binF")
+            run("convert", os.path.join(EXAMPLES, "l2000_old_sample.bin"), old)
+            table = run("dump", old).splitlines()
+            self.assertIn("     0 B001 15:19:26  date record: date 26-06-10", table)
+            self.assertIn("     1 8124           set-up record: 5 value 1", table)
+            self.assertIn('     5 8106           text record: station number 4; station name "3-4"', table)
 
     def test_dump_shows_a_continuation_within_its_unit(self):
         with tempfile.TemporaryDirectory() as d:
