@@ -73,54 +73,61 @@ std::string CsvField(const std::string& s, char sep) {
 }
 
 // In the table, the record kind decides what a record shows: running-state
-// records their state fields; start-up, date, set-up, header, bare and
-// supplementary records the bytes their producer fills. CSV and JSON keep
-// one column set for every record (the fields as the bytes lie).
+// records their state fields; start-up, date, set-up, header, bare, text and
+// supplementary records the fields of their layout, each once. CSV and JSON
+// keep one column set for every record (the fields as the bytes lie).
 bool ShowsState(const RecordInfo* info) {
   // a record of unknown layout shows its bytes as the state fields lie
-  return !info || info->kind == "running-state record" || info->kind == "unit of two records" ||
+  return !info || info->kind == "running-state record" || (info->kind == "unit of two records" && !info->continued) ||
          info->kind == "earlier-format record";
 }
-bool HasTime(const RecordInfo* info) {
-  return ShowsState(info) || info->kind == "header record" || info->kind == "text record" ||
-         info->kind == "start-up record";
-}
-bool IsDate(const RecordInfo* info) { return info && info->kind == "date record"; }
 
-// "57-08-12" of a date record's bytes 2..4; its time of day is at 5..7.
-std::string DateText(const FmtRecord& r) {
-  char b[16];
-  std::snprintf(b, sizeof b, "%02d-%02d-%02d", r.bytes[2], r.bytes[3], r.bytes[4]);
-  return b;
-}
-std::string DateTimeText(const FmtRecord& r) {
-  char b[16];
-  std::snprintf(b, sizeof b, "%02d:%02d:%02d", r.bytes[5], r.bytes[6], r.bytes[7]);
-  return b;
-}
+// The time column: the record's time field wherever its layout puts it (a
+// date record's follows its date), empty for a record without one.
 std::string RecordTime(const FmtRecord& r, const RecordInfo* info) {
-  if (IsDate(info)) return DateTimeText(r);
-  return HasTime(info) ? TimeText(r) : std::string();
+  if (ShowsState(info)) return TimeText(r);
+  char b[16];
+  for (const auto& f : info->fields)
+    if (f.type == "time" && f.bytes.size() == 3) {
+      std::snprintf(b, sizeof b, "%02d:%02d:%02d", r.bytes[f.bytes[0]], r.bytes[f.bytes[1]], r.bytes[f.bytes[2]]);
+      return b;
+    }
+  return info->time ? TimeText(r) : std::string();
 }
 
-// The producer's own bytes: (range, little-endian value) per run of bytes.
-std::vector<std::pair<std::string, unsigned long>> OwnFields(const FmtRecord& r, const RecordInfo& info) {
-  std::vector<std::pair<std::string, unsigned long>> out;
-  // the text of a text record shows as text, not as numbers
-  const std::vector<int> text = TextBytes(info.code);
-  std::vector<int> b;
-  for (int k : info.bytes)
-    if (std::find(text.begin(), text.end(), k) == text.end()) b.push_back(k);
-  for (std::size_t i = 0; i < b.size();) {
-    std::size_t j = i;
-    while (j + 1 < b.size() && b[j + 1] == b[j] + 1 && j - i < 1) ++j;
-    unsigned long v = 0;
-    for (std::size_t k = j + 1; k-- > i;) v = v << 8 | r.bytes[b[k]];
-    if (!(IsDate(&info) && b[i] <= 7))
-      out.push_back({std::to_string(b[i]) + (j > i ? "-" + std::to_string(b[j]) : ""), v});
-    i = j + 1;
+bool Generic(const std::string& name) { return name == "value" || name == "data" || name.find("value") == 0; }
+
+// The fields of a record's layout as "name value", "; "-separated; the time
+// (shown in the time column) left out.
+std::string FieldsText(const uint8_t* bytes, const std::vector<RecordField>& fields, const std::string& recordText,
+                       const std::function<std::string(const std::string&)>& text) {
+  std::string s;
+  char b[32];
+  for (const auto& f : fields) {
+    if (f.type == "time") continue;
+    std::string v;
+    if (f.type == "date") {
+      std::snprintf(b, sizeof b, "%02d-%02d-%02d", bytes[f.bytes[0]], bytes[f.bytes[1]], bytes[f.bytes[2]]);
+      v = b;
+    } else if (f.type == "number" || f.type == "signed") {
+      unsigned long x = 0;
+      for (std::size_t k = f.bytes.size(); k-- > 0;) x = x << 8 | bytes[f.bytes[k]];
+      if (f.type == "signed" && f.bytes.size() == 2) v = std::to_string(static_cast<int16_t>(x));
+      else v = std::to_string(x);
+    } else if (f.type == "text") {
+      std::string t;
+      if (f.name == "text") t = recordText;  // the record's own text, as its code lays it out
+      else {
+        for (int k : f.bytes) t += static_cast<char>(bytes[k]);
+        while (!t.empty() && (t.back() == '\0' || t.back() == ' ')) t.pop_back();
+      }
+      v = "\"" + text(t) + "\"";
+    } else {
+      v = Hex(bytes + f.bytes.front(), f.bytes.size());
+    }
+    s += (s.empty() ? "" : "; ") + (Generic(f.name) ? ByteRanges(f.bytes) + " " + f.name : f.name) + " " + v;
   }
-  return out;
+  return s;
 }
 
 }  // namespace
@@ -151,6 +158,7 @@ int CmdDump(const DumpOptions& o) {
   const auto& fields = StateFields();
   // the start-up records lead the file: they show as start-up records
   int startupEnd = 0;
+  const bool earlier = !file.records.empty() && EarlierStartup(file.records[0].code);
   while (startupEnd < static_cast<int>(file.records.size()) &&
          FindRecord(file.records[startupEnd].code, true))
     ++startupEnd;
@@ -217,15 +225,25 @@ int CmdDump(const DumpOptions& o) {
       out << buf;
     }
     out << "  mask present / text\n";
+    const RecordInfo* unit = nullptr;  // the unit whose continuation comes next
     for (const auto& r : file.records) {
-      const RecordInfo* info = FindRecord(r.code, r.index < startupEnd);
+      if (unit) {
+        // the second half of a unit: its first two bytes are data, not a code
+        std::snprintf(buf, sizeof buf, "%6d %-4s %-8s", r.index, "+", "");
+        out << buf << "  continuation of " << CodeHex(unit->code) << ": "
+            << FieldsText(r.bytes.data(), unit->continuation, r.text, text);
+        if (o.raw) out << "  [" << Hex(r.bytes.data(), r.bytes.size()) << "]";
+        out << "\n";
+        unit = nullptr;
+        continue;
+      }
+      const RecordInfo* info = FindRecord(r.code, r.index < startupEnd, earlier);
       std::snprintf(buf, sizeof buf, "%6d %-4s %-8s", r.index, CodeHex(r.code).c_str(), RecordTime(r, info).c_str());
       out << buf;
       if (!ShowsState(info)) {
-        out << "  " << info->kind << ":";
-        if (IsDate(info)) out << " date " << DateText(r);
-        for (const auto& [range, v] : OwnFields(r, *info)) out << " " << range << "=" << v;
-        if (!r.text.empty()) out << "  \"" << text(r.text) << "\"";
+        if (info->continued) unit = info;
+        const std::string fields = FieldsText(r.bytes.data(), info->fields, r.text, text);
+        out << "  " << info->kind << ":" << (fields.empty() ? "" : " " + fields);
         if (o.raw) out << "  [" << Hex(r.bytes.data(), r.bytes.size()) << "]";
         out << "\n";
         continue;

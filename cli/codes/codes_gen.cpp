@@ -18,14 +18,21 @@
 //                         2..4 are the header's date; set-up record: no time)
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <map>
+#include <tuple>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "engine/newtofmt.h"
+#include "engine/stream.h"
+#include "interface/drivers.h"
+#include "sample/sample.h"
 #include "handlers/families.h"
 #include "legacy/code_tables.h"
 
@@ -90,20 +97,43 @@ std::string Hex4(unsigned v) {
   return b;
 }
 
+// A named field: its record bytes, type ("time", "date", "number",
+// "signed", "text", "data") and name.
+struct Field {
+  std::vector<int> bytes;
+  std::string type, name;
+};
+
 struct Entry {
   std::string kind;
+  std::vector<Field> fields;  // named fields, where the producer's layout names them
+  bool continued = false;     // a continuation record follows (a unit of two records)
+  std::set<int> bytes2;       // the continuation's bytes that its producer fills
+  bool time = true;           // bare record: bytes 2..4 are the event's time
+  std::string note;
   std::set<std::string> events;
   std::set<std::string> converters;
   std::set<unsigned> masks;
   std::set<int> bytes;  // record bytes the producer filled (beyond the code)
   std::set<std::string> earlier;  // earlier formats that write this record too
 };
-std::map<std::pair<unsigned, std::string>, Entry> entries;
+// Keyed by code, kind and the named layout ("" where the bytes written tell it).
+using Key = std::tuple<unsigned, std::string, std::string>;
+std::map<Key, Entry> entries;
+
+std::string FieldsKey(const std::vector<Field>& f) {
+  std::string k;
+  for (const Field& x : f) {
+    for (int b : x.bytes) k += std::to_string(b) + ",";
+    k += x.type + ":" + x.name + ";";
+  }
+  return k;
+}
 
 void Add(const Rec& r, const std::string& kind, const std::string& event, const std::string& conv,
          int fixedUpTo) {
   const unsigned code = r[0] << 8 | r[1];
-  Entry& e = entries[{code, kind}];
+  Entry& e = entries[{code, kind, ""}];
   e.kind = kind;
   e.events.insert(event);
   e.converters.insert(conv);
@@ -160,8 +190,25 @@ void EventRows(const char* conv, const ConverterClass& cls, char vendor, int ver
       const Bytes rec = RawRecord(name, row->len, fill, &codeBytes);
       file.insert(file.end(), rec.begin(), rec.end());
       const std::vector<Rec> out = Records(ConvertEventBytes(file, version, std::string(1, vendor)), startup);
+      const bool unit = WritesContinuation(*row);
       for (std::size_t k = 0; k < out.size(); ++k) {
         const Rec& r = out[k];
+        if (unit && k == 0 && out.size() >= 2) {
+          // the record and its continuation: one unit, the continuation's
+          // first two bytes are data, not a code
+          const unsigned code = r[0] << 8 | r[1];
+          if (fill != 0xFF && seen.count(code)) break;
+          if (fill == 0xFF) seen.insert(code);
+          Add(r, "unit of two records", name, conv, 1);
+          Entry& e = entries[{code, "unit of two records", ""}];
+          e.continued = true;
+          e.masks.clear();  // bytes 24..25 are data here
+          e.time = e.time && IsTimeOf(r, rec, codeBytes);
+          for (int i = 0; i < kRecordSize; ++i)
+            if (out[1][i]) e.bytes2.insert(i);
+          ++k;
+          continue;
+        }
         const unsigned code = r[0] << 8 | r[1];
         // the further fills only add records the first did not show
         if (fill != 0xFF && seen.count(code)) continue;
@@ -176,8 +223,60 @@ void EventRows(const char* conv, const ConverterClass& cls, char vendor, int ver
         else if (IsHeaderPart(r, rec, codeBytes)) kind = "header record", fixed = 9;
         else kind = "bare record";
         Add(r, kind, name, conv, fixed);
+        Entry& e = entries[{code, kind, ""}];
+        if (kind == "bare record") e.time = e.time && IsTimeOf(r, rec, codeBytes);
+        if (code == 0) e.note = "written when the selector is not listed";
       }
     }
+  }
+}
+
+// The fields of the start-up records as their builder lays them out.
+// Checked against the records it writes: a byte it fills outside these
+// fields stops the build.
+std::vector<int> Span(int from, int to) {
+  std::vector<int> v;
+  for (int i = from; i <= to; ++i) v.push_back(i);
+  return v;
+}
+Field F(int from, int to, const char* type, const char* name) { return {Span(from, to), type, name}; }
+std::vector<Field> Values16(int from, int count) {
+  std::vector<Field> v;
+  for (int i = 0; i < count; ++i) v.push_back(F(from + 2 * i, from + 2 * i + 1, "number", "value"));
+  return v;
+}
+std::vector<Field> StartupFields(unsigned code) {
+  const Field time = F(2, 4, "time", "time"), v56 = F(5, 6, "number", "value");
+  const std::vector<Field> driver = {time, {{5, 6, 24, 25}, "number", "driver number"}, F(7, 18, "text", "driver name")};
+  switch (code) {
+    case 0xB0F0:
+      return {F(2, 2, "number", "value"), F(3, 4, "data", "protocol version"), F(5, 10, "data", "data"),
+              F(11, 14, "data", "data"), F(15, 18, "data", "data"), F(23, 25, "data", "data")};
+    case 0xB001: return {F(2, 4, "date", "date"), F(5, 7, "time", "time")};
+    case 0x8124:
+    case 0x8115: return {time, F(5, 5, "number", "value")};
+    case 0x8125: return {time, F(5, 7, "number", "value"), F(8, 11, "data", "data")};
+    case 0x8105: return {time, v56};
+    case 0x8106: return {time, F(5, 6, "number", "station number"), F(7, 18, "text", "station name")};
+    case 0x8111:
+    case 0x8104: return driver;
+    case 0x8157:
+    case 0x8158:
+    case 0x8159: return {driver[1], driver[2]};
+    case 0x8103: return {F(7, 8, "number", "value"), F(9, 10, "number", "value")};
+    case 0x8122: return {v56, F(10, 10, "data", "data")};
+    case 0x8107:
+    case 0x8108: return {F(5, 6, "number", "limit")};
+    case 0x9101:
+    case 0x9102:
+    case 0xB004: return {F(2, 5, "data", "data")};
+    case 0xB002: {
+      std::vector<Field> v = {F(2, 5, "data", "data")};
+      for (const Field& f : Values16(6, 8)) v.push_back(f);
+      return v;
+    }
+    case 0xB003: return Values16(2, 6);
+    default: return {v56};  // 0x81 0x09 .. 0x0F, 0x10, 0x21, 0x23
   }
 }
 
@@ -185,11 +284,82 @@ void StartupRecords() {
   const Bytes head = RawHeader('Q', 101, true);
   const std::vector<Rec> out = Records(ConvertEventBytes(head, 101, "Q"), 0);
   for (const Rec& r : out) {
+    const unsigned code = r[0] << 8 | r[1];
+    const std::vector<Field> fields = StartupFields(code);
     std::string kind = "set-up record";
-    int fixed = 1;
-    if (r[2] == 8 && r[3] == 30 && r[4] == 0) kind = "start-up record", fixed = 4;
-    if (r[2] == 57 && r[3] == 8 && r[4] == 12) kind = "date record", fixed = 7;
-    Add(r, kind, "start-up", "start-up", fixed);
+    for (const Field& f : fields)
+      if (f.type == "time" && kind == "set-up record") kind = "start-up record";
+    for (const Field& f : fields)
+      if (f.type == "date") kind = "date record";
+    std::set<int> named;
+    for (const Field& f : fields) named.insert(f.bytes.begin(), f.bytes.end());
+    for (int i = 2; i < kRecordSize; ++i)
+      if (r[i] && !named.count(i)) {
+        std::fprintf(stderr, "railfmt_codes_gen: start-up record %04X fills byte %d outside its fields\n", code, i);
+        std::exit(1);
+      }
+    Entry& e = entries[{code, kind, FieldsKey(fields)}];
+    e.kind = kind;
+    e.events.insert("start-up");
+    e.converters.insert("start-up");
+    e.fields = fields;
+    for (int i = 2; i < kRecordSize; ++i)
+      if (r[i]) e.bytes.insert(i);
+  }
+}
+
+// The earlier L2000 converter (protocol below 101) writes start-up records of
+// its own: the leading records of a converted file of that protocol. Each
+// takes the fields of the start-up record of its code that it fills: where
+// it leaves the time out or fills further bytes (as data), it is an entry of
+// its own, else it joins that record's entry.
+void L2000StartupRecords() {
+  MemStream in(sample::GenerateSample(sample::Kind::L2000Old, 1, 1)), out;
+  ConvertL2000(in, out, "codes");
+  Bytes all(out.Size());
+  out.Seek(0);
+  out.Read(all.data(), all.size());
+  for (const Rec& r : Records(all, 0)) {
+    const unsigned code = r[0] << 8 | r[1];
+    std::vector<Field> fields;
+    bool found = false;
+    for (auto& [key, e] : entries)
+      if (std::get<0>(key) == code && e.events.count("start-up")) fields = e.fields, found = true;
+    if (!found) break;  // the first event record
+    std::set<int> named;
+    std::vector<Field> own;
+    for (Field f : fields) {
+      named.insert(f.bytes.begin(), f.bytes.end());
+      // a field in two pieces keeps the pieces this converter fills
+      std::vector<int> kept;
+      for (std::size_t i = 0; i < f.bytes.size();) {
+        std::size_t j = i;
+        while (j + 1 < f.bytes.size() && f.bytes[j + 1] == f.bytes[j] + 1) ++j;
+        bool filled = false;
+        for (std::size_t k = i; k <= j; ++k) filled = filled || r[f.bytes[k]];
+        if (filled || i == 0) kept.insert(kept.end(), f.bytes.begin() + i, f.bytes.begin() + j + 1);
+        i = j + 1;
+      }
+      f.bytes = kept;
+      bool filled = false;
+      for (int b : f.bytes) filled = filled || r[b];
+      if (f.type != "time" || filled) own.push_back(f);
+    }
+    for (int i = 2; i < kRecordSize; ++i)
+      if (r[i] && !named.count(i)) own.push_back({{i}, "data", "data"});
+    std::sort(own.begin(), own.end(), [](const Field& a, const Field& b) { return a.bytes.front() < b.bytes.front(); });
+    std::string kind = "set-up record";
+    for (const Field& f : own)
+      if (f.type == "time" && kind == "set-up record") kind = "start-up record";
+    for (const Field& f : own)
+      if (f.type == "date") kind = "date record";
+    Entry& x = entries[{code, kind, FieldsKey(own)}];
+    x.kind = kind;
+    x.fields = own;
+    x.events.insert("L2000 start-up");
+    x.converters.insert("L2000");
+    for (int i = 2; i < kRecordSize; ++i)
+      if (r[i]) x.bytes.insert(i);
   }
 }
 
@@ -203,7 +373,7 @@ void EarlierRows(const std::string& format, const std::vector<EarlierCode>& rows
     char name[24];
     std::snprintf(name, sizeof name, e.sub ? "%s %04X" : "%s %02X", format.c_str(), e.in);
     if (e.state) {
-      Entry& x = entries[{e.out, "running-state record"}];
+      Entry& x = entries[{e.out, "running-state record", ""}];
       x.kind = "running-state record";
       x.events.insert(name);
       x.converters.insert(format);
@@ -212,16 +382,69 @@ void EarlierRows(const std::string& format, const std::vector<EarlierCode>& rows
     }
     bool joined = false;
     for (auto& [key, x] : entries)
-      if (key.first == e.out && x.kind != "earlier-format record") {
+      if (std::get<0>(key) == e.out && x.kind != "earlier-format record") {
         x.events.insert(name);
         x.earlier.insert(format);
         joined = true;
       }
     if (!joined) {
-      Entry& x = entries[{e.out, "earlier-format record"}];
+      Entry& x = entries[{e.out, "earlier-format record", ""}];
       x.kind = "earlier-format record";
       x.events.insert(name);
       x.converters.insert(format);
+    }
+  }
+}
+
+// The earlier L2000 table: running-state records join the running-state
+// entry of their code, a unit the unit entry, records of a step of their own
+// the entries of their code; records written byte by byte by a layout of
+// the table are entries of their own with the layout's fields.
+void L2000Rows() {
+  std::vector<EarlierRecord> rows = L2000CodeTable();
+  for (const EarlierRecord& e : L2000B6Records()) rows.push_back(e);
+  for (const EarlierRecord& e : rows) {
+    char name[40];
+    std::snprintf(name, sizeof name, e.sub ? "L2000 %02X %02X" : "L2000 %02X", e.sub ? e.in >> 8 : e.in, e.in & 0xFF);
+    if (e.kind >= 0) std::snprintf(name + std::strlen(name), sizeof name - std::strlen(name), " kind %d", e.kind);
+    std::vector<Field> fields;
+    bool text = false;
+    for (const EarlierField& f : e.fields) {
+      fields.push_back({Span(f.from, f.to), f.type, f.name});
+      text = text || f.type == "text";
+    }
+    if (!fields.empty()) {
+      const std::string kind = text ? "text record" : "bare record";
+      Entry& x = entries[{e.out, kind, FieldsKey(fields)}];
+      x.kind = kind;
+      x.fields = fields;
+      x.events.insert(name);
+      x.converters.insert("L2000");
+      for (const Field& f : fields) x.bytes.insert(f.bytes.begin(), f.bytes.end());
+      continue;
+    }
+    if (e.state || e.unit) {
+      const std::string kind = e.unit ? "unit of two records" : "running-state record";
+      Entry& x = entries[{e.out, kind, ""}];
+      x.kind = kind;
+      x.events.insert(name);
+      x.converters.insert("L2000");
+      if (e.unit) x.continued = true;
+      else x.masks.insert(e.mask ? e.mask : 0x10000u);
+      continue;
+    }
+    bool joined = false;
+    for (auto& [key, x] : entries)
+      if (std::get<0>(key) == e.out && x.kind != "earlier-format record" && std::get<2>(key).empty()) {
+        x.events.insert(name);
+        x.earlier.insert("L2000");
+        joined = true;
+      }
+    if (!joined) {
+      Entry& x = entries[{e.out, "earlier-format record", ""}];
+      x.kind = "earlier-format record";
+      x.events.insert(name);
+      x.converters.insert("L2000");
     }
   }
 }
@@ -238,6 +461,8 @@ int main(int argc, char** argv) {
   EventRows("TZhuZhouNewOrgToFmt", ClassTZhuZhouNewOrgToFmt(), 'Z', 101);
   EarlierRows("LKJ93", Lkj93CodeTable());
   EarlierRows("JK2H", Jk2hCodeTable());
+  L2000Rows();
+  L2000StartupRecords();
   nlohmann::ordered_json all = nlohmann::ordered_json::array();
   // the running-state events (F0, F1, F2): their records are the state
   // over time, every other event record is an event of the run
@@ -247,7 +472,7 @@ int main(int argc, char** argv) {
     nlohmann::ordered_json j;
     bool state = true;
     for (const auto& ev : e.events) state = state && stateEvents.count(ev);
-    j["code"] = Hex4(key.first);
+    j["code"] = Hex4(std::get<0>(key));
     j["kind"] = e.kind;
     j["events"] = e.events;
     std::set<std::string> conv = e.converters;
@@ -256,6 +481,13 @@ int main(int argc, char** argv) {
     if (e.masks.size() == 1 && *e.masks.begin() <= 0xFFFF) j["mask"] = Hex4(*e.masks.begin());
     else j["mask"] = nullptr;
     j["bytes"] = e.bytes;
+    nlohmann::ordered_json fields = nlohmann::ordered_json::array();
+    for (const Field& f : e.fields) fields.push_back({{"bytes", f.bytes}, {"type", f.type}, {"name", f.name}});
+    j["fields"] = fields;
+    j["continued"] = e.continued;
+    j["continuation_bytes"] = e.bytes2;
+    j["time"] = (e.kind == "bare record" || e.continued) && e.time && e.fields.empty();
+    j["note"] = e.note;
     j["state_events"] = state;
     all.push_back(j);
   }

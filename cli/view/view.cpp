@@ -219,10 +219,17 @@ if (location.hash === '#selftest') {
 std::vector<long> RunTimes(const FmtFile& f, const std::vector<const RecordInfo*>& info) {
   std::vector<long> t(f.records.size(), -1);
   long days = 0, last = -1;
+  bool continuation = false;
   for (std::size_t i = 0; i < f.records.size(); ++i) {
     const FmtRecord& r = f.records[i];
     const RecordInfo* k = info[i];
-    const bool timed = !k || k->kind == "running-state record" || k->kind == "unit of two records" ||
+    // the second record of a unit holds data where the time would be
+    if (continuation) {
+      continuation = false;
+      continue;
+    }
+    continuation = k && k->continued;
+    const bool timed = !k || k->time || k->kind == "running-state record" || k->kind == "unit of two records" ||
                        k->kind == "header record" || k->kind == "text record" || k->kind == "start-up record";
     if (!timed || r.hours > 23 || r.minutes > 59 || r.seconds > 59) continue;
     const long s = r.timeOfDay();
@@ -297,7 +304,8 @@ int CmdView(const ViewOptions& o) {
   std::vector<const RecordInfo*> info(n);
   std::size_t startupEnd = 0;
   while (startupEnd < n && FindRecord(file.records[startupEnd].code, true)) ++startupEnd;
-  for (std::size_t i = 0; i < n; ++i) info[i] = FindRecord(file.records[i].code, i < startupEnd);
+  const bool earlier = n > 0 && EarlierStartup(file.records[0].code);
+  for (std::size_t i = 0; i < n; ++i) info[i] = FindRecord(file.records[i].code, i < startupEnd, earlier);
   const std::vector<long> t = RunTimes(file, info);
 
   // how often each code occurs after start-up: the dense codes are the

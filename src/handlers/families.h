@@ -29,4 +29,8 @@ std::span<const HandlerRow> FamilyZhuZhouB8();          // B829
 std::span<const HandlerRow> FamilyZhuZhouB6();          // B607
 std::span<const HandlerRow> FamilyZhuZhouMisc();        // B107, B301..B304, B405..B411, B715
 
+// The record reference: true for a row that writes a unit of two records
+// (the second a continuation whose first two bytes are data, not a code).
+bool WritesContinuation(const HandlerRow& row);
+
 }  // namespace railfmt

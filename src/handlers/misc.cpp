@@ -504,3 +504,8 @@ std::span<const HandlerRow> FamilyMisc() { return kRows; }
 std::span<const HandlerRow> FamilyZhuZhouMisc() { return kZhuZhouRows; }
 
 }  // namespace railfmt
+
+// The record reference reads which rows write a record and its continuation.
+namespace railfmt {
+bool WritesContinuation(const HandlerRow& row) { return row.step == SplitRecord42; }
+}  // namespace railfmt

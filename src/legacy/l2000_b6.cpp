@@ -153,3 +153,22 @@ int B6SubRecord(WorkArea& w, uint8_t& loopFlag) {
 }
 
 }  // namespace railfmt::legacy
+
+// The records of the sub-records as the record reference reads them.
+#include "legacy/code_tables.h"
+
+namespace railfmt {
+
+std::vector<EarlierRecord> L2000B6Records() {
+  std::vector<EarlierRecord> out;
+  // the types that write a running record of their own type as sub-code
+  for (const uint8_t type : {uint8_t{1}, uint8_t{151}, uint8_t{153}, uint8_t{6}})
+    out.push_back({static_cast<uint16_t>(0xB600 | type), true, static_cast<uint16_t>(0xB600 | type), true, 0, false, false, {}});
+  // type 6: its second record, bytes 2..20 one decimal byte each of the record
+  out.push_back({0xB606, true, 0xB665, false, 0, false, false, {{2, 20, "data", "data"}}});
+  for (const legacy::Kind& k : legacy::kKinds)
+    out.push_back({0xB602, true, static_cast<uint16_t>(0xB600 | k.sub), true, 0, false, false, {}, k.k});
+  return out;
+}
+
+}  // namespace railfmt

@@ -1116,3 +1116,109 @@ Next TranslateRecord(WorkArea& w) {
 }
 
 }  // namespace railfmt::legacy
+
+// The code table as the record reference reads it.
+#include <algorithm>
+#include <iterator>
+
+#include "legacy/code_tables.h"
+
+namespace railfmt {
+namespace {
+
+using legacy::Form;
+using legacy::Row;
+using legacy::Text;
+
+const char* TextName(Text t) {
+  switch (t) {
+    case Text::kChip: return "chip text";
+    case Text::kChannel: return "channel text";
+    case Text::kBoard: return "board text";
+    case Text::kFault: return "fault text";
+    case Text::kDriver:
+    case Text::kDriverFill: return "driver name";
+    case Text::kStation: return "station name";
+    case Text::kNone: break;
+  }
+  return "text";
+}
+
+// The fields of a second-area layout for a record of the row's full body.
+std::vector<EarlierField> LayoutFields(const Row& row, legacy::Layout id) {
+  std::vector<EarlierField> out;
+  const auto& ops = legacy::kLayouts[static_cast<int>(id)].ops;
+  const int last = legacy::LastData(row, row.body);
+  for (std::size_t i = 0; i < std::size(ops) && ops[i].form != Form::kEnd; ++i) {
+    const legacy::Op& op = ops[i];
+    const int n = op.n ? op.n : last - op.src + 1;
+    // a number whose source a text of the same layout names
+    std::string named;
+    for (std::size_t j = i + 1; j < std::size(ops) && ops[j].form != Form::kEnd; ++j)
+      if (ops[j].form == Form::kText && ops[j].src == op.src) {
+        named = ops[j].text == Text::kDriver || ops[j].text == Text::kDriverFill ? "driver number"
+                : ops[j].text == Text::kStation                                  ? "station number"
+                                                                                 : std::string("number of the ") + TextName(ops[j].text);
+        break;
+      }
+    const int to = [&] {
+      switch (op.form) {
+        case Form::kTime: return op.dst + 2;
+        case Form::kDec:
+        case Form::kRaw: return op.dst + std::max(n, 1) - 1;
+        case Form::kLE:
+        case Form::kSigned: return op.dst + op.width - 1;
+        case Form::kLow8: return int{op.dst};
+        case Form::kText:
+          return op.text == Text::kDriver || op.text == Text::kDriverFill || op.text == Text::kStation
+                     ? op.dst + 11
+                     : op.dst + op.width - 1;
+        case Form::kEnd: break;
+      }
+      return int{op.dst};
+    }();
+    EarlierField f{op.dst, std::min(to, kRecordSize - 1), "number", named.empty() ? "value" : named};
+    if (op.form == Form::kTime || (op.form == Form::kDec && op.src == legacy::K(row) && n == 3))
+      f.type = f.name = "time";  // the record's own time bytes
+    else if (op.form == Form::kText) f.type = "text", f.name = TextName(op.text);
+    else if (op.form == Form::kSigned) f.type = "signed", f.name = "signed value";
+    else if (op.form == Form::kRaw || (op.form == Form::kDec && n != 1)) f.type = f.name = "data";
+    else if (op.form == Form::kLow8) f.name = "value (low byte)";
+    out.push_back(f);
+  }
+  return out;
+}
+
+}  // namespace
+
+std::vector<EarlierRecord> L2000CodeTable() {
+  std::vector<EarlierRecord> out;
+  for (const Row& r : legacy::kRows) {
+    if (r.step == legacy::Step::kCheckOnly || (r.flags & legacy::kAnySub)) continue;
+    const bool withSub = legacy::HasSub(r.code);
+    const int lo = withSub ? TPubFunc::BcdByte(r.lo) : 0, hi = withSub ? TPubFunc::BcdByte(r.hi) : 0;
+    for (int s = lo; s <= hi; ++s) {
+      const uint16_t in = static_cast<uint16_t>(withSub ? r.code << 8 | (s / 10) << 4 | (s % 10) : r.code);
+      const bool own = r.step == legacy::Step::kOwn;
+      const uint8_t out1 = static_cast<uint8_t>(r.out1 + (own ? 0 : s - lo));
+      const uint16_t code = static_cast<uint16_t>(r.out0 << 8 | out1);
+      if (!code) continue;
+      EarlierRecord e{in, withSub, code, false, r.mask, own, own && r.own == legacy::B101, {}};
+      const bool ownState = own && r.own == legacy::A825;  // a state record, its mask from the record
+      switch (r.step) {
+        case legacy::Step::kSecond: e.fields = LayoutFields(r, r.layout); break;
+        case legacy::Step::kMark:
+        case legacy::Step::kState:
+        case legacy::Step::kBA: e.state = true; break;
+        default: e.state = r.mask != 0 || ownState; break;
+      }
+      out.push_back(e);
+      if (r.step == legacy::Step::kState && r.layout != legacy::Layout::kNone)
+        out.push_back({in, withSub, static_cast<uint16_t>(r.sec0 << 8 | r.sec1), false, 0, false, false,
+                       LayoutFields(r, r.layout)});
+    }
+  }
+  return out;
+}
+
+}  // namespace railfmt
