@@ -1,5 +1,5 @@
 // The earlier L2000 record loop: the protocol version is forced below 101.
-#include "engine/stream.h"
+#include "format/stream.h"
 #include "fuzz_common.h"
 #include "interface/drivers.h"
 #include "legacy/workarea.h"

@@ -3,7 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "interface/bridge.h"
+#include "legacy/workarea.h"
+#include "tables/bridge.h"
 
 namespace {
 struct Reader {
@@ -56,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     StationName(r.Take<uint8_t>(), r.Take<int16_t>());
     StationNameByCode(r.Take<uint8_t>(), "A", "CZBM04", "czbm07", r.Take<int32_t>(), r.Take<uint8_t>(),
                       r.Take<int32_t>());
-    DriverName(r.Take<uint8_t>(), r.Take<int32_t>());
+    legacy::DriverName(r.Take<uint8_t>(), r.Take<int32_t>());
     JwdName(r.Take<int32_t>());
     JcTypeName(r.Take<int32_t>());
     ZhuDuanLookup(r.Take<int32_t>(), r.Take<int32_t>());

@@ -5,8 +5,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "engine/newtofmt.h"
-#include "interface/bridge.h"
+#include "handlers/families.h"
+#include "tables/bridge.h"
 #include "interface/drivers.h"
 #include "platform/platform.h"
 #include "support/testkit.h"

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "records_kit.h"
+#include "handlers/families.h"
 
 using namespace railfmt;
 using namespace railfmt::test;

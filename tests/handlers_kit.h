@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/newtofmt.h"
+#include "handlers/families.h"
 #include "support/testkit.h"
 
 namespace railfmt::test::handlers {

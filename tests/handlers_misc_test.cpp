@@ -11,7 +11,7 @@
 #include "handlers/common.h"
 #include "handlers/families.h"
 #include "handlers_kit.h"
-#include "interface/bridge.h"
+#include "tables/bridge.h"
 #include "records_kit.h"
 
 using namespace railfmt;

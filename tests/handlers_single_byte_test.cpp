@@ -5,7 +5,7 @@
 
 #include "handlers/families.h"
 #include "handlers_kit.h"
-#include "interface/bridge.h"
+#include "tables/bridge.h"
 
 using namespace railfmt;
 using namespace railfmt::test;

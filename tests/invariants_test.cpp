@@ -14,8 +14,8 @@
 #include <functional>
 #include <random>
 
-#include "engine/newtofmt.h"
-#include "interface/bridge.h"
+#include "handlers/families.h"
+#include "tables/bridge.h"
 #include "interface/drivers.h"
 #include "legacy/workarea.h"
 #include "sample/sample.h"

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "handlers_kit.h"
-#include "interface/bridge.h"
+#include "tables/bridge.h"
 
 using namespace railfmt;
 using namespace railfmt::test;

@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "engine/newtofmt.h"
+#include "handlers/families.h"
 #include "sample/sample.h"
 #include "support/testkit.h"
 

@@ -12,7 +12,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "engine/stream.h"
+#include "format/stream.h"
 
 namespace railfmt {
 
@@ -156,8 +156,6 @@ struct TPubFunc {
   static std::string CanFault(int code);
   static std::string SelfCheckItem(int code);
   static std::string AnalogChannel(int code);
-  // Description of the channel-test records A018..A035, A060, A418..A435.
-  static std::string ChannelDescription(int value, uint8_t code0, uint8_t code1);
   static std::string Hex2(int v);   // two upper-case hex digits of the low byte
   static std::string Hex4(int v);   // four upper-case hex digits of the low 16 bits
 };

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "engine/newtofmt.h"
-#include "interface/bridge.h"
+#include "tables/bridge.h"
 
 namespace railfmt {
 
@@ -227,7 +227,7 @@ void StartConversion(TNewToFmt& c) {
   {
     int64_t v = static_cast<int64_t>(h.BCD(22, 24)) + static_cast<int64_t>(h.bcd(79)) * 1000000;
     PutSpread32(r, v);
-    PutName(r, TBridge::Driver(1, static_cast<int32_t>(v)));
+    PutName(r, TBridge::Driver(static_cast<int32_t>(v)));
   }
   w.Write();
 
@@ -237,7 +237,7 @@ void StartConversion(TNewToFmt& c) {
   {
     int64_t v = static_cast<int64_t>(h.BCD(74, 76)) + static_cast<int64_t>(h.bcd(80)) * 1000000;
     PutSpread32(r, v);
-    PutName(r, TBridge::Driver(0, static_cast<int32_t>(v)));
+    PutName(r, TBridge::Driver(static_cast<int32_t>(v)));
   }
   w.Write();
 
@@ -315,7 +315,7 @@ void StartConversion(TNewToFmt& c) {
       r = w.Begin(0x81, kSubs[i]);
       int32_t v = h.BCD(196 + 4 * i, 199 + 4 * i);
       PutSpread32(r, v);
-      PutName(r, TBridge::Driver(1, v));
+      PutName(r, TBridge::Driver(v));
       w.Write();
     }
   }

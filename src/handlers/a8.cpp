@@ -47,7 +47,7 @@ void DriverRecord(TNewToFmt& c, const HandlerRow& r) {
   d.Out[6] = ByteOf(n, 1);
   d.Out[24] = ByteOf(n, 2);
   d.Out[25] = ByteOf(n, 3);
-  const std::string name = TBridge::Driver(d.Raw[1] != 0x04 ? 1 : 0, n);
+  const std::string name = TBridge::Driver(n);
   std::memset(d.Out + 7, ' ', 8);
   std::memcpy(d.Out + 7, name.data(), std::min<std::size_t>(name.size(), kRecordSize - 7));
   d.WriteRecord();
@@ -239,7 +239,7 @@ void A865(TNewToFmt& c, const HandlerRow& r) {
   Put16(d.Out, 8, W(d, 12));
   Put24(d.Out, 10, n);
   d.Out[13] = static_cast<uint8_t>(s);
-  const std::string name = TBridge::Driver(0, n);
+  const std::string name = TBridge::Driver(n);
   ClearFrom(d, 14);
   std::memcpy(d.Out + 14, name.data(), std::min<std::size_t>(name.size(), 8));
   d.Out[25] = 1;

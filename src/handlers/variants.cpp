@@ -2,7 +2,6 @@
 #include <cstdint>
 #include <exception>
 
-#include "engine/newtofmt.h"
 #include "handlers/families.h"
 #include "platform/platform.h"
 

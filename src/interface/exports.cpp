@@ -2,7 +2,7 @@
 // arguments to the library and lets no exception cross the C boundary.
 #include <string>
 
-#include "interface/bridge.h"
+#include "tables/bridge.h"
 #include "interface/counted_text.h"
 #include "interface/drivers.h"
 #include "interface/filetype.h"

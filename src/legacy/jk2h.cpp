@@ -48,8 +48,8 @@
 #include <cstring>
 #include <string>
 
-#include "interface/bridge.h"
-#include "interface/drivers.h"
+#include "tables/bridge.h"
+#include "legacy/converters.h"
 #include "legacy/records.h"
 #include "legacy/workarea.h"
 #include "platform/platform.h"

@@ -6,8 +6,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "engine/newtofmt.h"
-#include "interface/drivers.h"
+#include "handlers/families.h"
+#include "legacy/converters.h"
 
 namespace railfmt {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <tuple>
 
-#include "interface/bridge.h"
+#include "tables/bridge.h"
 #include "legacy/l2000.h"
 #include "legacy/l2000_internal.h"
 

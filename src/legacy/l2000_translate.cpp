@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "interface/bridge.h"
+#include "tables/bridge.h"
 #include "legacy/l2000_internal.h"
 #include "texts/texts.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "interface/bridge.h"
+#include "tables/bridge.h"
 #include "texts/gbk.h"
 
 namespace railfmt::legacy {

@@ -90,23 +90,27 @@ std::string StationNameByCode(uint8_t line, std::string_view prefix, std::string
                               std::string_view name2, int32_t k, uint8_t selector, int32_t k2);
 std::string JcTypeName(int32_t code);
 std::string JwdName(int32_t key);
-// With fill != 0 a found driver also sets bytes 47..49 of the earlier-format
-// converters' header image.
-std::string DriverName(uint8_t fill, int32_t number);
+// A driver as found: its name and its three attribute bytes (the mark, 1
+// when the flag is 1, then the low bytes of value20 and value28), which the
+// earlier-format converters store at bytes 47..49 of their header image.
+struct DriverFound {
+  bool found = false;
+  std::string name;
+  std::array<uint8_t, 3> attributes{};
+};
+DriverFound FindDriver(int32_t number);
+// The driver's name, or the number as text.
+std::string DriverName(int32_t number);
 ZhuDuanEntry ZhuDuanLookup(int32_t typeCode, int32_t locoNumber);
 int32_t RestrictionSpeed(int32_t level, int32_t position, int32_t day, int32_t timeOfDay,
                          uint8_t line, uint8_t direction);
-
-// Where DriverName's fill flag writes (the earlier-format header image).
-uint8_t* DriverFillTarget();
-void SetDriverFillTarget(uint8_t* header52);
 
 // Class-level operations for the event handlers.
 struct TBridge {
   static std::string StationName(int line, int station);
   static std::string StationNameTrimmed(int line, int station);
   static std::string LocoType(int code);
-  static std::string Driver(uint8_t fill, int32_t number);
+  static std::string Driver(int32_t number);
   // SignalAspect with the pass-through flag = bit 5 (0x20) of the mode word.
   static int32_t SignalAspect(int32_t code, uint16_t modeWord);
   static std::string Machine(uint8_t code);

@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "interface/bridge.h"
-#include "legacy/workarea.h"
+#include "tables/bridge.h"
 #include "texts/texts.h"
 
 namespace railfmt {
@@ -168,8 +167,6 @@ int32_t CodeOf(const StationEntry& e, int system) {
 }
 
 bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
-
-uint8_t* g_driverFillTarget = nullptr;
 
 // Keys of the position test and the continuous period: month-day * 10000 +
 // minute of the day.
@@ -465,25 +462,17 @@ std::string JwdName(int32_t key) {
   return std::to_string(key);
 }
 
-uint8_t* DriverFillTarget() {
-  return g_driverFillTarget ? g_driverFillTarget : legacy::Work().headerImage;
-}
-
-void SetDriverFillTarget(uint8_t* header52) { g_driverFillTarget = header52; }
-
-std::string DriverName(uint8_t fill, int32_t number) {
+DriverFound FindDriver(int32_t number) {
   const auto& table = Store().DriverTable;
   const uint32_t at = Fresh(TableIndexes().driver, table, kDriverBit).Find(table, DriverKeyOf, number);
-  if (at == kNone) return std::to_string(number);
+  if (at == kNone) return DriverFound{false, std::to_string(number), {}};
   const DriverEntry& e = table[at];
-  if (fill != 0) {
-    uint8_t* h = DriverFillTarget();
-    h[47] = e.flag16 == 1 ? 1 : 0;
-    h[48] = static_cast<uint8_t>(e.value20);
-    h[49] = static_cast<uint8_t>(e.value28);
-  }
-  return e.name;
+  return DriverFound{true, e.name,
+                     {static_cast<uint8_t>(e.flag16 == 1 ? 1 : 0), static_cast<uint8_t>(e.value20),
+                      static_cast<uint8_t>(e.value28)}};
 }
+
+std::string DriverName(int32_t number) { return FindDriver(number).name; }
 
 ZhuDuanEntry ZhuDuanLookup(int32_t typeCode, int32_t locoNumber) {
   const auto& table = Store().ZhuDuanTable;
@@ -561,7 +550,7 @@ std::string TBridge::StationNameTrimmed(int line, int station) {
 
 std::string TBridge::LocoType(int code) { return JcTypeName(code); }
 
-std::string TBridge::Driver(uint8_t fill, int32_t number) { return DriverName(fill, number); }
+std::string TBridge::Driver(int32_t number) { return DriverName(number); }
 
 int32_t TBridge::SignalAspect(int32_t code, uint16_t modeWord) {
   return texts::SignalAspect(code, (modeWord & 0x20) != 0);

@@ -9,7 +9,7 @@
 #include <iterator>
 #include <stdexcept>
 
-#include "engine/newtofmt.h"
+#include "handlers/families.h"
 
 namespace railfmt::test {
 
