@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "handlers/families.h"
+#include "platform/platform.h"
 
 namespace railfmt::test {
 
@@ -158,6 +159,102 @@ void WriteFile(const std::string& path, const Bytes& b) {
 Bytes ReadFile(const std::string& path) {
   std::ifstream f(path, std::ios::binary);
   return Bytes(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+Bytes Fill(int from, int to) {
+  Bytes b;
+  for (int k = from; k <= to; ++k) b.push_back(static_cast<uint8_t>((k / 10) << 4 | (k % 10)));
+  return b;
+}
+
+std::vector<std::string> HexRecords(const std::vector<Rec26>& recs) {
+  std::vector<std::string> out;
+  for (const Rec26& r : recs) out.push_back(Hex(r));
+  return out;
+}
+
+std::vector<std::string> Golden(std::initializer_list<std::string_view> recs) {
+  std::vector<std::string> lines;
+  for (std::string_view r : recs) lines.push_back(Hex(R(r)));
+  return lines;
+}
+
+std::vector<std::string> Golden(const std::vector<std::string>& recs) {
+  std::vector<std::string> lines;
+  for (const std::string& r : recs) lines.push_back(Hex(R(r)));
+  return lines;
+}
+
+std::vector<std::string> Out(const Bytes& body, const RawHeader& h, int version, std::string_view vendor) {
+  const Bytes file = EventFile(h, body);
+  return HexRecords(EventRecords(Convert(file, version, vendor), StartupCount(file)));
+}
+
+std::vector<std::string> Records(const RawHeader& h, std::initializer_list<Bytes> recs) {
+  return HexRecords(EventRecords(Convert(EventFile(h, recs))));
+}
+
+EngineRun::EngineRun(const Bytes& input) : d(FmtData()), in(input) {
+  d.Reset();
+  Run() = RunState();
+  d.InStream = &in;
+  d.OutStream = &out;
+}
+
+EngineRun::~EngineRun() {
+  d.InStream = nullptr;
+  d.OutStream = nullptr;
+  d.Reset();
+}
+
+std::size_t Consumed(const Bytes& raw, const ConverterClass& cls) {
+  EngineRun run(raw);
+  TFmtData& d = run.d;
+  TNewToFmt c(d, cls, 101);
+  d.ReadRaw(1, 0);
+  const HandlerRow* row = c.FindHandler(d.Raw[0]);
+  if (!row) {
+    d.ReadRaw(1, 1);
+    row = c.FindHandler2(d.Raw[0], d.Raw[1]);
+  }
+  if (row) c.RunHandler(row);
+  return run.in.Position();
+}
+
+std::string Unhandled(const Bytes& file, const ConverterClass& cls) {
+  TempDir dir;
+  auto& hooks = platform::Hooks();
+  const std::string saved = hooks.executable_dir;
+  hooks.executable_dir = dir.path + "/";
+  std::string names;
+  {
+    EngineRun run(file);
+    run.d.SourceName = "memory";
+    TNewToFmt c(run.d, cls, 101);
+    c.RunConversion();
+    names = c.UnhandledNames;
+  }
+  hooks.executable_dir = saved;
+  return names;
+}
+
+void RunCases(const std::vector<Case>& cases, const RawHeader& h, const ConverterClass& cls) {
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    EXPECT_EQ(Consumed(k.raw, cls), k.raw.size());
+    const Bytes out = Convert(EventFile(h, {k.raw, Sentinel()}));
+    std::vector<std::string> want = Golden(k.expected);
+    want.push_back(Hex(R(kSentinelOut)));
+    EXPECT_EQ(HexRecords(EventRecords(out)), want);
+  }
+}
+
+void ExpectCovers(std::span<const HandlerRow> family, const std::vector<Case>& cases) {
+  for (const HandlerRow& row : family) {
+    bool found = false;
+    for (const Case& k : cases) found = found || k.name == row.name;
+    EXPECT_TRUE(found) << "no case for " << row.name;
+  }
 }
 
 }  // namespace railfmt::test
