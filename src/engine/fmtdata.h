@@ -12,12 +12,11 @@
 #include <emmintrin.h>
 #endif
 
+#include "format/layout.h"
 #include "format/stream.h"
 
 namespace railfmt {
 
-constexpr int kHeaderSize = 52;       // the formatted file header
-constexpr int kRawHeaderSize = 256;   // the raw event-file header
 constexpr int kRawSize = 256;         // the raw record buffer
 static_assert(kRawSize == 256, "ZeroArea256 clears Raw and Out");
 
@@ -355,30 +354,6 @@ class TFmtData {
 
 // The library's one conversion context.
 TFmtData& FmtData();
-
-// Byte k of a value cut as the engine cuts it: (v div 256^k) mod 256 with
-// truncating division, low 8 bits.
-inline uint8_t ByteOf(int64_t v, int k) {
-  // For a value of 0 or above the cut is a plain shift.
-  if (v >= 0 && k >= 0 && k < 8) return static_cast<uint8_t>(v >> (8 * k));
-  int64_t q = v;
-  for (int i = 0; i < k; ++i) q /= 256;
-  return static_cast<uint8_t>(q % 256);
-}
-
-// Little-endian placement of the low 2, 3 or 4 bytes (cut as ByteOf cuts).
-inline void Put16(uint8_t* out, int pos, int64_t v) {
-  out[pos] = ByteOf(v, 0);
-  out[pos + 1] = ByteOf(v, 1);
-}
-inline void Put24(uint8_t* out, int pos, int64_t v) {
-  Put16(out, pos, v);
-  out[pos + 2] = ByteOf(v, 2);
-}
-inline void Put32(uint8_t* out, int pos, int64_t v) {
-  Put24(out, pos, v);
-  out[pos + 3] = ByteOf(v, 3);
-}
 
 // Appends one line to the daily log beside the host executable.
 void WriteLog(const std::string& line);

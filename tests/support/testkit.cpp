@@ -52,16 +52,16 @@ RawHeader::RawHeader() {
   h[5] = 0x08;
   h[6] = 0x30;
   h[7] = 0x00;
-  h[77] = 'Q';
+  h[kRawVendorPos] = 'Q';
   Version(101);
 }
 
 RawHeader& RawHeader::Vendor(char v) {
-  h[77] = static_cast<uint8_t>(v);
+  h[kRawVendorPos] = static_cast<uint8_t>(v);
   return *this;
 }
 
-RawHeader& RawHeader::Version(int v) { return PutBcd(87, static_cast<uint64_t>(v), 2); }
+RawHeader& RawHeader::Version(int v) { return PutBcd(kRawProtocolPos, static_cast<uint64_t>(v), 2); }
 
 RawHeader& RawHeader::Put(int pos, const Bytes& b) {
   for (std::size_t i = 0; i < b.size(); ++i) h.at(pos + i) = b[i];
