@@ -14,6 +14,7 @@
 
 #include "format/layout.h"
 #include "format/stream.h"
+#include "texts/texts.h"
 
 namespace railfmt {
 
@@ -149,14 +150,9 @@ struct TPubFunc {
   static void PutText(uint8_t* dest, std::string_view text, int width, int start);
   static void PutTextRaw(uint8_t* dest, std::string_view text, int start);
 
-  // Code-to-text tables of the engine (GBK texts).
-  static std::string BoardName(int board);
-  static std::string FaultName(int value);
-  static std::string CanFault(int code);
-  static std::string SelfCheckItem(int code);
-  static std::string AnalogChannel(int code);
-  static std::string Hex2(int v);   // two upper-case hex digits of the low byte
-  static std::string Hex4(int v);   // four upper-case hex digits of the low 16 bits
+  // Two upper-case hex digits of the low byte. The code texts are those of
+  // texts/texts.h.
+  static std::string Hex2(int v) { return texts::Hex2(v); }
 };
 
 // The one conversion context shared by the engine and the handlers.
