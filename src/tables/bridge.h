@@ -9,46 +9,40 @@
 #include <vector>
 
 #include "railfmt/railfmt.h"
+#include "railfmt/table_fields.h"
 
 namespace railfmt {
 
+// The stored form of each host record, generated from its field list in
+// railfmt/table_fields.h: a text becomes a std::string, a number keeps its
+// C type, a field that is not read is left out.
+#define RAILFMT_ENTRY_MEMBER_INT(f, type) type f = 0;
+#define RAILFMT_ENTRY_MEMBER_FLAG(f, type) type f = 0;
+#define RAILFMT_ENTRY_MEMBER_TEXT(f, type) std::string f;
+#define RAILFMT_ENTRY_MEMBER_NONE(f, type)
+#define RAILFMT_ENTRY_MEMBER(f, type, store, csv, reset) RAILFMT_ENTRY_MEMBER_##store(f, type)
+
 struct DriverEntry {
-  int32_t number = 0;
-  std::string text1;
-  std::string name;
-  int32_t value12 = 0;
-  int16_t flag16 = 0;
-  int32_t value20 = 0;
-  std::string text3;
-  int32_t value28 = 0;
+  RAILFMT_DRIVER_FIELDS(RAILFMT_ENTRY_MEMBER)
 };
 
 struct StationEntry {
-  uint16_t line = 0;
-  uint16_t station = 0;
-  std::string name;
-  int32_t czbm04 = 0, czbm05 = 0, czbm06 = 0, czbm07 = 0;
+  RAILFMT_STATION_FIELDS(RAILFMT_ENTRY_MEMBER)
 };
 
 struct JcTypeEntry {
-  uint16_t code = 0;
-  std::string text1;
-  std::string name;
+  RAILFMT_JCTYPE_FIELDS(RAILFMT_ENTRY_MEMBER)
 };
 
 struct JwdEntry {
-  uint16_t key = 0;
-  std::string text;
+  RAILFMT_JWD_FIELDS(RAILFMT_ENTRY_MEMBER)
 };
 
 struct LinshiEntry {
-  uint16_t line = 0, direction = 0, value4 = 0;
-  int16_t level = 0;
-  int32_t start_pos = 0, end_pos = 0, start_date = 0, start_time = 0, end_date = 0, end_time = 0;
-  int16_t speed = 0;
-  uint16_t kind = 0;
+  RAILFMT_LINSHI_FIELDS(RAILFMT_ENTRY_MEMBER)
 };
 
+// ZhuDuan records are kept as their ten bytes.
 using ZhuDuanEntry = std::array<uint8_t, 10>;
 
 // The library's reference tables (empty at load). The lookups answer through
