@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/testkit.h"
 #include "texts/gbk.h"
 #include "texts/texts.h"
 
@@ -15,24 +16,8 @@ using namespace railfmt::texts;
 
 // "B1 A3" -> the bytes as a string.
 std::string G(const char* hex) {
-  std::string s;
-  unsigned v = 0;
-  int n = 0;
-  for (const char* p = hex;; ++p) {
-    char c = *p;
-    bool digit = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
-    if (digit) {
-      v = v * 16 + static_cast<unsigned>(c <= '9' ? c - '0' : c - 'A' + 10);
-      ++n;
-    }
-    if (!digit && n) {
-      s += static_cast<char>(v);
-      v = 0;
-      n = 0;
-    }
-    if (c == 0) break;
-  }
-  return s;
+  const railfmt::test::Bytes b = railfmt::test::HexBytes(hex);
+  return std::string(b.begin(), b.end());
 }
 
 const std::string kReserved = G("B1 A3 C1 F4");          // 保留

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -105,9 +106,8 @@ std::vector<Rec26> EventRecords(const Bytes& out, int startupCount) {
   return std::vector<Rec26>(all.begin() + startupCount, all.end());
 }
 
-Rec26 R(std::string_view hex) {
-  Rec26 r{};
-  std::size_t i = 0;
+Bytes HexBytes(std::string_view hex) {
+  Bytes b;
   int n = 0, v = 0;
   for (char ch : hex) {
     int d = -1;
@@ -117,12 +117,25 @@ Rec26 R(std::string_view hex) {
     if (d < 0) continue;
     v = v * 16 + d;
     if (++n == 2) {
-      if (i >= r.size()) throw std::runtime_error("R(): more than 26 bytes");
-      r[i++] = static_cast<uint8_t>(v);
+      b.push_back(static_cast<uint8_t>(v));
       n = v = 0;
     }
   }
+  return b;
+}
+
+Rec26 R(std::string_view hex) {
+  const Bytes b = HexBytes(hex);
+  if (b.size() > 26) throw std::runtime_error("R(): more than 26 bytes");
+  Rec26 r{};
+  std::copy(b.begin(), b.end(), r.begin());
   return r;
+}
+
+Bytes Concat(std::initializer_list<Rec26> recs) {
+  Bytes b;
+  for (const Rec26& r : recs) b.insert(b.end(), r.begin(), r.end());
+  return b;
 }
 
 std::string Hex(const uint8_t* p, std::size_t n) {

@@ -63,8 +63,12 @@ std::vector<Rec26> EventRecords(const Bytes& out, int startupCount = 28);
 // All 26-byte records after the 52-byte header.
 std::vector<Rec26> AllRecords(const Bytes& out);
 
+// "80 08 01 02 03" -> those bytes (any separators, either case).
+Bytes HexBytes(std::string_view hex);
 // "80 08 01 02 03" -> 26 bytes (missing bytes are 0).
 Rec26 R(std::string_view hex);
+// Records one after the other.
+Bytes Concat(std::initializer_list<Rec26> recs);
 std::string Hex(const uint8_t* p, std::size_t n);
 inline std::string Hex(const Rec26& r) { return Hex(r.data(), r.size()); }
 inline std::string Hex(const Bytes& b) { return Hex(b.data(), b.size()); }
