@@ -130,22 +130,11 @@ std::array<uint8_t, kHeaderSize> HeaderBytes(const thead& h);
 
 // Stateless helpers: BCD decoding, text placement, code texts.
 struct TPubFunc {
-  static int BcdByte(uint8_t b) { return kBcdValue[b]; }
-  // The decimal number in a[start..start+count-1], most significant first.
+  // BCD decoding (format/layout.h).
+  static int BcdByte(uint8_t b) { return railfmt::BcdByte(b); }
   static int32_t BcdNumberOf(const uint8_t* a, int start, int count) {
-    // Exact integer form of the sum over i of BcdByte(a[start+count-1-i]) * 100^i,
-    // cut to 32 bits as the integer result is.
-    int64_t v = 0;
-    for (int i = 0; i < count; ++i) v = v * 100 + BcdByte(a[start + i]);
-    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(v)));
+    return railfmt::BcdNumberOf(a, start, count);
   }
-
-  // high nibble * 10 + low nibble of every byte value (above 0x99 too)
-  static constexpr std::array<uint8_t, 256> kBcdValue = [] {
-    std::array<uint8_t, 256> t{};
-    for (int b = 0; b < 256; ++b) t[b] = static_cast<uint8_t>((b >> 4) * 10 + (b & 0x0F));
-    return t;
-  }();
   // width bytes at dest[start]: the text, then spaces; cut to width.
   static void PutText(uint8_t* dest, std::string_view text, int width, int start);
   static void PutTextRaw(uint8_t* dest, std::string_view text, int start);

@@ -1,8 +1,9 @@
 // The byte layouts that every converter shares: the sizes of the formatted
-// header and record, the raw-header offsets, byte placement, and the driver
-// and station records 81 04, 81 06 and 81 11.
+// header and record, the raw-header offsets, BCD, byte placement, and the
+// driver and station records 81 04, 81 06 and 81 11.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string_view>
 
@@ -16,6 +17,22 @@ constexpr int kRawHeaderSize = 256;   // the raw event-file header
 // Offsets in the raw event-file header.
 constexpr int kRawVendorPos = 77;     // the vendor letter ('Q' ...)
 constexpr int kRawProtocolPos = 87;   // the BCD protocol version, two bytes (87..88)
+
+// BCD: high nibble * 10 + low nibble of every byte value (above 0x99 too).
+inline constexpr std::array<uint8_t, 256> kBcdValue = [] {
+  std::array<uint8_t, 256> t{};
+  for (int b = 0; b < 256; ++b) t[b] = static_cast<uint8_t>((b >> 4) * 10 + (b & 0x0F));
+  return t;
+}();
+inline int BcdByte(uint8_t b) { return kBcdValue[b]; }
+// The decimal number in a[start..start+count-1], most significant first.
+inline int32_t BcdNumberOf(const uint8_t* a, int start, int count) {
+  // Exact integer form of the sum over i of BcdByte(a[start+count-1-i]) * 100^i,
+  // cut to 32 bits as the integer result is.
+  int64_t v = 0;
+  for (int i = 0; i < count; ++i) v = v * 100 + BcdByte(a[start + i]);
+  return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(v)));
+}
 
 // Byte k of a value cut as the engine cuts it: (v div 256^k) mod 256 with
 // truncating division, low 8 bits.
