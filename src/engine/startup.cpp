@@ -203,7 +203,7 @@ void StartConversion(TNewToFmt& c) {
   }
   w.Write();
 
-  // 8: 0x81 0x11, driver (primary lookup)
+  // 8: 0x81 0x11, driver
   r = w.Begin(0x81, 0x11);
   PutTime(r, h);
   {
@@ -212,7 +212,7 @@ void StartConversion(TNewToFmt& c) {
   }
   w.Write();
 
-  // 9: 0x81 0x04, driver (plain lookup)
+  // 9: 0x81 0x04, driver
   r = w.Begin(0x81, 0x04);
   PutTime(r, h);
   {
