@@ -26,10 +26,10 @@ set(RAILFMT_LAYER_DEPS_interface legacy)
 # The include root of each layer: <build>/layer-roots/<layer>/<layer> -> src/<layer>.
 foreach(layer ${RAILFMT_LAYERS})
   set(root ${PROJECT_BINARY_DIR}/layer-roots/${layer})
-  if(NOT EXISTS ${root}/${layer})
-    file(MAKE_DIRECTORY ${root})
-    file(CREATE_LINK ${PROJECT_SOURCE_DIR}/src/${layer} ${root}/${layer} SYMBOLIC)
-  endif()
+  # Made again at every configure, so a build tree never points at another
+  # checkout's sources.
+  file(MAKE_DIRECTORY ${root})
+  file(CREATE_LINK ${PROJECT_SOURCE_DIR}/src/${layer} ${root}/${layer} SYMBOLIC)
   set(RAILFMT_LAYER_ROOT_${layer} ${root})
 endforeach()
 
