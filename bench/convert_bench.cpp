@@ -25,7 +25,7 @@
 #include <string>
 #include <utility>
 
-#include "engine/stream.h"
+#include "format/stream.h"
 #include "eventmix.h"
 #include "interface/drivers.h"
 #include "sample/sample.h"

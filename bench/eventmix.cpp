@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "format/layout.h"
+
 namespace railfmt::bench {
 
 namespace {
@@ -61,9 +63,9 @@ std::vector<uint8_t> MakeEventFile(std::size_t size, Mix mix, int version, char 
   f[17] = 0x05;
   f[54] = 0x12;
   f[55] = 0x34;
-  f[77] = static_cast<uint8_t>(vendor);
-  f[87] = Bcd2(version / 100);
-  f[88] = Bcd2(version % 100);
+  f[kRawVendorPos] = static_cast<uint8_t>(vendor);
+  f[kRawProtocolPos] = Bcd2(version / 100);
+  f[kRawProtocolPos + 1] = Bcd2(version % 100);
   f[198] = 0x01;  // Val21 = 100
   f.reserve(size + 64);
 

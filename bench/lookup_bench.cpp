@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/stream.h"
+#include "format/stream.h"
 #include "eventmix.h"
-#include "interface/bridge.h"
+#include "tables/bridge.h"
 #include "interface/drivers.h"
 
 namespace {
@@ -93,7 +93,7 @@ void Measure(benchmark::State& state, F lookup) {
 
 void BM_DriverName(benchmark::State& state) {
   Measure(state, [](uint32_t r, bool miss) {
-    return DriverName(0, static_cast<int32_t>(10000000 + r % kDrivers + (miss ? kDrivers : 0)));
+    return DriverName(static_cast<int32_t>(10000000 + r % kDrivers + (miss ? kDrivers : 0)));
   });
 }
 

@@ -10,9 +10,11 @@
 #include <climits>
 #include <cstdio>
 #include <sstream>
+#include <stdexcept>
 
 #include "encoding.h"
 #include "railfmt/railfmt.h"
+#include "railfmt/table_fields.h"
 
 namespace railfmt::cli {
 namespace fs = std::filesystem;
@@ -104,7 +106,7 @@ class Sheet {
  public:
   Sheet(std::string file, std::vector<CsvRow> rows, std::vector<std::string> columns,
         std::vector<std::string> required)
-      : file_(std::move(file)), rows_(std::move(rows)) {
+      : file_(std::move(file)), rows_(std::move(rows)), columns_(columns) {
     if (rows_.empty()) throw TableError(file_ + ":1: missing header row");
     const CsvRow& head = rows_.front();
     for (std::size_t k = 0; k < head.fields.size(); ++k) {
@@ -138,6 +140,8 @@ class Sheet {
   }
   bool Has(const std::string& col) const { return index_.count(col) != 0; }
   std::string Raw(const std::string& col) const {
+    if (std::find(columns_.begin(), columns_.end(), col) == columns_.end())
+      throw std::logic_error(file_ + ": column '" + col + "' is not in the table's field list");
     auto it = index_.find(col);
     return it == index_.end() ? std::string() : cur_->fields[it->second];
   }
@@ -183,6 +187,7 @@ class Sheet {
  private:
   std::string file_;
   std::vector<CsvRow> rows_;
+  std::vector<std::string> columns_;
   std::map<std::string, std::size_t> index_;
   const CsvRow* cur_ = nullptr;
 };
@@ -317,25 +322,17 @@ struct TableFile {
 };
 
 const std::vector<TableFile>& TableFiles() {
+  // The columns of each file are those of its field list (railfmt/table_fields.h).
+#define RAILFMT_CSV_COLUMNS(FIELDS) {FIELDS(RAILFMT_CSV_COLUMN)}, {FIELDS(RAILFMT_CSV_REQUIRED)}
   static const std::vector<TableFile> files = {
-      {"drivers.csv",
-       {"number", "name", "text1", "text3", "flag16", "value12", "value20", "value28"},
-       {"number", "name"},
-       LoadDrivers},
-      {"stations.csv",
-       {"line", "station", "name", "czbm04", "czbm05", "czbm06", "czbm07"},
-       {"line", "station", "name"},
-       LoadStations},
-      {"loco_types.csv", {"code", "name", "text1"}, {"code", "name"}, LoadLocoTypes},
-      {"positions.csv", {"key", "text"}, {"key", "text"}, LoadPositions},
-      {"restrictions.csv",
-       {"line", "direction", "value4", "level", "start_pos", "end_pos", "start_date", "start_time",
-        "end_date", "end_time", "speed", "kind"},
-       {"line", "direction", "start_pos", "end_pos", "start_date", "start_time", "end_date", "end_time",
-        "speed", "kind"},
-       LoadRestrictions},
-      {"depots.csv", {"type_code", "loco_number", "depot"}, {"type_code", "loco_number", "depot"}, LoadDepots},
+      {"drivers.csv", RAILFMT_CSV_COLUMNS(RAILFMT_DRIVER_FIELDS), LoadDrivers},
+      {"stations.csv", RAILFMT_CSV_COLUMNS(RAILFMT_STATION_FIELDS), LoadStations},
+      {"loco_types.csv", RAILFMT_CSV_COLUMNS(RAILFMT_JCTYPE_FIELDS), LoadLocoTypes},
+      {"positions.csv", RAILFMT_CSV_COLUMNS(RAILFMT_JWD_FIELDS), LoadPositions},
+      {"restrictions.csv", RAILFMT_CSV_COLUMNS(RAILFMT_LINSHI_FIELDS), LoadRestrictions},
+      {"depots.csv", RAILFMT_CSV_COLUMNS(RAILFMT_ZHUDUAN_FIELDS), LoadDepots},
   };
+#undef RAILFMT_CSV_COLUMNS
   return files;
 }
 

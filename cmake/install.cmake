@@ -12,7 +12,8 @@ install(TARGETS railfmt EXPORT railfmtTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/include/railfmt/railfmt.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/railfmt)
+install(FILES ${PROJECT_SOURCE_DIR}/include/railfmt/railfmt.h ${PROJECT_SOURCE_DIR}/include/railfmt/table_fields.h
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/railfmt)
 
 install(EXPORT railfmtTargets NAMESPACE railfmt:: DESTINATION ${RAILFMT_CMAKE_INSTALL_DIR})
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/railfmtConfig.cmake.in

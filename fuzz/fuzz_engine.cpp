@@ -2,7 +2,7 @@
 // The first input byte chooses the vendor text and the version.
 #include <cstring>
 
-#include "engine/newtofmt.h"
+#include "handlers/families.h"
 #include "fuzz_common.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

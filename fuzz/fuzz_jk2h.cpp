@@ -1,5 +1,5 @@
 // The JK2H converter over any bytes.
-#include "engine/stream.h"
+#include "format/stream.h"
 #include "fuzz_common.h"
 #include "interface/drivers.h"
 #include "legacy/workarea.h"

@@ -1,5 +1,5 @@
 // The earlier L2000 record loop: the protocol version is forced below 101.
-#include "engine/stream.h"
+#include "format/stream.h"
 #include "fuzz_common.h"
 #include "interface/drivers.h"
 #include "legacy/workarea.h"
@@ -15,9 +15,9 @@ std::vector<uint8_t> Convert(const std::vector<uint8_t>& raw) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   railfmt::fuzz::RedirectLog();
   std::vector<uint8_t> raw(data, data + size);
-  if (raw.size() > 88) {
-    raw[87] = 0x00;
-    raw[88] = raw[88] > 0x99 ? 0x99 : raw[88];
+  if (raw.size() > railfmt::kRawProtocolPos + 1) {
+    raw[railfmt::kRawProtocolPos] = 0x00;
+    raw[railfmt::kRawProtocolPos + 1] = raw[railfmt::kRawProtocolPos + 1] > 0x99 ? 0x99 : raw[railfmt::kRawProtocolPos + 1];
   }
   // The values carried from file to file start from the same state on every
   // input, so that an input reproduces what it found.

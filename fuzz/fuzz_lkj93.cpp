@@ -1,5 +1,5 @@
 // The LKJ93 converter over any bytes; the first byte is the option byte.
-#include "engine/stream.h"
+#include "format/stream.h"
 #include "fuzz_common.h"
 #include "interface/drivers.h"
 #include "legacy/workarea.h"

@@ -1,7 +1,7 @@
 // FilteredSave with masks taken from the input: the first byte is the
 // number of masked codes, then two bytes per code, then the formatted stream.
 #include "fuzz_common.h"
-#include "interface/bridge.h"
+#include "tables/bridge.h"
 #include "interface/drivers.h"
 #include "platform/platform.h"
 

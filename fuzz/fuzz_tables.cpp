@@ -2,8 +2,12 @@
 // point into it (zero-terminated copies), lookups run on the result.
 #include <cstring>
 #include <string>
+#include <type_traits>
+#include <vector>
 
-#include "interface/bridge.h"
+#include "legacy/workarea.h"
+#include "railfmt/table_fields.h"
+#include "tables/bridge.h"
 
 namespace {
 struct Reader {
@@ -33,17 +37,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<JwdRecord> jw(count);
   std::vector<JcTypeRecord> jc(count);
   std::vector<ZhuDuanRecord> zd(count);
+  // Every field of the records in list order (railfmt/table_fields.h):
+  // numbers from the input, texts from kTexts, the depot bytes and the
+  // unread fields left 0.
+  auto take = [&](auto& v) {
+    using T = std::remove_reference_t<decltype(v)>;
+    if constexpr (std::is_arithmetic_v<T>) v = r.Take<T>();
+  };
+#define FUZZ_FIELD_INT(rec, f) take(rec.f);
+#define FUZZ_FIELD_FLAG(rec, f) take(rec.f);
+#define FUZZ_FIELD_RAW(rec, f) take(rec.f);
+#define FUZZ_FIELD_TEXT(rec, f) rec.f = text();
+#define FUZZ_FIELD_NONE(rec, f)
+#define FUZZ_FIELD(f, type, store, csv, reset) FUZZ_FIELD_##store(rec, f)
   for (int i = 0; i < count; ++i) {
-    st[i] = StationRecord{r.Take<uint16_t>(), r.Take<uint16_t>(), text(), r.Take<int32_t>(),
-                          r.Take<int32_t>(), r.Take<int32_t>(), r.Take<int32_t>()};
-    dr[i] = DriverRecord{r.Take<int32_t>(), text(), text(), r.Take<int32_t>(), r.Take<int16_t>(),
-                         r.Take<int32_t>(), text(), r.Take<int32_t>()};
-    ls[i] = LinshiRecord{r.Take<uint16_t>(), r.Take<uint16_t>(), r.Take<uint16_t>(), r.Take<int16_t>(),
-                         r.Take<int32_t>(),  r.Take<int32_t>(),  r.Take<int32_t>(),  r.Take<int32_t>(),
-                         r.Take<int32_t>(),  r.Take<int32_t>(),  r.Take<int16_t>(),  r.Take<uint16_t>(), 0};
-    jw[i] = JwdRecord{r.Take<uint16_t>(), text()};
-    jc[i] = JcTypeRecord{r.Take<uint16_t>(), text(), text()};
-    zd[i] = ZhuDuanRecord{r.Take<int16_t>(), r.Take<int16_t>(), {}};
+    { auto& rec = st[i]; RAILFMT_STATION_FIELDS(FUZZ_FIELD) }
+    { auto& rec = dr[i]; RAILFMT_DRIVER_FIELDS(FUZZ_FIELD) }
+    { auto& rec = ls[i]; RAILFMT_LINSHI_FIELDS(FUZZ_FIELD) }
+    { auto& rec = jw[i]; RAILFMT_JWD_FIELDS(FUZZ_FIELD) }
+    { auto& rec = jc[i]; RAILFMT_JCTYPE_FIELDS(FUZZ_FIELD) }
+    { auto& rec = zd[i]; RAILFMT_ZHUDUAN_FIELDS(FUZZ_FIELD) }
   }
   const int32_t last = count - 1 - (r.Take<uint8_t>() % 3);  // down to -3
   SetStationTable(st.data(), last);
@@ -56,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     StationName(r.Take<uint8_t>(), r.Take<int16_t>());
     StationNameByCode(r.Take<uint8_t>(), "A", "CZBM04", "czbm07", r.Take<int32_t>(), r.Take<uint8_t>(),
                       r.Take<int32_t>());
-    DriverName(r.Take<uint8_t>(), r.Take<int32_t>());
+    legacy::DriverName(r.Take<uint8_t>(), r.Take<int32_t>());
     JwdName(r.Take<int32_t>());
     JcTypeName(r.Take<int32_t>());
     ZhuDuanLookup(r.Take<int32_t>(), r.Take<int32_t>());

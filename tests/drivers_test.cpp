@@ -5,8 +5,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "engine/newtofmt.h"
-#include "interface/bridge.h"
+#include "handlers/families.h"
+#include "tables/bridge.h"
 #include "interface/drivers.h"
 #include "platform/platform.h"
 #include "support/testkit.h"
@@ -17,29 +17,6 @@ using namespace railfmt::test;
 namespace {
 
 bool Exists(const std::string& p) { return std::filesystem::exists(p); }
-
-Bytes Concat(std::initializer_list<Rec26> recs) {
-  Bytes b;
-  for (const Rec26& r : recs) b.insert(b.end(), r.begin(), r.end());
-  return b;
-}
-
-Bytes HexBytes(std::string_view hex) {
-  Bytes b;
-  int n = 0, v = 0;
-  for (char ch : hex) {
-    int d = -1;
-    if (ch >= '0' && ch <= '9') d = ch - '0';
-    else if (ch >= 'A' && ch <= 'F') d = ch - 'A' + 10;
-    if (d < 0) continue;
-    v = v * 16 + d;
-    if (++n == 2) {
-      b.push_back(static_cast<uint8_t>(v));
-      n = v = 0;
-    }
-  }
-  return b;
-}
 
 // A small L2000 file of protocol version 0101, vendor Q: A010 with an
 // attached F0, bytes between records, a record failing its check, F2, A011.

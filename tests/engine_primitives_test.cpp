@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "engine/fmtdata.h"
-#include "engine/newtofmt.h"
+#include "handlers/families.h"
 #include "platform/platform.h"
 #include "support/testkit.h"
 #include "texts/gbk.h"

@@ -209,18 +209,13 @@ std::span<const HandlerRow> ThrowFamily() { return kThrowRows; }
 TEST(Dispatch, AnErrorInsideAHandlerIsDropped) {
   static const ConverterClass cls{"TThrowing", &ClassTNewToFmt(), {ThrowFamily}};
   Bytes raw = EventFile(SampleHeader(), {Std2(0xA0, 0x10), Bytes{0xA0, 0xFF, 1, 2, 3}, Std2(0xA0, 0x11)});
-  MemStream in(raw), out;
-  TFmtData& d = FmtData();
-  d.Reset();
-  d.InStream = &in;
-  d.OutStream = &out;
-  TNewToFmt c(d, cls, 101);
+  EngineRun run(raw);
+  TNewToFmt c(run.d, cls, 101);
   EXPECT_EQ(c.RunConversion(), 1);
-  auto recs = EventRecords(out.Data());
+  auto recs = EventRecords(run.out.Data());
   ASSERT_EQ(recs.size(), 2u);
   EXPECT_EQ(recs[0][1], 0x0A);
   EXPECT_EQ(recs[1][1], 0x0B);
-  d.Reset();
 }
 
 TEST(Dispatch, BadCheckByteWritesNothingAndCutRecordResynchronises) {

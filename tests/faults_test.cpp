@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "interface/bridge.h"
+#include "tables/bridge.h"
 #include "interface/drivers.h"
 #include "interface/filetype.h"
 #include "interface/workflow.h"

@@ -9,7 +9,7 @@
 
 #include <random>
 
-#include "engine/newtofmt.h"
+#include "handlers/families.h"
 #include "support/testkit.h"
 
 using namespace railfmt;

@@ -2,11 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "handlers/families.h"
-#include "handlers_kit.h"
+#include "support/testkit.h"
 
 using namespace railfmt;
 using namespace railfmt::test;
-using namespace railfmt::test::handlers;
 
 namespace {
 

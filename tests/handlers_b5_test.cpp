@@ -2,11 +2,10 @@
 // (no look-ahead) and the sub-value records B536, B537.
 #include <gtest/gtest.h>
 
-#include "records_kit.h"
+#include "support/testkit.h"
 
 using namespace railfmt;
 using namespace railfmt::test;
-using namespace railfmt::test::kit;
 
 namespace {
 

@@ -2,11 +2,11 @@
 // the multiple-unit records and the ZhuZhou B607.
 #include <gtest/gtest.h>
 
-#include "records_kit.h"
+#include "support/testkit.h"
+#include "handlers/families.h"
 
 using namespace railfmt;
 using namespace railfmt::test;
-using namespace railfmt::test::kit;
 
 namespace {
 

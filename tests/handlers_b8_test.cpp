@@ -2,12 +2,11 @@
 #include <gtest/gtest.h>
 
 #include "handlers/families.h"
-#include "handlers_kit.h"
-#include "interface/bridge.h"
+#include "support/testkit.h"
+#include "tables/bridge.h"
 
 using namespace railfmt;
 using namespace railfmt::test;
-using namespace railfmt::test::handlers;
 
 namespace {
 

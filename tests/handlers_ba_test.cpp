@@ -2,11 +2,10 @@
 // record of BA02, the signal switch of BA03 and the bare records.
 #include <gtest/gtest.h>
 
-#include "records_kit.h"
+#include "support/testkit.h"
 
 using namespace railfmt;
 using namespace railfmt::test;
-using namespace railfmt::test::kit;
 
 namespace {
 

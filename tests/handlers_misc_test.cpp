@@ -10,13 +10,11 @@
 
 #include "handlers/common.h"
 #include "handlers/families.h"
-#include "handlers_kit.h"
-#include "interface/bridge.h"
-#include "records_kit.h"
+#include "support/testkit.h"
+#include "tables/bridge.h"
 
 using namespace railfmt;
 using namespace railfmt::test;
-using namespace railfmt::test::kit;
 
 namespace {
 
@@ -373,10 +371,10 @@ TEST(ZhuZhouMisc, ReplacementsOnlyConsumeTheirRecord) {
     const Bytes raw = Cat({{static_cast<uint8_t>(c.code >> 8), static_cast<uint8_t>(c.code)},
                            {0x10, 0x20, 0x30, 0x01},
                            Bytes(30, 0x00)});
-    EXPECT_EQ(handlers::Consumed(raw, ClassTZhuZhouNewOrgToFmt()), std::size_t(c.zzLen)) << c.code;
+    EXPECT_EQ(Consumed(raw, ClassTZhuZhouNewOrgToFmt()), std::size_t(c.zzLen)) << c.code;
     EXPECT_EQ(zz.two[c.code]->step, &hs::ReadAndCheck) << c.code;
     // Without a base handler only the code pair is read.
-    EXPECT_EQ(handlers::Consumed(raw, ClassT102NewToFmt()),
+    EXPECT_EQ(Consumed(raw, ClassT102NewToFmt()),
               std::size_t(c.baseLen == 0 ? 2 : c.baseLen))
         << c.code;
   }

@@ -4,12 +4,11 @@
 #include <cstdio>
 
 #include "handlers/families.h"
-#include "handlers_kit.h"
-#include "interface/bridge.h"
+#include "support/testkit.h"
+#include "tables/bridge.h"
 
 using namespace railfmt;
 using namespace railfmt::test;
-using namespace railfmt::test::handlers;
 
 namespace {
 

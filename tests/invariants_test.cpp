@@ -14,8 +14,8 @@
 #include <functional>
 #include <random>
 
-#include "engine/newtofmt.h"
-#include "interface/bridge.h"
+#include "handlers/families.h"
+#include "tables/bridge.h"
 #include "interface/drivers.h"
 #include "legacy/workarea.h"
 #include "sample/sample.h"
@@ -49,8 +49,8 @@ Bytes Engine(const Bytes& raw, int version, const char* vendor) {
 // The earlier L2000 loop: a protocol version below 101 in the header.
 Bytes L2000Old(Bytes raw) {
   if (raw.size() > 88) {
-    raw[87] = 0x01;
-    raw[88] = 0x00;
+    raw[kRawProtocolPos] = 0x01;
+    raw[kRawProtocolPos + 1] = 0x00;
   }
   // The folder workflow's reset: the values these converters carry from
   // file to file start from the same state.
@@ -77,9 +77,9 @@ Bytes Jk2h(const Bytes& raw) {
 // An event file of the given vendor and version.
 Bytes EventSample(uint32_t seed, char vendor, int version) {
   Bytes s = sample::GenerateSample(sample::Kind::L2000, seed, 60);
-  s[77] = static_cast<uint8_t>(vendor);
-  s[87] = 0x01;
-  s[88] = static_cast<uint8_t>(version == 102 ? 0x02 : 0x01);
+  s[kRawVendorPos] = static_cast<uint8_t>(vendor);
+  s[kRawProtocolPos] = 0x01;
+  s[kRawProtocolPos + 1] = static_cast<uint8_t>(version == 102 ? 0x02 : 0x01);
   return s;
 }
 

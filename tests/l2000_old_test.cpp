@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "interface/bridge.h"
+#include "tables/bridge.h"
 #include "interface/drivers.h"
 #include "legacy/l2000.h"
 #include "support/testkit.h"

@@ -3,8 +3,8 @@
 
 #include <random>
 
-#include "engine/stream.h"
-#include "interface/bridge.h"
+#include "format/stream.h"
+#include "tables/bridge.h"
 #include "interface/drivers.h"
 #include "legacy/workarea.h"
 #include "support/testkit.h"

@@ -4,7 +4,7 @@
 
 #include <stdexcept>
 
-#include "interface/bridge.h"
+#include "tables/bridge.h"
 #include "interface/drivers.h"
 #include "platform/platform.h"
 #include "support/testkit.h"

@@ -3,12 +3,11 @@
 // the record before it, and a held signal code is not touched.
 #include <gtest/gtest.h>
 
-#include "handlers_kit.h"
-#include "interface/bridge.h"
+#include "support/testkit.h"
+#include "tables/bridge.h"
 
 using namespace railfmt;
 using namespace railfmt::test;
-using namespace railfmt::test::handlers;
 
 namespace {
 

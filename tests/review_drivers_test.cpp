@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "interface/bridge.h"
+#include "tables/bridge.h"
 #include "interface/drivers.h"
 #include "interface/filetype.h"
 #include "platform/platform.h"

@@ -4,11 +4,10 @@
 // input end, and failed checks that leave the running state alone.
 #include <gtest/gtest.h>
 
-#include "records_kit.h"
+#include "support/testkit.h"
 
 using namespace railfmt;
 using namespace railfmt::test;
-using namespace railfmt::test::kit;
 
 namespace {
 

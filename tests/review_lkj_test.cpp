@@ -3,8 +3,8 @@
 // station-area follow-up before a filler, DBh C4h, F0h values).
 #include <gtest/gtest.h>
 
-#include "engine/stream.h"
-#include "interface/bridge.h"
+#include "format/stream.h"
+#include "tables/bridge.h"
 #include "interface/drivers.h"
 #include "legacy/workarea.h"
 #include "platform/platform.h"

@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "engine/newtofmt.h"
+#include "handlers/families.h"
 #include "sample/sample.h"
 #include "support/testkit.h"
 
@@ -64,7 +64,7 @@ TEST(SampleGenerator, L2000RecordsCarryValidCheckBytes) {
   EXPECT_EQ(f[1], 0xF0);
   EXPECT_NE(f[16], 0xB1);                     // an L2000 file, not LKJ93
   EXPECT_EQ(BcdN(f, 87, 2), 101);             // event-coded protocol
-  EXPECT_EQ(f[77], 'Q');
+  EXPECT_EQ(f[kRawVendorPos], 'Q');
   auto recs = Split(f, {{0xA010, 13}, {0xC0, 12}, {0xE6, 16}, {0xC8, 18}, {0xE7, 14}, {0xCF, 5}, {0xF0, 8}});
   int events = 0;
   for (const auto& r : recs) {

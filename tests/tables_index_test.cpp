@@ -14,7 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "interface/bridge.h"
+#include "tables/bridge.h"
+#include "legacy/workarea.h"
 
 namespace {
 
@@ -95,11 +96,10 @@ std::string JwdName(int32_t key) {
   return std::to_string(key);
 }
 
-std::string DriverName(uint8_t fill, int32_t number) {
+std::string DriverName(uint8_t fill, int32_t number, uint8_t* h) {
   for (const DriverEntry& e : ReadTables().DriverTable) {
     if (e.number != number) continue;
     if (fill != 0) {
-      uint8_t* h = DriverFillTarget();
       h[47] = e.flag16 == 1 ? 1 : 0;
       h[48] = static_cast<uint8_t>(e.value20);
       h[49] = static_cast<uint8_t>(e.value28);
@@ -214,7 +214,6 @@ class TablesIndex : public ::testing::Test {
   static void Clear() {
     Tables() = ReferenceTables{};
     Lookups() = LookupState{};
-    SetDriverFillTarget(nullptr);
   }
 };
 
@@ -290,12 +289,12 @@ TEST_F(TablesIndex, DriverLookupMatchesTheScanWithItsHeaderBytes) {
     for (int q = 0; q < kQueries; ++q) {
       const int32_t number = r.Pick({-1, 0, 1, 2, 3, 12345678, INT32_MIN});
       const uint8_t fill = r.Pick<uint8_t>({0, 1, 7});
-      mine.fill(0xEE);
+      uint8_t* image = legacy::Work().headerImage;
+      std::fill(image, image + mine.size(), uint8_t{0xEE});
       ref.fill(0xEE);
-      SetDriverFillTarget(mine.data());
-      const std::string got = DriverName(fill, number);
-      SetDriverFillTarget(ref.data());
-      ASSERT_EQ(got, linear::DriverName(fill, number)) << round << " " << number;
+      const std::string got = legacy::DriverName(fill, number);
+      std::copy(image, image + mine.size(), mine.begin());
+      ASSERT_EQ(got, linear::DriverName(fill, number, ref.data())) << round << " " << number;
       ASSERT_EQ(mine, ref) << round << " " << number;
     }
   }
@@ -398,7 +397,7 @@ TEST_F(TablesIndex, DirectChangesOfTheTablesAreSeenByTheNextLookup) {
   d.number = 42;
   d.name = "ZHANG";
   Tables().DriverTable.push_back(d);
-  EXPECT_EQ(DriverName(0, 42), "ZHANG");
+  EXPECT_EQ(DriverName(42), "ZHANG");
   Tables().LinshiTable.push_back(LinshiEntry{5, 2, 0, 0, 100, 200, 101, 0, 1231, 86399, 40, 1});
   EXPECT_EQ(RestrictionSpeed(0, 150, 601, 3600, 5, 0), 40);
 }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "interface/bridge.h"
+#include "tables/bridge.h"
 #include "legacy/workarea.h"
 
 namespace {
@@ -19,7 +19,6 @@ class TablesTest : public ::testing::Test {
   static void Clear() {
     Tables() = ReferenceTables{};
     Lookups() = LookupState{};
-    SetDriverFillTarget(nullptr);
   }
 };
 
@@ -78,8 +77,8 @@ TEST_F(TablesTest, LastMinusOneOnlyResetsTablesOfTwoOrMore) {
     EXPECT_EQ(e.value20, 0);
     EXPECT_EQ(e.value28, 0);
   }
-  EXPECT_EQ(DriverName(0, 5), "5");
-  EXPECT_EQ(DriverName(0, -1), "0");
+  EXPECT_EQ(DriverName(5), "5");
+  EXPECT_EQ(DriverName(-1), "0");
 
   // A single record (left by N = 0 on an empty table) is kept by N = -1 and N = 0.
   Tables().JwdTable.clear();
@@ -118,8 +117,8 @@ TEST_F(TablesTest, TextsAreCopiedAndNullTextsAreEmpty) {
   DriverRecord d[] = {Driver(1, name), {2, nullptr, nullptr, 0, 0, 0, nullptr, 0}};
   SetDriverTable(d, 1);
   std::strcpy(name, "XXXXX");
-  EXPECT_EQ(DriverName(0, 1), "Zhang");
-  EXPECT_EQ(DriverName(0, 2), "");
+  EXPECT_EQ(DriverName(1), "Zhang");
+  EXPECT_EQ(DriverName(2), "");
   EXPECT_EQ(Tables().DriverTable[0].text1, "t1");
   EXPECT_EQ(Tables().DriverTable[0].text3, "t3");
   EXPECT_EQ(Tables().DriverTable[0].value12, 12);
@@ -291,7 +290,7 @@ TEST_F(TablesTest, DriverNameFillsTheHeaderImage) {
   DriverRecord d[] = {Driver(0, ""), Driver(1234, "Zhang", 1, 0x1FF, 0x2AB), Driver(77, "Li", 2, 3, 4)};
   SetDriverTable(d, 2);
   uint8_t* h = legacy::Work().headerImage;
-  EXPECT_EQ(DriverFillTarget(), h);
+  using legacy::DriverName;
   h[47] = h[48] = h[49] = 0xEE;
   EXPECT_EQ(DriverName(0, 1234), "Zhang");
   EXPECT_EQ(h[47], 0xEE);
@@ -310,14 +309,31 @@ TEST_F(TablesTest, DriverNameFillsTheHeaderImage) {
   EXPECT_EQ(h[49], 0xEE);
 }
 
+TEST_F(TablesTest, FindDriverAnswersTheAttributeBytesAndWritesNothing) {
+  DriverRecord d[] = {Driver(1234, "Zhang", 1, 0x1FF, 0x2AB), Driver(77, "Li", 2, 3, 4)};
+  SetDriverTable(d, 1);
+  uint8_t* h = legacy::Work().headerImage;
+  h[47] = h[48] = h[49] = 0xEE;
+  const DriverFound zhang = FindDriver(1234);
+  EXPECT_TRUE(zhang.found);
+  EXPECT_EQ(zhang.name, "Zhang");
+  EXPECT_EQ(zhang.attributes, (std::array<uint8_t, 3>{1, 0xFF, 0xAB}));
+  EXPECT_EQ(FindDriver(77).attributes, (std::array<uint8_t, 3>{0, 3, 4}));
+  const DriverFound none = FindDriver(99);
+  EXPECT_FALSE(none.found);
+  EXPECT_EQ(none.name, "99");
+  EXPECT_EQ(h[47], 0xEE);
+  EXPECT_EQ(TBridge::Driver(1234), "Zhang");
+  EXPECT_EQ(h[47], 0xEE);
+}
+
 TEST_F(TablesTest, DriverFlagOfStoredMaximumIsNoMark) {
   DriverRecord d[] = {Driver(1, "a", 32767), Driver(2, "b", 1)};
   SetDriverTable(d, 1);
-  uint8_t header[52] = {};
-  SetDriverFillTarget(header);
-  DriverName(1, 1);
+  const uint8_t* header = legacy::Work().headerImage;
+  legacy::DriverName(1, 1);
   EXPECT_EQ(header[47], 0);
-  DriverName(1, 2);
+  legacy::DriverName(1, 2);
   EXPECT_EQ(header[47], 1);
 }
 
@@ -477,7 +493,7 @@ TEST_F(TablesTest, BridgeForwards) {
   EXPECT_EQ(TBridge::LocoType(31), "SS4");
   DriverRecord d[] = {Driver(8, "Zhao", 1, 2, 3), Driver(9, "Qian")};
   SetDriverTable(d, 1);
-  EXPECT_EQ(TBridge::Driver(0, 8), "Zhao");
+  EXPECT_EQ(TBridge::Driver(8), "Zhao");
   EXPECT_EQ(TBridge::Machine(1), "B\xBB\xFA");
   EXPECT_EQ(TBridge::SignalAspect(0x0110, 0x0000), 14);
   EXPECT_EQ(TBridge::SignalAspect(0x0110, 0x0020), 0x0110);

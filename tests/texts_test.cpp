@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/testkit.h"
+#include "texts/gbk.h"
 #include "texts/texts.h"
 
 namespace {
@@ -14,24 +16,8 @@ using namespace railfmt::texts;
 
 // "B1 A3" -> the bytes as a string.
 std::string G(const char* hex) {
-  std::string s;
-  unsigned v = 0;
-  int n = 0;
-  for (const char* p = hex;; ++p) {
-    char c = *p;
-    bool digit = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
-    if (digit) {
-      v = v * 16 + static_cast<unsigned>(c <= '9' ? c - '0' : c - 'A' + 10);
-      ++n;
-    }
-    if (!digit && n) {
-      s += static_cast<char>(v);
-      v = 0;
-      n = 0;
-    }
-    if (c == 0) break;
-  }
-  return s;
+  const railfmt::test::Bytes b = railfmt::test::HexBytes(hex);
+  return std::string(b.begin(), b.end());
 }
 
 const std::string kReserved = G("B1 A3 C1 F4");          // 保留
@@ -149,3 +135,26 @@ TEST(TextsJk2hAspect, Table) {
 }
 
 }  // namespace
+
+// The variants the event records use: the board list with the extended
+// boards, the channel-test description's numbered list and the fault text of
+// a whole value.
+TEST(TextVariants, EventAndNumberedBoardsAndWholeFaultValues) {
+  EXPECT_EQ(BoardText(8), "08H");
+  EXPECT_EQ(EventBoardText(7), std::string(GBK("信号")));
+  EXPECT_EQ(EventBoardText(8), std::string(GBK("扩展通信板A")));
+  EXPECT_EQ(EventBoardText(9), std::string(GBK("扩展通信板B")));
+  EXPECT_EQ(EventBoardText(10), "0AH");
+  EXPECT_EQ(EventBoardText(16), std::string(GBK("无线数传")));
+  EXPECT_EQ(EventBoardText(17), "11H");
+  EXPECT_EQ(NumberedBoardText(0), std::string(GBK("0-信息处理板A")));
+  EXPECT_EQ(NumberedBoardText(10), std::string(GBK("10-无线数传")));
+  EXPECT_EQ(NumberedBoardText(11), kReserved + "0BH");
+  EXPECT_EQ(FaultValueText(2048), "CAN B");
+  EXPECT_EQ(FaultValueText(0), std::string(GBK("未知")) + "0000");
+  EXPECT_EQ(FaultValueText(20000), std::string(GBK("多重故障")) + "4E20");
+  // Beyond 16 bits: all the digits, where the mask variant cuts to 16 bits.
+  EXPECT_EQ(FaultValueText(70000), std::string(GBK("多重故障")) + "11170");
+  EXPECT_EQ(FaultBitsText(70000), std::string(GBK("多重故障")) + "1170");
+  EXPECT_EQ(FaultValueText(1650000), std::string(GBK("多重故障")) + "192D50");
+}

@@ -6,8 +6,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "engine/stream.h"
-#include "interface/bridge.h"
+#include "format/stream.h"
+#include "tables/bridge.h"
 #include "interface/drivers.h"
 #include "interface/workflow.h"
 #include "legacy/workarea.h"

@@ -88,9 +88,9 @@ int main(int argc, char** argv) {
   // The engine: first byte = bit 0 vendor Z/Q, bit 1 version 101/102.
   for (uint8_t sel = 0; sel < 4; ++sel) {
     Bytes s = GenerateSample(Kind::L2000, 11 + sel, 40);
-    s[77] = (sel & 1) ? 'Q' : 'Z';
-    s[87] = 0x01;
-    s[88] = (sel & 2) ? 0x02 : 0x01;
+    s[kRawVendorPos] = (sel & 1) ? 'Q' : 'Z';
+    s[kRawProtocolPos] = 0x01;
+    s[kRawProtocolPos + 1] = (sel & 2) ? 0x02 : 0x01;
     Seed("fuzz_engine", "sample-" + std::to_string(sel), Prefixed(sel, s));
   }
   struct {

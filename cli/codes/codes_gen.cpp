@@ -30,7 +30,7 @@
 #include <vector>
 
 #include "engine/newtofmt.h"
-#include "engine/stream.h"
+#include "format/stream.h"
 #include "interface/drivers.h"
 #include "sample/sample.h"
 #include "handlers/families.h"

@@ -12,12 +12,12 @@
 #include <emmintrin.h>
 #endif
 
-#include "engine/stream.h"
+#include "format/layout.h"
+#include "format/stream.h"
+#include "texts/texts.h"
 
 namespace railfmt {
 
-constexpr int kHeaderSize = 52;       // the formatted file header
-constexpr int kRawHeaderSize = 256;   // the raw event-file header
 constexpr int kRawSize = 256;         // the raw record buffer
 static_assert(kRawSize == 256, "ZeroArea256 clears Raw and Out");
 
@@ -130,36 +130,18 @@ std::array<uint8_t, kHeaderSize> HeaderBytes(const thead& h);
 
 // Stateless helpers: BCD decoding, text placement, code texts.
 struct TPubFunc {
-  static int BcdByte(uint8_t b) { return kBcdValue[b]; }
-  // The decimal number in a[start..start+count-1], most significant first.
+  // BCD decoding (format/layout.h).
+  static int BcdByte(uint8_t b) { return railfmt::BcdByte(b); }
   static int32_t BcdNumberOf(const uint8_t* a, int start, int count) {
-    // Exact integer form of the sum over i of BcdByte(a[start+count-1-i]) * 100^i,
-    // cut to 32 bits as the integer result is.
-    int64_t v = 0;
-    for (int i = 0; i < count; ++i) v = v * 100 + BcdByte(a[start + i]);
-    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(v)));
+    return railfmt::BcdNumberOf(a, start, count);
   }
-
-  // high nibble * 10 + low nibble of every byte value (above 0x99 too)
-  static constexpr std::array<uint8_t, 256> kBcdValue = [] {
-    std::array<uint8_t, 256> t{};
-    for (int b = 0; b < 256; ++b) t[b] = static_cast<uint8_t>((b >> 4) * 10 + (b & 0x0F));
-    return t;
-  }();
   // width bytes at dest[start]: the text, then spaces; cut to width.
   static void PutText(uint8_t* dest, std::string_view text, int width, int start);
   static void PutTextRaw(uint8_t* dest, std::string_view text, int start);
 
-  // Code-to-text tables of the engine (GBK texts).
-  static std::string BoardName(int board);
-  static std::string FaultName(int value);
-  static std::string CanFault(int code);
-  static std::string SelfCheckItem(int code);
-  static std::string AnalogChannel(int code);
-  // Description of the channel-test records A018..A035, A060, A418..A435.
-  static std::string ChannelDescription(int value, uint8_t code0, uint8_t code1);
-  static std::string Hex2(int v);   // two upper-case hex digits of the low byte
-  static std::string Hex4(int v);   // four upper-case hex digits of the low 16 bits
+  // Two upper-case hex digits of the low byte. The code texts are those of
+  // texts/texts.h.
+  static std::string Hex2(int v) { return texts::Hex2(v); }
 };
 
 // The one conversion context shared by the engine and the handlers.
@@ -357,30 +339,6 @@ class TFmtData {
 
 // The library's one conversion context.
 TFmtData& FmtData();
-
-// Byte k of a value cut as the engine cuts it: (v div 256^k) mod 256 with
-// truncating division, low 8 bits.
-inline uint8_t ByteOf(int64_t v, int k) {
-  // For a value of 0 or above the cut is a plain shift.
-  if (v >= 0 && k >= 0 && k < 8) return static_cast<uint8_t>(v >> (8 * k));
-  int64_t q = v;
-  for (int i = 0; i < k; ++i) q /= 256;
-  return static_cast<uint8_t>(q % 256);
-}
-
-// Little-endian placement of the low 2, 3 or 4 bytes (cut as ByteOf cuts).
-inline void Put16(uint8_t* out, int pos, int64_t v) {
-  out[pos] = ByteOf(v, 0);
-  out[pos + 1] = ByteOf(v, 1);
-}
-inline void Put24(uint8_t* out, int pos, int64_t v) {
-  Put16(out, pos, v);
-  out[pos + 2] = ByteOf(v, 2);
-}
-inline void Put32(uint8_t* out, int pos, int64_t v) {
-  Put24(out, pos, v);
-  out[pos + 3] = ByteOf(v, 3);
-}
 
 // Appends one line to the daily log beside the host executable.
 void WriteLog(const std::string& line);

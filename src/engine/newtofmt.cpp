@@ -230,28 +230,26 @@ int TNewToFmt::RunConversion() {
       clean = false;
       continue;
     }
+    // A two-byte code: its handler, or a note of the unhandled name.
+    auto runTwoByte = [&]() {
+      readSecondByte();
+      if (const HandlerRow* row2 = table_->two[(code << 8) | d.Raw[1]]) {
+        RunHandler(row2);
+        return true;
+      }
+      unhandled(code, d.Raw[1]);
+      return false;
+    };
     bool handled = false;
     if (code >= 0xA0 && code <= 0xF2) {
       if (const HandlerRow* row = table_->one[code]) {
         RunHandler(row);
         handled = true;
       } else {
-        readSecondByte();
-        if (const HandlerRow* row2 = table_->two[(code << 8) | d.Raw[1]]) {
-          RunHandler(row2);
-          handled = true;
-        } else {
-          unhandled(code, d.Raw[1]);
-        }
+        handled = runTwoByte();
       }
     } else if (code == 0xFE) {
-      readSecondByte();
-      if (const HandlerRow* row2 = table_->two[(code << 8) | d.Raw[1]]) {
-        RunHandler(row2);
-        handled = true;
-      } else {
-        unhandled(code, d.Raw[1]);
-      }
+      handled = runTwoByte();
     }
     // Any other byte is skipped silently.
     clearAfter(handled);

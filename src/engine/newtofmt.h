@@ -1,5 +1,6 @@
-// The event-record converters: TNewToFmt and its two variants, the handler
-// tables they publish, the main loop and the engine entry ConvertEvents.
+// The event-record converter TNewToFmt: the handler rows and classes, the
+// resolution of a class chain and the main loop. The classes themselves,
+// their families and the entry ConvertEvents live in handlers/families.h.
 //
 // A handler family is a table with one row per event code (name, record
 // length, shared step, output codes, initial mask). The step is the function
@@ -53,9 +54,6 @@ struct ResolvedHandlers {
   std::vector<std::string> names;             // every published name, sorted
 };
 
-const ConverterClass& ClassTNewToFmt();
-const ConverterClass& ClassT102NewToFmt();
-const ConverterClass& ClassTZhuZhouNewOrgToFmt();
 const ResolvedHandlers& Resolve(const ConverterClass& cls);
 
 // Run-wide values that live outside the context.
@@ -120,30 +118,10 @@ class TNewToFmt {
   const ResolvedHandlers* table_;
 };
 
-class T102NewToFmt : public TNewToFmt {
- public:
-  T102NewToFmt(TFmtData& d, int version) : TNewToFmt(d, ClassT102NewToFmt(), version) {}
-};
-
-class TZhuZhouNewOrgToFmt : public TNewToFmt {
- public:
-  TZhuZhouNewOrgToFmt(TFmtData& d, int version)
-      : TNewToFmt(d, ClassTZhuZhouNewOrgToFmt(), version) {}
-};
-
 // Start-up and close of a conversion.
 void StartConversion(TNewToFmt& c);
 void SignalModeProbe(TFmtData& d, int& mode);
 void CloseConversion(TFmtData& d);
-
-// The engine entry: 1, or -1 when an error was raised outside a handler.
-int ConvertEvents(MemStream& in, MemStream& out, const std::string& sourceName, int version,
-                  std::string_view vendorText);
-
-// Buffer to buffer, for tests, benchmarks and fuzzers. The vendor text is
-// the raw header's vendor letter unless given.
-std::vector<uint8_t> ConvertEventBytes(const std::vector<uint8_t>& raw, int version,
-                                       std::string_view vendorText, int* result = nullptr);
 
 // How large an event conversion's output can grow. After the header and at
 // most 31 start-up records, a raw record gives at most a full and a

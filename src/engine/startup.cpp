@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "engine/newtofmt.h"
-#include "interface/bridge.h"
+#include "tables/bridge.h"
 
 namespace railfmt {
 
@@ -21,23 +21,6 @@ void PutTime(uint8_t* r, const RawHeader& h) {
   r[2] = static_cast<uint8_t>(h.bcd(5));
   r[3] = static_cast<uint8_t>(h.bcd(6));
   r[4] = static_cast<uint8_t>(h.bcd(7));
-}
-
-// Name layout of records 0x81 0x06 / 0x81 0x11: characters 1..8 in 7..14
-// (spaces where shorter), characters 9..12 in 15..18 where present.
-void PutName(uint8_t* r, const std::string& name) {
-  for (int i = 0; i < 8; ++i)
-    r[7 + i] = i < static_cast<int>(name.size()) ? static_cast<uint8_t>(name[i]) : ' ';
-  for (int i = 8; i < 12 && i < static_cast<int>(name.size()); ++i)
-    r[7 + i] = static_cast<uint8_t>(name[i]);
-}
-
-// A 32-bit number spread over bytes 5, 6, 24, 25.
-void PutSpread32(uint8_t* r, int64_t v) {
-  r[5] = ByteOf(v, 0);
-  r[6] = ByteOf(v, 1);
-  r[24] = ByteOf(v, 2);
-  r[25] = ByteOf(v, 3);
 }
 
 struct Writer {
@@ -121,7 +104,7 @@ void StartConversion(TNewToFmt& c) {
   t.B24[0] = ByteOf(b24, 0);
   t.B24[1] = ByteOf(b24, 1);
   t.B24[2] = ByteOf(b24, 2);
-  t.Vendor = static_cast<char>(h.h[77]);
+  t.Vendor = static_cast<char>(h.h[kRawVendorPos]);
   run.DateText8.clear();
   for (int i = 0; i < 4; ++i) {
     t.B33[i] = static_cast<uint8_t>(h.bcd(66 + i));
@@ -148,8 +131,8 @@ void StartConversion(TNewToFmt& c) {
   t.B48 = static_cast<uint8_t>(mode);
   d.SignalMode = mode == 2 ? 0x20 : 0x80;
 
-  t.B49 = static_cast<uint8_t>(h.bcd(87));
-  t.B50 = static_cast<uint8_t>(h.bcd(88));
+  t.B49 = static_cast<uint8_t>(h.bcd(kRawProtocolPos));
+  t.B50 = static_cast<uint8_t>(h.bcd(kRawProtocolPos + 1));
   t.VersionText = std::to_string(t.B49) + std::to_string(t.B50);
   d.Hdr = t;
 
@@ -162,8 +145,8 @@ void StartConversion(TNewToFmt& c) {
   // 1: 0xB0 0xF0
   r = w.Begin(0xB0, 0xF0);
   r[2] = static_cast<uint8_t>(h.bcd(78));
-  r[3] = static_cast<uint8_t>(h.bcd(87));
-  r[4] = static_cast<uint8_t>(h.bcd(88));
+  r[3] = static_cast<uint8_t>(h.bcd(kRawProtocolPos));
+  r[4] = static_cast<uint8_t>(h.bcd(kRawProtocolPos + 1));
   for (int i = 0; i < 6; ++i) r[5 + i] = static_cast<uint8_t>(h.bcd(150 + i));
   for (int i = 0; i < 4; ++i) r[11 + i] = static_cast<uint8_t>(h.bcd(52 + i));
   for (int i = 0; i < 4; ++i) r[15 + i] = h.h[10 + i];
@@ -214,30 +197,27 @@ void StartConversion(TNewToFmt& c) {
   PutTime(r, h);
   {
     int32_t v = h.BCD(18, 19);
-    Put16(r, 5, v);
     d.StationNo = v;
     d.HeaderStationName = TBridge::StationNameTrimmed(d.StationGroup, d.StationNo);
-    PutName(r, d.HeaderStationName);
+    PlaceStationRecord(r, v, d.HeaderStationName, kStartupStationName);
   }
   w.Write();
 
-  // 8: 0x81 0x11, driver (primary lookup)
+  // 8: 0x81 0x11, driver
   r = w.Begin(0x81, 0x11);
   PutTime(r, h);
   {
     int64_t v = static_cast<int64_t>(h.BCD(22, 24)) + static_cast<int64_t>(h.bcd(79)) * 1000000;
-    PutSpread32(r, v);
-    PutName(r, TBridge::Driver(1, static_cast<int32_t>(v)));
+    PlaceDriverRecord(r, v, TBridge::Driver(static_cast<int32_t>(v)));
   }
   w.Write();
 
-  // 9: 0x81 0x04, driver (plain lookup)
+  // 9: 0x81 0x04, driver
   r = w.Begin(0x81, 0x04);
   PutTime(r, h);
   {
     int64_t v = static_cast<int64_t>(h.BCD(74, 76)) + static_cast<int64_t>(h.bcd(80)) * 1000000;
-    PutSpread32(r, v);
-    PutName(r, TBridge::Driver(0, static_cast<int32_t>(v)));
+    PlaceDriverRecord(r, v, TBridge::Driver(static_cast<int32_t>(v)));
   }
   w.Write();
 
@@ -314,8 +294,7 @@ void StartConversion(TNewToFmt& c) {
     for (int i = 0; i < 3; ++i) {
       r = w.Begin(0x81, kSubs[i]);
       int32_t v = h.BCD(196 + 4 * i, 199 + 4 * i);
-      PutSpread32(r, v);
-      PutName(r, TBridge::Driver(1, v));
+      PlaceDriverRecord(r, v, TBridge::Driver(v));
       w.Write();
     }
   }

@@ -14,24 +14,17 @@ namespace railfmt {
 //   x22, x23      handle position     x30, x31  CAN fault
 //   x24, x25      brake state         x34, x35  axle
 // Other second codes name the raw value in hexadecimal.
-std::string TPubFunc::ChannelDescription(int value, uint8_t code0, uint8_t code1) {
+static std::string ChannelDescription(int value, uint8_t code0, uint8_t code1) {
   switch (code1) {
-    case 0x18: case 0x19: case 0x60: return AnalogChannel(value);
+    case 0x18: case 0x19: case 0x60: return texts::AnalogChannelText(value);
     case 0x20: case 0x21: return texts::SignalInputText(value);
     case 0x22: case 0x23: return texts::HandlePositionText(value);
     case 0x24: case 0x25: return texts::BrakeStateText(value);
-    case 0x26: case 0x27: {
-      static const std::string_view kBoards[] = {
-          GBK("0-信息处理板A"), GBK("1-信息处理板B"), GBK("2-通信板A"), GBK("3-通信板B"),
-          GBK("4-I显"),         GBK("5-II显"),        GBK("6-黑匣子"),  GBK("7-信号"),
-          GBK("8-扩展通信板A"), GBK("9-扩展通信板B"), GBK("10-无线数传")};
-      if (value >= 0 && value <= 10) return std::string(kBoards[value]);
-      return std::string(GBK("保留")) + Hex2(value) + "H";
-    }
-    case 0x28: case 0x29: return SelfCheckItem(value);
-    case 0x30: case 0x31: return CanFault(value);
+    case 0x26: case 0x27: return texts::NumberedBoardText(value);
+    case 0x28: case 0x29: return texts::ChipText(value);
+    case 0x30: case 0x31: return texts::CanErrorText(value);
     case 0x34: case 0x35: return texts::AxleText(value);
-    default: return Hex2(code0) + Hex2(code1) + "-" + Hex2(value) + "H";
+    default: return TPubFunc::Hex2(code0) + TPubFunc::Hex2(code1) + "-" + TPubFunc::Hex2(value) + "H";
   }
 }
 
@@ -84,7 +77,7 @@ void ChannelTextEvent(TNewToFmt& c, const HandlerRow& r) {
   if (!HeaderRecord(c, r)) return;
   const int v = B(d, 12);
   d.Out[10] = static_cast<uint8_t>(v);
-  d.Note = TPubFunc::ChannelDescription(v, d.Raw[0], d.Raw[1]);
+  d.Note = ChannelDescription(v, d.Raw[0], d.Raw[1]);
   d.PutNote();
   d.WriteRecord();
   c.PeekAttached();
@@ -93,11 +86,11 @@ void ChannelTextEvent(TNewToFmt& c, const HandlerRow& r) {
 void BoardFaultTextEvent(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
   if (!HeaderRecord(c, r)) return;
-  const std::string t1 = TPubFunc::BoardName(B(d, 12)).substr(0, 8);
+  const std::string t1 = texts::EventBoardText(B(d, 12)).substr(0, 8);
   d.Out[2] = static_cast<uint8_t>(t1.size());
   TPubFunc::PutTextRaw(d.Out, t1, 3);
   // The multiplication by 10000 is applied as stated.
-  const std::string t2 = TPubFunc::FaultName(B(d, 13) * 10000).substr(0, 14);
+  const std::string t2 = texts::FaultValueText(B(d, 13) * 10000).substr(0, 14);
   d.Out[11] = static_cast<uint8_t>(t2.size());
   TPubFunc::PutTextRaw(d.Out, t2, 12);
   c.PeekAttached();

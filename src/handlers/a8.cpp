@@ -36,20 +36,14 @@ void EventTimeHead(TFmtData& d) {
 void DigitsRecord12(TNewToFmt& c, const HandlerRow& r) { BareDigits(c, r, 10); }
 
 // The 8-digit driver number at raw 5 spread over bytes 5, 6, 24, 25 and the
-// driver's name from byte 7 on (blanks up to byte 14 at least). A804 asks
-// for the name without the fill flag.
+// driver's name from byte 7 on (blanks up to byte 14 at least, a long name
+// running on through byte 25).
 void DriverRecord(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
   if (!Read2(c, r)) return;
   EventTimeHead(d);
   const int32_t n = Q(d, 5);
-  d.Out[5] = ByteOf(n, 0);
-  d.Out[6] = ByteOf(n, 1);
-  d.Out[24] = ByteOf(n, 2);
-  d.Out[25] = ByteOf(n, 3);
-  const std::string name = TBridge::Driver(d.Raw[1] != 0x04 ? 1 : 0, n);
-  std::memset(d.Out + 7, ' ', 8);
-  std::memcpy(d.Out + 7, name.data(), std::min<std::size_t>(name.size(), kRecordSize - 7));
+  PlaceDriverRecord(d.Out, n, TBridge::Driver(n), kEventDriverName);
   d.WriteRecord();
 }
 
@@ -239,7 +233,7 @@ void A865(TNewToFmt& c, const HandlerRow& r) {
   Put16(d.Out, 8, W(d, 12));
   Put24(d.Out, 10, n);
   d.Out[13] = static_cast<uint8_t>(s);
-  const std::string name = TBridge::Driver(0, n);
+  const std::string name = TBridge::Driver(n);
   ClearFrom(d, 14);
   std::memcpy(d.Out + 14, name.data(), std::min<std::size_t>(name.size(), 8));
   d.Out[25] = 1;

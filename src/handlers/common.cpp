@@ -64,23 +64,21 @@ void SignalEvent(TNewToFmt& c, const HandlerRow& r) {
   Finish(c);
 }
 
-void StateWordEvent(TNewToFmt& c, const HandlerRow& r) {
+// The state-word record; false when the record could not be read.
+static bool StateWordRecord(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
+  if (!Read2(c, r)) return false;
   Header2(d);
   d.Val10 = T(d, 12);
   d.Val12 = static_cast<uint8_t>(B(d, 15));
   Finish(c);
+  return true;
 }
 
+void StateWordEvent(TNewToFmt& c, const HandlerRow& r) { StateWordRecord(c, r); }
+
 void StateWordLongEvent(TNewToFmt& c, const HandlerRow& r) {
-  TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  Header2(d);
-  d.Val10 = T(d, 12);
-  d.Val12 = static_cast<uint8_t>(B(d, 15));
-  Finish(c);
-  WriteSupplementary(d, 3, T(d, 17));
+  if (StateWordRecord(c, r)) WriteSupplementary(c.d, 3, T(c.d, 17));
 }
 
 void LongValueEvent(TNewToFmt& c, const HandlerRow& r) {

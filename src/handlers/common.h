@@ -12,7 +12,7 @@
 
 #include "engine/fmtdata.h"
 #include "engine/newtofmt.h"
-#include "interface/bridge.h"
+#include "tables/bridge.h"
 
 namespace railfmt::hs {
 

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "engine/fmtdata.h"
-#include "interface/bridge.h"
+#include "tables/bridge.h"
 #include "interface/filetype.h"
 #include "platform/platform.h"
 #include "railfmt/railfmt.h"

@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/stream.h"
+#include "format/stream.h"
+#include "legacy/converters.h"
 
 namespace railfmt {
 
@@ -23,14 +24,6 @@ bool FilteredSave(MemStream& out, const std::string& dst);
 bool PlainSave(MemStream& out, const std::string& dst);
 int32_t RingUnroll(const std::string& src, const std::string& dst);
 int32_t CopyStreamRange(MemStream& from, MemStream& to, int64_t start, int64_t count);
-
-// The converters as the drivers call them (each reads the input stream
-// from its start and appends to the output stream).
-void ConvertL2000(MemStream& in, MemStream& out, const std::string& sourcePath);
-void ConvertLKJ93(MemStream& in, MemStream& out, uint8_t option);
-void ConvertJK2H(MemStream& in, MemStream& out);
-// The TAX3 dump split: 1 or -1.
-int32_t SplitTax3(const std::string& sourcePath);
 
 // The converters the single-file drivers call. They start out as the
 // functions above; tests put stand-ins here to drive the drivers' failure

@@ -3,10 +3,12 @@
 // time, in the order they get the lock), hands its arguments to the library
 // and lets no exception cross the C boundary.
 #include <string>
+#include <type_traits>
 
-#include "interface/bridge.h"
+#include "tables/bridge.h"
 #include "interface/counted_text.h"
 #include "interface/drivers.h"
+#include "interface/export_list.h"
 #include "interface/filetype.h"
 #include "platform/platform.h"
 #include "railfmt/railfmt.h"
@@ -127,3 +129,28 @@ RAILFMT_API void RAILFMT_CALL getLinshiInfo(const LinshiRecord* records, int32_t
 }
 
 }  // extern "C"
+
+// Every name of the export list (interface/export_list.h) is declared by
+// railfmt/railfmt.h and defined above; where the calling convention is the
+// plain one, its parameters also add up to the listed stdcall argument bytes
+// of the 32-bit library (the Windows check measures the built DLL).
+namespace {
+
+template <typename T>
+constexpr int StdcallArgumentBytes = std::is_pointer_v<T> ? 4 : (static_cast<int>(sizeof(T)) + 3) / 4 * 4;
+
+template <typename R, typename... A>
+constexpr int StdcallBytes(R (*)(A...)) {
+  return (StdcallArgumentBytes<A> + ... + 0);
+}
+
+#if defined(_WIN32)
+#define RAILFMT_CHECK_EXPORT(name, bytes) static_assert(sizeof(&::name) != 0, #name);
+#else
+#define RAILFMT_CHECK_EXPORT(name, bytes) \
+  static_assert(StdcallBytes(&::name) == (bytes), #name ": argument bytes differ from the export list");
+#endif
+RAILFMT_EXPORT_LIST(RAILFMT_CHECK_EXPORT)
+#undef RAILFMT_CHECK_EXPORT
+
+}  // namespace

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/stream.h"
+#include "format/stream.h"
 #include "interface/drivers.h"
 #include "interface/filetype.h"
 #include "legacy/workarea.h"

@@ -49,8 +49,8 @@
 #include <cstring>
 #include <string>
 
-#include "interface/bridge.h"
-#include "interface/drivers.h"
+#include "tables/bridge.h"
+#include "legacy/converters.h"
 #include "legacy/records.h"
 #include "legacy/workarea.h"
 #include "platform/platform.h"
@@ -410,7 +410,7 @@ void Jk2h::Translate(const Row& row) {
       o[0] = row.code2;
       o[1] = row.sub2;
       o[2] = static_cast<uint8_t>(number);
-      legacy::PlaceName(o, text, 5, 10, 0, 0);
+      PlaceName(o, text, NameField{5, 10, 14});
       w_.WriteSecond();
       break;
     }

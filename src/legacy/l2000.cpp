@@ -6,15 +6,13 @@
 #include <stdexcept>
 #include <string>
 
-#include "engine/newtofmt.h"
-#include "interface/drivers.h"
+#include "handlers/families.h"
+#include "legacy/converters.h"
 
 namespace railfmt {
 
 namespace {
 constexpr int kHeaderBlock = 128;      // header block 1
-constexpr int kVersionPos = 87;        // BCD protocol version, h[87..88]
-constexpr int kVendorPos = 77;         // vendor letter
 constexpr int kFirstEventVersion = 101;
 }  // namespace
 
@@ -25,10 +23,10 @@ void ConvertL2000(MemStream& in, MemStream& out, const std::string& sourcePath) 
   in.Seek(0);
   w.ReadFixed(0, kHeaderBlock);
 
-  const int version = w.bcd(kVersionPos, 2);
+  const int version = w.bcd(kRawProtocolPos, 2);
   if (version >= kFirstEventVersion) {
     // The engine reads the header again from the start of the input.
-    const std::string vendor(1, static_cast<char>(w.b[kVendorPos]));
+    const std::string vendor(1, static_cast<char>(w.b[kRawVendorPos]));
     if (ConvertEvents(in, out, sourcePath, version, vendor) < 0) {
       // The engine stopped part-way: the output is incomplete, and the
       // driver must not save it as a finished conversion.

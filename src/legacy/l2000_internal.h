@@ -12,7 +12,7 @@ namespace railfmt::legacy {
 // Values of the L2000 converter that the other earlier formats do not use.
 struct L2000State {
   std::string jwdText;       // file header bytes 2..11
-  char vendor = 0;           // h[77]
+  char vendor = 0;           // h[kRawVendorPos]
   uint8_t lineDirection = 0; // lowest bit of BCD(h[14..16])
   int32_t stationNumber = 0; // BCD(h[18..19])
   int8_t e3Bit = -1;         // bit 6 of Val16 of the last E3h record, -1 none yet

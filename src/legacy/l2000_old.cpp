@@ -4,7 +4,7 @@
 #include <cstring>
 #include <tuple>
 
-#include "interface/bridge.h"
+#include "tables/bridge.h"
 #include "legacy/l2000.h"
 #include "legacy/l2000_internal.h"
 
@@ -23,14 +23,6 @@ struct Block {
   int bcd(int i) const { return TPubFunc::BcdByte(h[i]); }
   int32_t BCD(int a, int b) const { return TPubFunc::BcdNumberOf(h, a, b - a + 1); }
 };
-
-// Name characters 1..first in r[at..] (spaces where shorter), the following
-// ones up to character 12 after them where present (else 0).
-void PutName(uint8_t* r, int at, int first, const std::string& name) {
-  const int n = static_cast<int>(name.size());
-  for (int i = 0; i < first; ++i) r[at + i] = i < n ? static_cast<uint8_t>(name[i]) : ' ';
-  for (int i = first; i < 12 && i < n; ++i) r[at + i] = static_cast<uint8_t>(name[i]);
-}
 
 uint8_t* Begin(WorkArea& w, uint8_t code, uint8_t sub) {
   std::memset(w.second, 0, sizeof w.second);
@@ -75,11 +67,11 @@ void FillHeaderValues(WorkArea& w, const Block& h) {
   const std::size_t size = w.in->Size();
   for (int i = 0; i < 3; ++i) t.Size[i] = static_cast<uint8_t>(size >> (8 * i));
   t.B47 = t.B48 = t.B49 = t.B50 = 0;
-  t.Vendor = static_cast<char>(h.h[77]);
+  t.Vendor = static_cast<char>(h.h[kRawVendorPos]);
 
   L2000State& s = L2000();
   s.jwdText = JwdName(h.BCD(54, 55));
-  s.vendor = static_cast<char>(h.h[77]);
+  s.vendor = static_cast<char>(h.h[kRawVendorPos]);
   s.lineDirection = static_cast<uint8_t>(h.BCD(14, 16) & 1);
   s.stationNumber = h.BCD(18, 19);
   w.startDay = h.bcd(3) * 100 + h.bcd(4);
@@ -130,8 +122,7 @@ void WriteBlock1(WorkArea& w, const Block& h) {
   const int32_t station = h.BCD(18, 19);
   const std::string sname = StationName(w.routeNumber, static_cast<int16_t>(station));
   r = Begin(w, 0x81, 0x06);
-  Put16(r, 5, station);
-  PutName(r, 7, 9, sname);
+  PlaceStationRecord(r, station, sname);
   w.WriteSecond();
 
   // The two drivers: 0x81 0x11 (looked up with the fill flag), 0x81 0x04.
@@ -139,8 +130,7 @@ void WriteBlock1(WorkArea& w, const Block& h) {
     const int32_t number = h.BCD(from, from + 2);
     const std::string name = DriverName(static_cast<uint8_t>(fill), number);
     r = Begin(w, 0x81, static_cast<uint8_t>(sub));
-    Put16(r, 5, number);
-    PutName(r, 7, 8, name);
+    PlaceDriverRecord(r, number, name, kDriverName, DriverNumber::kLow16);
     w.WriteSecond();
   }
 

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "interface/bridge.h"
+#include "tables/bridge.h"
 #include "legacy/l2000_internal.h"
 #include "texts/texts.h"
 
@@ -435,9 +435,7 @@ void Fill(WorkArea& w, Layout id, int k, int last, int index) {
         const bool name = op.text == Text::kDriver || op.text == Text::kDriverFill ||
                           op.text == Text::kStation;
         if (name) {  // characters 1..first spaced, then up to character 12
-          const int len = static_cast<int>(t.size());
-          for (int i = 0; i < first; ++i) s[op.dst + i] = i < len ? static_cast<uint8_t>(t[i]) : ' ';
-          for (int i = first; i < 12 && i < len; ++i) s[op.dst + i] = static_cast<uint8_t>(t[i]);
+          PlaceName(s, t, NameField{op.dst, first, op.dst + 11});
         } else if (!t.empty()) {
           for (int i = 0; i < op.width && op.dst + i < kRecordSize; ++i)
             s[op.dst + i] = i < static_cast<int>(t.size()) ? static_cast<uint8_t>(t[i]) : ' ';

@@ -57,8 +57,8 @@
 #include <iterator>
 #include <string>
 
-#include "interface/bridge.h"
-#include "interface/drivers.h"
+#include "tables/bridge.h"
+#include "legacy/converters.h"
 #include "legacy/records.h"
 #include "legacy/workarea.h"
 

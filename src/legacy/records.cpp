@@ -2,20 +2,10 @@
 
 #include <cstring>
 
-#include "interface/bridge.h"
+#include "tables/bridge.h"
 #include "texts/gbk.h"
 
 namespace railfmt::legacy {
-
-void PlaceName(uint8_t* rec, std::string_view text, int first, int firstCount, int rest,
-               int restCount) {
-  for (int i = 0; i < firstCount; ++i)
-    rec[first + i] = i < static_cast<int>(text.size()) ? static_cast<uint8_t>(text[i]) : ' ';
-  for (int i = 0; i < restCount; ++i) {
-    const std::size_t k = static_cast<std::size_t>(firstCount + i);
-    if (k < text.size()) rec[rest + i] = static_cast<uint8_t>(text[k]);
-  }
-}
 
 void PlaceTime(uint8_t* rec, int32_t time) {
   if (time < 0) time = 0;
@@ -29,11 +19,7 @@ void WriteDriverRecord(WorkArea& w, uint8_t sub, int64_t number) {
   r[0] = 0x81;
   r[1] = sub;
   PlaceTime(r, w.run.Time);
-  r[5] = ByteOf(number, 0);
-  r[6] = ByteOf(number, 1);
-  r[24] = ByteOf(number, 2);
-  r[25] = ByteOf(number, 3);
-  PlaceName(r, DriverName(0, static_cast<int32_t>(number)), 7, 8, 15, 4);
+  PlaceDriverRecord(r, number, DriverName(0, static_cast<int32_t>(number)));
   w.WriteSecond();
 }
 
@@ -41,9 +27,7 @@ void WriteStationRecord(WorkArea& w, uint8_t route, int32_t station) {
   uint8_t* r = w.second;
   r[0] = 0x81;
   r[1] = 0x06;
-  r[5] = ByteOf(station, 0);
-  r[6] = ByteOf(station, 1);
-  PlaceName(r, StationName(route, static_cast<int16_t>(station)), 7, 9, 16, 3);
+  PlaceStationRecord(r, station, StationName(route, static_cast<int16_t>(station)));
   w.WriteSecond();
 }
 
@@ -62,9 +46,9 @@ void WriteTextRecord(WorkArea& w, const StationText& t, uint16_t mask) {
   uint8_t* r = w.second;
   r[0] = 0x20;
   r[1] = 0xF0;
-  PlaceName(r, t.name, 2, 10, 0, 0);
+  PlaceName(r, t.name, NameField{2, 10, 11});
   r[12] = t.attribute;
-  PlaceName(r, t.name, 13, 10, 0, 0);
+  PlaceName(r, t.name, NameField{13, 10, 22});
   r[23] = t.attribute;
   r[24] = ByteOf(mask, 0);
   r[25] = ByteOf(mask, 1);

@@ -1,5 +1,6 @@
-// Record builders shared by the LKJ93 and JK2H converters: name placement,
-// the station text record and the lookups both of them make the same way.
+// Record builders shared by the LKJ93 and JK2H converters: the driver and
+// station records (laid out by format/layout.h), the station text record
+// and the lookups both of them make the same way.
 #pragma once
 
 #include <cstdint>
@@ -9,12 +10,6 @@
 #include "legacy/workarea.h"
 
 namespace railfmt::legacy {
-
-// firstCount characters of text at rec[first..], spaces where the text is
-// shorter; the next restCount characters at rec[rest..] where present (the
-// bytes stay as they are where the text has ended).
-void PlaceName(uint8_t* rec, std::string_view text, int first, int firstCount, int rest,
-               int restCount);
 
 // Second-area driver record (81h 11h / 81h 04h): number bits 0..15 in bytes
 // 5..6, bits 16..23 in 24, bits 24..31 in 25; the name (fill flag 0) in 7..14

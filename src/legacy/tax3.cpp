@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/stream.h"
-#include "interface/drivers.h"
+#include "format/stream.h"
+#include "legacy/converters.h"
 #include "platform/platform.h"
 
 namespace railfmt {

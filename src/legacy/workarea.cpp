@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "interface/bridge.h"
+#include "tables/bridge.h"
 #include "platform/platform.h"
 
 namespace railfmt::legacy {
@@ -142,6 +142,12 @@ void WorkArea::ResetForConversion(MemStream& input, MemStream& output) {
   lastPosition = lastDistance = 0;
   routeNumber = 0;
   Lookups().RestrictionTolerance = 0;
+}
+
+std::string DriverName(uint8_t fill, int32_t number) {
+  DriverFound d = FindDriver(number);
+  if (d.found && fill != 0) std::memcpy(Work().headerImage + 47, d.attributes.data(), d.attributes.size());
+  return std::move(d.name);
 }
 
 }  // namespace railfmt::legacy

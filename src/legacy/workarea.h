@@ -9,7 +9,7 @@
 #include <string>
 
 #include "engine/fmtdata.h"
-#include "engine/stream.h"
+#include "format/stream.h"
 
 namespace railfmt::legacy {
 
@@ -100,5 +100,10 @@ struct ConversionRoom : OutputRoom {
 
 // The folder workflow's reset of the values carried from file to file.
 void ResetCarriedValues();
+
+// The driver lookup of the earlier-format converters: the name, or the
+// number as text. With fill != 0 a found driver's three attribute bytes go
+// to bytes 47..49 of the working area's header image.
+std::string DriverName(uint8_t fill, int32_t number);
 
 }  // namespace railfmt::legacy

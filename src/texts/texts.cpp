@@ -3,6 +3,7 @@
 
 #include <array>
 #include <bit>
+#include <cstdio>
 #include <string_view>
 
 #include "texts/gbk.h"
@@ -12,12 +13,6 @@ namespace railfmt::texts {
 namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
-
-// The low 8 bits as two upper-case hex digits ("0A").
-std::string Hex2(int32_t code) {
-  const auto v = static_cast<uint8_t>(code);
-  return {kHexDigits[v >> 4], kHexDigits[v & 0x0F]};
-}
 
 // The low 16 bits as four upper-case hex digits ("0C00").
 std::string Hex4(int32_t code) {
@@ -58,7 +53,34 @@ int32_t SingleLampPart(uint8_t lamps) {
   return kNoLampPart;
 }
 
+struct FaultBit {
+  uint16_t mask;
+  std::string_view text;
+};
+const std::array<FaultBit, 12>& FaultBits() {
+  static const std::array<FaultBit, 12> bits = {{
+      {0x0800, GBK("CAN B")},
+      {0x0400, GBK("CAN A")},
+      {0x0200, GBK("速度通道")},
+      {0x0100, GBK("DA类芯片")},
+      {0x0080, GBK("AD类芯片")},
+      {0x0040, GBK("开关量输出")},
+      {0x0020, GBK("开关量输入")},
+      {0x0010, GBK("时钟芯片")},
+      {0x0008, GBK("EEPROM")},
+      {0x0004, GBK("RAM")},
+      {0x0002, GBK("数据EPROM")},
+      {0x0001, GBK("程序EPROM")},
+  }};
+  return bits;
+}
+
 }  // namespace
+
+std::string Hex2(int32_t code) {
+  const auto v = static_cast<uint8_t>(code);
+  return {kHexDigits[v >> 4], kHexDigits[v & 0x0F]};
+}
 
 std::string AxleText(int32_t code) {
   static const TextTable<2> t = {GBK("原轴"), GBK("备用轴")};
@@ -87,36 +109,50 @@ std::string ChipText(int32_t code) {
   return FromTable(t, code, GBK("保留"));
 }
 
+namespace {
+
+// Boards 0..7 for every converter; 8, 9 and 16 for the event records only.
+constexpr std::size_t kBasicBoards = 8;
+const TextTable<17>& Boards() {
+  static const TextTable<17> t = {GBK("信息板A"),     GBK("信息板B"),     GBK("通讯板A"), GBK("通讯板B"),
+                                  GBK("I显"),         GBK("II显"),        GBK("黑匣子"),  GBK("信号"),
+                                  GBK("扩展通信板A"), GBK("扩展通信板B"), {}, {}, {}, {}, {}, {},
+                                  GBK("无线数传")};
+  return t;
+}
+
+}  // namespace
+
 std::string BoardText(int32_t code) {
-  static const TextTable<8> t = {GBK("信息板A"), GBK("信息板B"), GBK("通讯板A"), GBK("通讯板B"),
-                                 GBK("I显"),     GBK("II显"),    GBK("黑匣子"),  GBK("信号")};
-  return FromTable(t, code, "");
+  if (static_cast<uint8_t>(code) >= kBasicBoards) return Hex2(code) + "H";
+  return FromTable(Boards(), code, "");
+}
+
+std::string EventBoardText(int32_t code) { return FromTable(Boards(), code, ""); }
+
+std::string NumberedBoardText(int32_t code) {
+  static const TextTable<11> t = {GBK("0-信息处理板A"), GBK("1-信息处理板B"), GBK("2-通信板A"), GBK("3-通信板B"),
+                                  GBK("4-I显"),         GBK("5-II显"),        GBK("6-黑匣子"),  GBK("7-信号"),
+                                  GBK("8-扩展通信板A"), GBK("9-扩展通信板B"), GBK("10-无线数传")};
+  return FromTable(t, code, GBK("保留"));
 }
 
 std::string FaultBitsText(int32_t mask) {
-  struct FaultBit {
-    uint16_t mask;
-    std::string_view text;
-  };
-  static const std::array<FaultBit, 12> bits = {{
-      {0x0800, GBK("CAN B")},
-      {0x0400, GBK("CAN A")},
-      {0x0200, GBK("速度通道")},
-      {0x0100, GBK("DA类芯片")},
-      {0x0080, GBK("AD类芯片")},
-      {0x0040, GBK("开关量输出")},
-      {0x0020, GBK("开关量输入")},
-      {0x0010, GBK("时钟芯片")},
-      {0x0008, GBK("EEPROM")},
-      {0x0004, GBK("RAM")},
-      {0x0002, GBK("数据EPROM")},
-      {0x0001, GBK("程序EPROM")},
-  }};
   const auto m = static_cast<uint16_t>(mask);
-  for (const auto& b : bits)
+  for (const auto& b : FaultBits())
     if (m == b.mask) return std::string(b.text);
   std::string s((m & 0x07FF) != 0 ? GBK("多重故障") : GBK("未知"));
   s += Hex4(m);
+  return s;
+}
+
+std::string FaultValueText(int32_t value) {
+  for (const auto& b : FaultBits())
+    if (value == b.mask) return std::string(b.text);
+  std::string s(value % 2048 == 0 ? GBK("未知") : GBK("多重故障"));
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "%04X", static_cast<unsigned>(value));
+  s += hex;
   return s;
 }
 

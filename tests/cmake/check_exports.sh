@@ -1,16 +1,17 @@
 #!/bin/sh
-# Checks that the shared library exports exactly its eleven entry points and
-# carries a versioned SONAME.
-# Usage: check_exports.sh LIBRARY [NM] [READELF]
+# Checks that the shared library exports exactly the entry points of the
+# export list and carries a versioned SONAME.
+# Usage: check_exports.sh LIBRARY EXPORT_LIST [NM] [READELF]
+#   EXPORT_LIST: the build's railfmt_exports.txt ("name bytes" a line)
 set -eu
 lib=$1
-nm=${2:-nm}
-readelf=${3:-readelf}
+list=$2
+nm=${3:-nm}
+readelf=${4:-readelf}
 [ -n "$nm" ] || nm=nm
 [ -n "$readelf" ] || readelf=readelf
 
-expected=$(printf '%s\n' lJkFileType TransSingleFile NewFmtFile TransFmtFile SetPBEvtCode SetZhuDuan \
-  getDriverInfo getStationInfo getJcTypeInfo getJwdInfo getLinshiInfo | LC_ALL=C sort)
+expected=$(cut -d' ' -f1 "$list" | LC_ALL=C sort)
 
 # Version definitions show up as absolute symbols without '@'; they are no exports.
 actual=$("$nm" -D --defined-only "$lib" |
@@ -18,7 +19,7 @@ actual=$("$nm" -D --defined-only "$lib" |
 
 status=0
 if [ "$actual" != "$expected" ]; then
-  echo "exported symbols differ from the eleven entry points:"
+  echo "exported symbols differ from the export list:"
   printf 'expected:\n%s\nactual:\n%s\n' "$expected" "$actual"
   status=1
 fi

@@ -10,7 +10,8 @@
 #include <iterator>
 #include <stdexcept>
 
-#include "engine/newtofmt.h"
+#include "handlers/families.h"
+#include "platform/platform.h"
 
 namespace railfmt::test {
 
@@ -52,16 +53,16 @@ RawHeader::RawHeader() {
   h[5] = 0x08;
   h[6] = 0x30;
   h[7] = 0x00;
-  h[77] = 'Q';
+  h[kRawVendorPos] = 'Q';
   Version(101);
 }
 
 RawHeader& RawHeader::Vendor(char v) {
-  h[77] = static_cast<uint8_t>(v);
+  h[kRawVendorPos] = static_cast<uint8_t>(v);
   return *this;
 }
 
-RawHeader& RawHeader::Version(int v) { return PutBcd(87, static_cast<uint64_t>(v), 2); }
+RawHeader& RawHeader::Version(int v) { return PutBcd(kRawProtocolPos, static_cast<uint64_t>(v), 2); }
 
 RawHeader& RawHeader::Put(int pos, const Bytes& b) {
   for (std::size_t i = 0; i < b.size(); ++i) h.at(pos + i) = b[i];
@@ -131,6 +132,12 @@ Rec26 R(std::string_view hex) {
   return r;
 }
 
+Bytes Concat(std::initializer_list<Rec26> recs) {
+  Bytes b;
+  for (const Rec26& r : recs) b.insert(b.end(), r.begin(), r.end());
+  return b;
+}
+
 std::string Hex(const uint8_t* p, std::size_t n) {
   std::string s;
   char b[4];
@@ -165,6 +172,102 @@ void WriteFile(const std::string& path, const Bytes& b) {
 Bytes ReadFile(const std::string& path) {
   std::ifstream f(path, std::ios::binary);
   return Bytes(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+Bytes Fill(int from, int to) {
+  Bytes b;
+  for (int k = from; k <= to; ++k) b.push_back(static_cast<uint8_t>((k / 10) << 4 | (k % 10)));
+  return b;
+}
+
+std::vector<std::string> HexRecords(const std::vector<Rec26>& recs) {
+  std::vector<std::string> out;
+  for (const Rec26& r : recs) out.push_back(Hex(r));
+  return out;
+}
+
+std::vector<std::string> Golden(std::initializer_list<std::string_view> recs) {
+  std::vector<std::string> lines;
+  for (std::string_view r : recs) lines.push_back(Hex(R(r)));
+  return lines;
+}
+
+std::vector<std::string> Golden(const std::vector<std::string>& recs) {
+  std::vector<std::string> lines;
+  for (const std::string& r : recs) lines.push_back(Hex(R(r)));
+  return lines;
+}
+
+std::vector<std::string> Out(const Bytes& body, const RawHeader& h, int version, std::string_view vendor) {
+  const Bytes file = EventFile(h, body);
+  return HexRecords(EventRecords(Convert(file, version, vendor), StartupCount(file)));
+}
+
+std::vector<std::string> Records(const RawHeader& h, std::initializer_list<Bytes> recs) {
+  return HexRecords(EventRecords(Convert(EventFile(h, recs))));
+}
+
+EngineRun::EngineRun(const Bytes& input) : d(FmtData()), in(input) {
+  d.Reset();
+  Run() = RunState();
+  d.InStream = &in;
+  d.OutStream = &out;
+}
+
+EngineRun::~EngineRun() {
+  d.InStream = nullptr;
+  d.OutStream = nullptr;
+  d.Reset();
+}
+
+std::size_t Consumed(const Bytes& raw, const ConverterClass& cls) {
+  EngineRun run(raw);
+  TFmtData& d = run.d;
+  TNewToFmt c(d, cls, 101);
+  d.ReadRaw(1, 0);
+  const HandlerRow* row = c.FindHandler(d.Raw[0]);
+  if (!row) {
+    d.ReadRaw(1, 1);
+    row = c.FindHandler2(d.Raw[0], d.Raw[1]);
+  }
+  if (row) c.RunHandler(row);
+  return run.in.Position();
+}
+
+std::string Unhandled(const Bytes& file, const ConverterClass& cls) {
+  TempDir dir;
+  auto& hooks = platform::Hooks();
+  const std::string saved = hooks.executable_dir;
+  hooks.executable_dir = dir.path + "/";
+  std::string names;
+  {
+    EngineRun run(file);
+    run.d.SourceName = "memory";
+    TNewToFmt c(run.d, cls, 101);
+    c.RunConversion();
+    names = c.UnhandledNames;
+  }
+  hooks.executable_dir = saved;
+  return names;
+}
+
+void RunCases(const std::vector<Case>& cases, const RawHeader& h, const ConverterClass& cls) {
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    EXPECT_EQ(Consumed(k.raw, cls), k.raw.size());
+    const Bytes out = Convert(EventFile(h, {k.raw, Sentinel()}));
+    std::vector<std::string> want = Golden(k.expected);
+    want.push_back(Hex(R(kSentinelOut)));
+    EXPECT_EQ(HexRecords(EventRecords(out)), want);
+  }
+}
+
+void ExpectCovers(std::span<const HandlerRow> family, const std::vector<Case>& cases) {
+  for (const HandlerRow& row : family) {
+    bool found = false;
+    for (const Case& k : cases) found = found || k.name == row.name;
+    EXPECT_TRUE(found) << "no case for " << row.name;
+  }
 }
 
 }  // namespace railfmt::test

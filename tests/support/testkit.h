@@ -1,15 +1,20 @@
-// Test kit: raw records with computed check bytes, raw headers, conversion
-// shortcuts and golden-record helpers.
+// The test kit of every test file: raw records with computed check bytes,
+// raw headers and the standard raw fields, conversion shortcuts, the
+// golden-record helpers and the engine set-up.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <array>
 #include <cstdint>
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "engine/fmtdata.h"
+#include "handlers/families.h"
 
 namespace railfmt::test {
 
@@ -58,10 +63,12 @@ std::vector<Rec26> EventRecords(const Bytes& out, int startupCount = 28);
 // All 26-byte records after the 52-byte header.
 std::vector<Rec26> AllRecords(const Bytes& out);
 
+// "80 08 01 02 03" -> those bytes (any separators, either case).
+Bytes HexBytes(std::string_view hex);
 // "80 08 01 02 03" -> 26 bytes (missing bytes are 0).
 Rec26 R(std::string_view hex);
-// "B7 01 10 00" -> those bytes.
-Bytes HexBytes(std::string_view hex);
+// Records one after the other.
+Bytes Concat(std::initializer_list<Rec26> recs);
 std::string Hex(const uint8_t* p, std::size_t n);
 inline std::string Hex(const Rec26& r) { return Hex(r.data(), r.size()); }
 inline std::string Hex(const Bytes& b) { return Hex(b.data(), b.size()); }
@@ -76,5 +83,82 @@ struct TempDir {
 
 void WriteFile(const std::string& path, const Bytes& b);
 Bytes ReadFile(const std::string& path);
+
+// ---------------------------------------------------------------- event records
+// Raw fields used throughout the handler tests: time 10:20:30, 8-digit
+// number 12345678, 6-digit number 123456.
+inline const Bytes kTime = {0x10, 0x20, 0x30};
+inline const Bytes kNum8 = {0x12, 0x34, 0x56, 0x78};
+inline const Bytes kNum6 = {0x12, 0x34, 0x56};
+inline Bytes Prefix() { return Cat({kTime, kNum8, kNum6}); }
+
+// Record bytes 2..9 for that time and those numbers.
+inline const std::string kHead = " 0A 14 1E 4E 61 BC 40 E2 ";
+// Record bytes 2..9 for that time when Val5 and Val8 are still 0.
+inline const std::string kTimeHead = " 0A 14 1E 00 00 00 00 00 ";
+// Record bytes 10..23 of the running state right after start-up (signal
+// code 0 gives aspect 8).
+inline const std::string kState0 = " 00 00 00 00 00 08 00 00 00 00 00 00 00 00 ";
+
+// Raw bytes k = from..to holding the BCD digits of k (raw 12 = 0x12 ...).
+Bytes Fill(int from, int to);
+
+// Code pair, time 10:20:30, 8-digit number 12345, 6-digit number 200.
+// The formatted record carries them as "0A 14 1E 39 30 00 C8 00".
+inline Bytes Std(uint8_t c0, uint8_t c1) {
+  return {c0, c1, 0x10, 0x20, 0x30, 0x00, 0x01, 0x23, 0x45, 0x00, 0x02, 0x00};
+}
+inline Bytes Std(uint8_t c0, uint8_t c1, const Bytes& own) { return Rec(Cat({Std(c0, c1), own})); }
+
+// A bare record D7 after every case: it shows that the case consumed exactly
+// its own bytes.
+inline Bytes Sentinel() { return Rec({{0xD7}, {0x12, 0x34, 0x56}}); }
+inline const char* kSentinelOut = "87 62 40 E2 01";
+
+// ---------------------------------------------------------------- golden records
+// One hex line per record.
+std::vector<std::string> HexRecords(const std::vector<Rec26>& recs);
+// Hand-written records ("80 08 01 ...") in the form HexRecords answers.
+std::vector<std::string> Golden(std::initializer_list<std::string_view> recs);
+std::vector<std::string> Golden(const std::vector<std::string>& recs);
+// The event records of a conversion, one hex line each (start-up records
+// counted from the header).
+std::vector<std::string> Out(const Bytes& body, const RawHeader& h = RawHeader(), int version = 101,
+                             std::string_view vendor = "");
+// The records after the usual 28 start-up records, for a whole event body.
+std::vector<std::string> Records(const RawHeader& h, std::initializer_list<Bytes> recs);
+
+// ---------------------------------------------------------------- engine set-up
+// The library's engine context set up as a conversion starts it: context
+// and run-wide values reset, the streams placed on the input and an empty
+// output. The context is reset again at the end.
+struct EngineRun {
+  TFmtData& d;
+  MemStream in;
+  MemStream out;
+  explicit EngineRun(const Bytes& input);
+  ~EngineRun();
+  EngineRun(const EngineRun&) = delete;
+  EngineRun& operator=(const EngineRun&) = delete;
+};
+
+// Bytes of the input that the handler of `raw` consumes, run alone on a
+// fresh context under the given converter class.
+std::size_t Consumed(const Bytes& raw, const ConverterClass& cls);
+// Runs the file through one converter class and answers the names of the
+// codes it met without a handler (the log goes to a private folder).
+std::string Unhandled(const Bytes& file, const ConverterClass& cls);
+
+// One handler case: a whole raw record and every record it writes.
+struct Case {
+  std::string name;
+  Bytes raw;
+  std::vector<std::string> expected;
+};
+// Converts each case followed by the sentinel and compares all records.
+void RunCases(const std::vector<Case>& cases, const RawHeader& h = RawHeader(),
+              const ConverterClass& cls = ClassTNewToFmt());
+// Every row of a family has a case.
+void ExpectCovers(std::span<const HandlerRow> family, const std::vector<Case>& cases);
 
 }  // namespace railfmt::test

@@ -50,6 +50,7 @@ static void MakeReadOnly(const char *path) { chmod(path, 0444); }
 #endif
 
 #include "railfmt/railfmt.h"
+#include "export_list.h"
 
 typedef int32_t(HOST_CALL *PathFn)(const char *);
 typedef int32_t(HOST_CALL *TwoPathFn)(const char *, const char *);
@@ -66,6 +67,11 @@ static struct {
   CodesFn SetPBEvtCode;
   TableFn SetZhuDuan, getDriverInfo, getStationInfo, getJcTypeInfo, getJwdInfo, getLinshiInfo;
 } api;
+
+/* The table has one entry for each export of the list and no other. */
+#define COUNT_EXPORT(n, bytes) +1
+typedef char ApiTableMatchesTheExportList[sizeof api == (0 RAILFMT_EXPORT_LIST(COUNT_EXPORT)) * sizeof(PathFn) ? 1 : -1];
+#undef COUNT_EXPORT
 
 static int Resolve(Library lib, void **slot, const char *name) {
   *slot = Symbol(lib, name);
@@ -307,18 +313,9 @@ int main(int argc, char **argv) {
     fprintf(stderr, "winhost: cannot load %s\n", argv[1]);
     return 2;
   }
-#define RESOLVE(n) ok &= Resolve(lib, (void **)&api.n, #n)
-  RESOLVE(lJkFileType);
-  RESOLVE(TransSingleFile);
-  RESOLVE(NewFmtFile);
-  RESOLVE(TransFmtFile);
-  RESOLVE(SetPBEvtCode);
-  RESOLVE(SetZhuDuan);
-  RESOLVE(getDriverInfo);
-  RESOLVE(getStationInfo);
-  RESOLVE(getJcTypeInfo);
-  RESOLVE(getJwdInfo);
-  RESOLVE(getLinshiInfo);
+  /* Every export of the list, into the table entry of that name. */
+#define RESOLVE(n, bytes) ok &= Resolve(lib, (void **)&api.n, #n);
+  RAILFMT_EXPORT_LIST(RESOLVE)
 #undef RESOLVE
   if (!ok) return 2;
 

@@ -1,4 +1,4 @@
-#include "engine/stream.h"
+#include "format/stream.h"
 
 #include <algorithm>
 #include <cstdint>

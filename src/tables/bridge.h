@@ -9,46 +9,40 @@
 #include <vector>
 
 #include "railfmt/railfmt.h"
+#include "railfmt/table_fields.h"
 
 namespace railfmt {
 
+// The stored form of each host record, generated from its field list in
+// railfmt/table_fields.h: a text becomes a std::string, a number keeps its
+// C type, a field that is not read is left out.
+#define RAILFMT_ENTRY_MEMBER_INT(f, type) type f = 0;
+#define RAILFMT_ENTRY_MEMBER_FLAG(f, type) type f = 0;
+#define RAILFMT_ENTRY_MEMBER_TEXT(f, type) std::string f;
+#define RAILFMT_ENTRY_MEMBER_NONE(f, type)
+#define RAILFMT_ENTRY_MEMBER(f, type, store, csv, reset) RAILFMT_ENTRY_MEMBER_##store(f, type)
+
 struct DriverEntry {
-  int32_t number = 0;
-  std::string text1;
-  std::string name;
-  int32_t value12 = 0;
-  int16_t flag16 = 0;
-  int32_t value20 = 0;
-  std::string text3;
-  int32_t value28 = 0;
+  RAILFMT_DRIVER_FIELDS(RAILFMT_ENTRY_MEMBER)
 };
 
 struct StationEntry {
-  uint16_t line = 0;
-  uint16_t station = 0;
-  std::string name;
-  int32_t czbm04 = 0, czbm05 = 0, czbm06 = 0, czbm07 = 0;
+  RAILFMT_STATION_FIELDS(RAILFMT_ENTRY_MEMBER)
 };
 
 struct JcTypeEntry {
-  uint16_t code = 0;
-  std::string text1;
-  std::string name;
+  RAILFMT_JCTYPE_FIELDS(RAILFMT_ENTRY_MEMBER)
 };
 
 struct JwdEntry {
-  uint16_t key = 0;
-  std::string text;
+  RAILFMT_JWD_FIELDS(RAILFMT_ENTRY_MEMBER)
 };
 
 struct LinshiEntry {
-  uint16_t line = 0, direction = 0, value4 = 0;
-  int16_t level = 0;
-  int32_t start_pos = 0, end_pos = 0, start_date = 0, start_time = 0, end_date = 0, end_time = 0;
-  int16_t speed = 0;
-  uint16_t kind = 0;
+  RAILFMT_LINSHI_FIELDS(RAILFMT_ENTRY_MEMBER)
 };
 
+// ZhuDuan records are kept as their ten bytes.
 using ZhuDuanEntry = std::array<uint8_t, 10>;
 
 // The library's reference tables (empty at load). The lookups answer through
@@ -90,23 +84,27 @@ std::string StationNameByCode(uint8_t line, std::string_view prefix, std::string
                               std::string_view name2, int32_t k, uint8_t selector, int32_t k2);
 std::string JcTypeName(int32_t code);
 std::string JwdName(int32_t key);
-// With fill != 0 a found driver also sets bytes 47..49 of the earlier-format
-// converters' header image.
-std::string DriverName(uint8_t fill, int32_t number);
+// A driver as found: its name and its three attribute bytes (the mark, 1
+// when the flag is 1, then the low bytes of value20 and value28), which the
+// earlier-format converters store at bytes 47..49 of their header image.
+struct DriverFound {
+  bool found = false;
+  std::string name;
+  std::array<uint8_t, 3> attributes{};
+};
+DriverFound FindDriver(int32_t number);
+// The driver's name, or the number as text.
+std::string DriverName(int32_t number);
 ZhuDuanEntry ZhuDuanLookup(int32_t typeCode, int32_t locoNumber);
 int32_t RestrictionSpeed(int32_t level, int32_t position, int32_t day, int32_t timeOfDay,
                          uint8_t line, uint8_t direction);
-
-// Where DriverName's fill flag writes (the earlier-format header image).
-uint8_t* DriverFillTarget();
-void SetDriverFillTarget(uint8_t* header52);
 
 // Class-level operations for the event handlers.
 struct TBridge {
   static std::string StationName(int line, int station);
   static std::string StationNameTrimmed(int line, int station);
   static std::string LocoType(int code);
-  static std::string Driver(uint8_t fill, int32_t number);
+  static std::string Driver(int32_t number);
   // SignalAspect with the pass-through flag = bit 5 (0x20) of the mode word.
   static int32_t SignalAspect(int32_t code, uint16_t modeWord);
   static std::string Machine(uint8_t code);

@@ -2,7 +2,6 @@
 #include <cstdint>
 #include <exception>
 
-#include "engine/newtofmt.h"
 #include "handlers/families.h"
 #include "platform/platform.h"
 
@@ -78,7 +77,7 @@ std::vector<uint8_t> ConvertEventBytes(const std::vector<uint8_t>& raw, int vers
   MemStream in(raw);
   MemStream out;
   std::string vendor(vendorText);
-  if (vendor.empty()) vendor = std::string(1, raw.size() > 77 ? static_cast<char>(raw[77]) : '\0');
+  if (vendor.empty()) vendor = std::string(1, raw.size() > kRawVendorPos ? static_cast<char>(raw[kRawVendorPos]) : '\0');
   int r = ConvertEvents(in, out, "memory", version, vendor);
   if (result) *result = r;
   return std::move(out.Data());

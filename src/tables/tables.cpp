@@ -1,10 +1,11 @@
 // The host's reference tables: storage, setters, the indexes behind the
 // lookups, the lookups and TBridge.
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
+#include <type_traits>
 
-#include "interface/bridge.h"
-#include "legacy/workarea.h"
+#include "tables/bridge.h"
 #include "texts/texts.h"
 
 namespace railfmt {
@@ -53,60 +54,59 @@ std::string CopyText(const char* p) { return p ? std::string(p) : std::string();
 int16_t DriverFlag(int16_t v) { return static_cast<int16_t>(v % 32767); }
 
 // ------------------------------------------------------------- reset values
-DriverEntry DriverReset() {
-  DriverEntry e;
-  e.number = -1;
-  e.name.assign(1, '0');  // (assigning the literal trips a false -Wrestrict in GCC 12)
-  return e;
-}
-StationEntry StationReset() { return {}; }
-JcTypeEntry JcTypeReset() { return {}; }
-JwdEntry JwdReset() { return {}; }
-LinshiEntry LinshiReset() { return {}; }
+// and record copies, generated from the field lists (railfmt/table_fields.h).
+#define RAILFMT_RESET_INT(f, reset) e.f = reset;
+#define RAILFMT_RESET_FLAG(f, reset) e.f = reset;
+#define RAILFMT_RESET_TEXT(f, reset) e.f = reset;
+#define RAILFMT_RESET_NONE(f, reset)
+#define RAILFMT_RESET(f, type, store, csv, reset) RAILFMT_RESET_##store(f, reset)
+#define RAILFMT_COPY_INT(f) e.f = r.f;
+#define RAILFMT_COPY_FLAG(f) e.f = DriverFlag(r.f);
+#define RAILFMT_COPY_TEXT(f) e.f = CopyText(r.f);
+#define RAILFMT_COPY_NONE(f)
+#define RAILFMT_COPY(f, type, store, csv, reset) RAILFMT_COPY_##store(f)
+// Name##Reset() and CopyRecord(Name##Entry&, const Name##Record&).
+#define RAILFMT_RESET_AND_COPY(Name, FIELDS)                          \
+  Name##Entry Name##Reset() {                                          \
+    Name##Entry e;                                                     \
+    FIELDS(RAILFMT_RESET)                                              \
+    return e;                                                          \
+  }                                                                    \
+  void CopyRecord(Name##Entry& e, const Name##Record& r) { FIELDS(RAILFMT_COPY) }
 
-// ------------------------------------------------------------- record copies
-void CopyRecord(DriverEntry& e, const DriverRecord& r) {
-  e.number = r.number;
-  e.text1 = CopyText(r.text1);
-  e.name = CopyText(r.name);
-  e.value12 = r.value12;
-  e.flag16 = DriverFlag(r.flag16);
-  e.value20 = r.value20;
-  e.text3 = CopyText(r.text3);
-  e.value28 = r.value28;
+RAILFMT_RESET_AND_COPY(Driver, RAILFMT_DRIVER_FIELDS)
+RAILFMT_RESET_AND_COPY(Station, RAILFMT_STATION_FIELDS)
+RAILFMT_RESET_AND_COPY(JcType, RAILFMT_JCTYPE_FIELDS)
+RAILFMT_RESET_AND_COPY(Jwd, RAILFMT_JWD_FIELDS)
+RAILFMT_RESET_AND_COPY(Linshi, RAILFMT_LINSHI_FIELDS)
+
+// The records of railfmt/railfmt.h are their field lists: every listed
+// field has the listed type, and the fields in list order fill the record
+// with nothing but natural padding between them, so no field is missing.
+struct FieldSpan {
+  std::size_t offset, size, align;
+};
+template <std::size_t N>
+constexpr bool FillsTheRecord(const FieldSpan (&fields)[N], std::size_t size, std::size_t align) {
+  std::size_t end = 0;
+  for (const FieldSpan& f : fields) {
+    const std::size_t at = (end + f.align - 1) / f.align * f.align;
+    if (f.offset != at) return false;
+    end = at + f.size;
+  }
+  return (end + align - 1) / align * align == size;
 }
-void CopyRecord(StationEntry& e, const StationRecord& r) {
-  e.line = r.line;
-  e.station = r.station;
-  e.name = CopyText(r.name);
-  e.czbm04 = r.czbm04;
-  e.czbm05 = r.czbm05;
-  e.czbm06 = r.czbm06;
-  e.czbm07 = r.czbm07;
-}
-void CopyRecord(JcTypeEntry& e, const JcTypeRecord& r) {
-  e.code = r.code;
-  e.text1 = CopyText(r.text1);
-  e.name = CopyText(r.name);
-}
-void CopyRecord(JwdEntry& e, const JwdRecord& r) {
-  e.key = r.key;
-  e.text = CopyText(r.text);
-}
-void CopyRecord(LinshiEntry& e, const LinshiRecord& r) {
-  e.line = r.line;
-  e.direction = r.direction;
-  e.value4 = r.value4;
-  e.level = r.level;
-  e.start_pos = r.start_pos;
-  e.end_pos = r.end_pos;
-  e.start_date = r.start_date;
-  e.start_time = r.start_time;
-  e.end_date = r.end_date;
-  e.end_time = r.end_time;
-  e.speed = r.speed;
-  e.kind = r.kind;
-}
+#define RAILFMT_FIELD_SPAN(f, type, store, csv, reset) FieldSpan{offsetof(Rec, f), sizeof(type), alignof(type)},
+#define RAILFMT_FIELD_TYPE(f, type, store, csv, reset) \
+  static_assert(std::is_same_v<decltype(Rec::f), type>, "field type differs from its field list");
+#define RAILFMT_CHECK_RECORD(csv, Record, setter, FIELDS)                                    \
+  namespace check_##csv {                                                                    \
+  using Rec = Record;                                                                        \
+  constexpr FieldSpan kFields[] = {FIELDS(RAILFMT_FIELD_SPAN)};                              \
+  static_assert(FillsTheRecord(kFields, sizeof(Rec), alignof(Rec)), #Record " is not its field list"); \
+  FIELDS(RAILFMT_FIELD_TYPE)                                                                 \
+  }
+RAILFMT_TABLES(RAILFMT_CHECK_RECORD)
 
 // The storage rule of the five "get" setters: the table grows to N + 1
 // records and never shrinks; a table of two or more records is set back to
@@ -168,8 +168,6 @@ int32_t CodeOf(const StationEntry& e, int system) {
 }
 
 bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
-
-uint8_t* g_driverFillTarget = nullptr;
 
 // Keys of the position test and the continuous period: month-day * 10000 +
 // minute of the day.
@@ -465,25 +463,17 @@ std::string JwdName(int32_t key) {
   return std::to_string(key);
 }
 
-uint8_t* DriverFillTarget() {
-  return g_driverFillTarget ? g_driverFillTarget : legacy::Work().headerImage;
-}
-
-void SetDriverFillTarget(uint8_t* header52) { g_driverFillTarget = header52; }
-
-std::string DriverName(uint8_t fill, int32_t number) {
+DriverFound FindDriver(int32_t number) {
   const auto& table = Store().DriverTable;
   const uint32_t at = Fresh(TableIndexes().driver, table, kDriverBit).Find(table, DriverKeyOf, number);
-  if (at == kNone) return std::to_string(number);
+  if (at == kNone) return DriverFound{false, std::to_string(number), {}};
   const DriverEntry& e = table[at];
-  if (fill != 0) {
-    uint8_t* h = DriverFillTarget();
-    h[47] = e.flag16 == 1 ? 1 : 0;
-    h[48] = static_cast<uint8_t>(e.value20);
-    h[49] = static_cast<uint8_t>(e.value28);
-  }
-  return e.name;
+  return DriverFound{true, e.name,
+                     {static_cast<uint8_t>(e.flag16 == 1 ? 1 : 0), static_cast<uint8_t>(e.value20),
+                      static_cast<uint8_t>(e.value28)}};
 }
+
+std::string DriverName(int32_t number) { return FindDriver(number).name; }
 
 ZhuDuanEntry ZhuDuanLookup(int32_t typeCode, int32_t locoNumber) {
   const auto& table = Store().ZhuDuanTable;
@@ -561,7 +551,7 @@ std::string TBridge::StationNameTrimmed(int line, int station) {
 
 std::string TBridge::LocoType(int code) { return JcTypeName(code); }
 
-std::string TBridge::Driver(uint8_t fill, int32_t number) { return DriverName(fill, number); }
+std::string TBridge::Driver(int32_t number) { return DriverName(number); }
 
 int32_t TBridge::SignalAspect(int32_t code, uint16_t modeWord) {
   return texts::SignalAspect(code, (modeWord & 0x20) != 0);
