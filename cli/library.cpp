@@ -5,6 +5,7 @@
 #include <fstream>
 #include <vector>
 
+#include "format/layout.h"
 #include "railfmt/railfmt.h"
 
 namespace railfmt::cli {
@@ -29,8 +30,9 @@ std::string DescribeFile(const std::string& path, int32_t type) {
   unsigned char h[89] = {};
   if (!f.read(reinterpret_cast<char*>(h), sizeof h)) return d;
   char buf[64];
-  std::snprintf(buf, sizeof buf, " protocol %02X%02X vendor %c", h[87], h[88],
-                h[77] >= 0x21 && h[77] < 0x7F ? h[77] : '?');
+  const uint8_t vendor = h[kRawVendorPos];
+  std::snprintf(buf, sizeof buf, " protocol %02X%02X vendor %c", h[kRawProtocolPos], h[kRawProtocolPos + 1],
+                vendor >= 0x21 && vendor < 0x7F ? vendor : '?');
   return d + buf;
 }
 

@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "engine/newtofmt.h"
+#include "format/layout.h"
 #include "format/stream.h"
 #include "interface/drivers.h"
 #include "sample/sample.h"
@@ -60,10 +61,10 @@ Bytes RawHeader(char vendor, int version, bool allSet) {
   h[0] = 0xB0;
   h[1] = 0xF0;
   for (int i = 0; i < 3; ++i) h[2 + i] = allSet ? kDate[i] : 0, h[5 + i] = kTime[i];
-  h[77] = static_cast<uint8_t>(vendor);
+  h[kRawVendorPos] = static_cast<uint8_t>(vendor);
   h[78] = allSet ? 0x40 : 0;  // bit 6: the three further driver records
-  h[87] = Bcd2(version / 100);
-  h[88] = Bcd2(version % 100);
+  h[kRawProtocolPos] = Bcd2(version / 100);
+  h[kRawProtocolPos + 1] = Bcd2(version % 100);
   return h;
 }
 

@@ -1,5 +1,7 @@
 #include "sample/sample.h"
 
+#include "format/layout.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -200,9 +202,9 @@ Bytes L2000Header(const Identity& id, int version, const Run& run) {
   SetBcd(&h[56], id.locoType, 2);
   for (int i = 66; i < 74; ++i) h[i] = BcdDigit2(i - 60);
   SetBcd(&h[74], id.driver2, 3);
-  h[77] = 'Q';
-  h[87] = BcdDigit2(version / 100);
-  h[88] = BcdDigit2(version % 100);
+  h[kRawVendorPos] = 'Q';
+  h[kRawProtocolPos] = BcdDigit2(version / 100);
+  h[kRawProtocolPos + 1] = BcdDigit2(version % 100);
   h[94] = BcdDigit2(0);
   h[95] = BcdDigit2(0);
   const int slots[] = {id.month, id.day, id.hour, id.minute};
