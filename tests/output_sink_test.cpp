@@ -26,7 +26,16 @@ namespace {
 namespace fs = std::filesystem;
 using sample::Kind;
 
+// The threads of the process, counted once a thread has been started and
+// joined (a sanitizer's runtime starts a helper thread of its own then).
+void Noop(void*) {}
 int ThreadCount() {
+  static const bool warmed = [] {
+    platform::Thread t;
+    if (t.Start(Noop, nullptr)) t.Join();
+    return true;
+  }();
+  (void)warmed;
   int n = 0;
   if (DIR* d = ::opendir("/proc/self/task")) {
     while (dirent* e = ::readdir(d))
