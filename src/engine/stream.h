@@ -19,7 +19,8 @@ constexpr int kRecordSize = 26;  // one formatted record
 // grows: every so many bytes the stream calls Take with everything written
 // so far. The bytes handed on stay in the stream and may still change (a
 // header rewritten at the end): the stream notes such rewrites (see
-// MemStream::Rewritten) after calling Settle.
+// MemStream::RewrittenFrom) after calling Settle. Bytes changed through
+// Data() instead of Write go unnoticed.
 class StreamSink {
  public:
   // Bytes [0, size) of the stream at data are handed on.
