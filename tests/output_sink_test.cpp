@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <stdlib.h>
 
 #include <filesystem>
 #include <stdexcept>
@@ -228,6 +229,42 @@ TEST_F(OutputSinkTest, FaultsWhileWritingLeaveNothingBehind) {
       }
     }
   }
+}
+
+// How many threads the process has once the conversion is over (its output
+// has gone out in blocks by then).
+int g_threadsDuring = 0;
+void CountsThreads(MemStream& in, MemStream& out, const std::string& src) {
+  ConvertL2000(in, out, src);
+  g_threadsDuring = ThreadCount();
+}
+
+struct WriterCase {
+  int hook;         // TestHooks::writer
+  const char* env;  // RAILFMT_THREADS, nullptr: unset
+  int extra;        // threads running while the conversion runs
+};
+constexpr WriterCase kWriterCases[] = {
+    {1, nullptr, 0}, {2, nullptr, 1}, {2, "0", 1}, {0, nullptr, 1}, {0, "0", 0}, {0, "1", 1}, {0, "", 1},
+};
+
+TEST_F(OutputSinkTest, WriterThreadOnlyWhereWanted) {
+  const std::string src = dir / "raw";
+  WriteFile(src, sample::GenerateSample(Kind::L2000, 8, 1500));
+  const int before = ThreadCount();
+  for (const WriterCase& c : kWriterCases) {
+    Reset();
+    if (c.env) ::setenv("RAILFMT_THREADS", c.env, 1);
+    else ::unsetenv("RAILFMT_THREADS");
+    platform::Hooks().writer = c.hook;
+    platform::Hooks().write_block = 1000;
+    Converters().l2000 = CountsThreads;
+    g_threadsDuring = -1;
+    EXPECT_EQ(NewFmtFileImpl(src, dir / "out"), 0);
+    EXPECT_EQ(g_threadsDuring, before + c.extra) << c.hook << " " << (c.env ? c.env : "unset");
+    EXPECT_EQ(ThreadCount(), before);
+  }
+  ::unsetenv("RAILFMT_THREADS");
 }
 
 }  // namespace
