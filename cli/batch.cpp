@@ -102,21 +102,16 @@ Result ProcessOne(const Item& it) {
     default: break;
   }
   fs::create_directories(fs::path(it.dst).parent_path(), ec);
-  std::string tmp = it.dst + ".railfmt-tmp";
-  fs::remove(tmp, ec);
-  int32_t r = NewFmtFileCall(it.src, tmp);
-  if (r < 0) {
-    fs::remove(tmp, ec);
-    return {Outcome::Failed, NewFmtFileMessage(r, it.src, it.dst, type)};
-  }
-  fs::rename(tmp, it.dst, ec);
-  if (ec) {
+  // The library writes the destination through a temporary file beside it,
+  // renamed over it only when the conversion succeeded whole.
+  int32_t r = NewFmtFileCall(it.src, it.dst);
+  if (r == -4) {
     std::error_code ignored;
-    fs::remove(tmp, ignored);
-    bool folder = fs::is_directory(it.dst, ignored);
-    return {Outcome::Failed, it.dst + ": the formatted file could not be written (" +
-                                 (folder ? std::string("a folder of that name is in the way") : ec.message()) + ")"};
+    const bool folder = fs::is_directory(it.dst, ignored);
+    return {Outcome::Failed, it.dst + ": the formatted file could not be written" +
+                                 (folder ? std::string(" (a folder of that name is in the way)") : std::string())};
   }
+  if (r < 0) return {Outcome::Failed, NewFmtFileMessage(r, it.src, it.dst, type)};
   return {Outcome::Converted, TypeName(type)};
 }
 

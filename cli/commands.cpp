@@ -1,3 +1,5 @@
+#include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -77,11 +79,21 @@ int CmdConvert(const ConvertOptions& o) {
   // The library writes to a temporary file beside the destination, which
   // becomes the destination only when the conversion succeeded: a failed
   // conversion leaves no file behind and an existing destination intact.
+  // The kinds it converts it writes that way itself, straight to the
+  // destination's temporary name; for the others (which leave an empty
+  // destination) the tool gives it a temporary name of its own and keeps
+  // nothing.
   const std::string tmp = TempBeside(dst);
   fs::remove(tmp, ec);
   int32_t type = FileType(o.src);
-  int32_t r = o.plain ? TransSingleFileCall(o.src, tmp) : NewFmtFileCall(o.src, tmp);
-  bool wrote = fs::exists(tmp, ec);
+  const bool direct = type == RAILFMT_TYPE_JK2H || type == RAILFMT_TYPE_LKJ93 || type == RAILFMT_TYPE_L2000 ||
+                      type == RAILFMT_TYPE_RING;
+  // The summary line's description comes from the input's first bytes,
+  // read before the conversion (not again after it).
+  const std::string described = direct ? DescribeFile(o.src, type) : std::string();
+  const std::string target = direct ? dst : tmp;
+  int32_t r = o.plain ? TransSingleFileCall(o.src, target) : NewFmtFileCall(o.src, target);
+  bool wrote = direct ? r == 0 && fs::exists(dst, ec) : fs::exists(tmp, ec);
 
   if (o.plain && r == 1) {
     fs::remove(tmp, ec);
@@ -107,7 +119,7 @@ int CmdConvert(const ConvertOptions& o) {
     fs::remove(tmp, ec);
     wrote = false;
   }
-  if (wrote) {
+  if (wrote && !direct) {
     fs::rename(tmp, dst, ec);
     if (ec) {
       fs::remove(tmp, ec);
@@ -134,7 +146,7 @@ int CmdConvert(const ConvertOptions& o) {
     default:
       if (wrote) {
         auto size = fs::file_size(dst, ec);
-        std::printf("%s -> %s (%s, %ju records)\n", o.src.c_str(), dst.c_str(), DescribeFile(o.src, type).c_str(),
+        std::printf("%s -> %s (%s, %ju records)\n", o.src.c_str(), dst.c_str(), described.c_str(),
                     static_cast<uintmax_t>(size >= 52 ? (size - 52) / 26 : 0));
       } else {
         Note(o.src + ": nothing written");
@@ -201,17 +213,55 @@ int CmdProcess(const ProcessOptions& o) {
 }
 
 // ------------------------------------------------------------------ sample
+uint64_t ParseByteSize(const std::string& text) {
+  std::size_t i = 0;
+  uint64_t n = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    if (n > (UINT64_MAX - 9) / 10) return 0;
+    n = n * 10 + static_cast<uint64_t>(text[i] - '0');
+  }
+  if (i == 0) return 0;
+  std::string unit = text.substr(i);
+  for (char& c : unit) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  int shift = 0;
+  if (!unit.empty() && (unit[0] == 'K' || unit[0] == 'M' || unit[0] == 'G')) {
+    shift = unit[0] == 'K' ? 10 : unit[0] == 'M' ? 20 : 30;
+    unit.erase(0, 1);
+    if (unit == "I" || unit == "IB") unit.clear();
+  }
+  if (!unit.empty() && unit != "B") return 0;
+  if (n > (UINT64_MAX >> shift)) return 0;
+  return n << shift;
+}
+
 int CmdSample(const SampleOptions& o) {
   sample::Kind kind;
   if (!sample::ParseKind(o.kind, kind)) {
     Error("--kind: unknown kind '" + o.kind + "'");
     return kExitUsage;
   }
+  uint64_t size = 0;
+  if (!o.size.empty()) {
+    size = ParseByteSize(o.size);
+    if (size == 0 || size > kMostSampleBytes) {
+      Error("--size: '" + o.size + "' is no size from 1 byte to 4G (e.g. 100M, 2G, 512K)");
+      return kExitUsage;
+    }
+    if (kind == sample::Kind::TAX3) {
+      Error("--size: tax3 samples are counted in recordings: use --records (at most 63)");
+      return kExitUsage;
+    }
+  }
   if (std::string problem = OutputFileProblem(o.output); !problem.empty()) {
     Error(problem);
     return kExitFailed;
   }
-  std::vector<uint8_t> bytes = sample::GenerateSample(kind, o.seed, o.records);
+  std::vector<uint8_t> bytes = size ? sample::GenerateSampleOfSize(kind, o.seed, static_cast<std::size_t>(size))
+                                    : sample::GenerateSample(kind, o.seed, o.records);
+  if (bytes.empty()) {
+    Error("--size: " + o.size + " is more than the generator makes for " + o.kind);
+    return kExitUsage;
+  }
   std::ofstream f(o.output, std::ios::binary | std::ios::trunc);
   if (!f || !f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())) ||
       !f.flush()) {

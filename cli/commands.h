@@ -60,7 +60,12 @@ struct SampleOptions {
   std::string output, kind = "l2000";
   uint32_t seed = 1;
   int records = 200;
+  std::string size;  // --size: at least this many bytes (records counted to fit), empty: --records
 };
+// "100M", "2G", "512K", "1000000" (K, M, G: binary multiples; a trailing
+// "B" or "iB" is allowed): the bytes, or 0 when the text is no size.
+uint64_t ParseByteSize(const std::string& text);
+constexpr uint64_t kMostSampleBytes = uint64_t{4} << 30;
 int CmdSample(const SampleOptions& o);
 
 }  // namespace railfmt::cli

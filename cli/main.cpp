@@ -84,8 +84,12 @@ int main(int argc, char** argv) {
   sample->add_option("--kind", smp.kind, "l2000, l2000-old, lkj93, jk2h or tax3")
       ->check(CLI::IsMember({"l2000", "l2000-old", "lkj93", "jk2h", "tax3"}));
   sample->add_option("--seed", smp.seed, "Seed of the simulated run");
-  sample->add_option("--records", smp.records, "Event records (tax3: recordings, at most 63)")
-      ->check(CLI::Range(1, 1000000));
+  auto* records = sample->add_option("--records", smp.records, "Event records (tax3: recordings, at most 63)")
+                      ->check(CLI::Range(1, 1000000));
+  sample->add_option("--size", smp.size,
+                     "Make the file at least this large instead (e.g. 100M, 2G; K, M, G are 1024, 1024^2, 1024^3 "
+                     "bytes; up to 4G; not for tax3)")
+      ->excludes(records);
   sample->footer(kFooter);
 
   ViewOptions vw;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <limits>
 #include <string>
 
 namespace railfmt::sample {
@@ -513,6 +514,24 @@ std::vector<uint8_t> GenerateSample(Kind kind, uint32_t seed, int records) {
     case Kind::TAX3: return GenerateTax3(rng, records);
   }
   return {};
+}
+
+std::vector<uint8_t> GenerateSampleOfSize(Kind kind, uint32_t seed, std::size_t size) {
+  if (kind == Kind::TAX3) return {};
+  constexpr int kMostRecords = std::numeric_limits<int>::max() - 1024;
+  // Bytes per record from a short run, then enough records for the size.
+  constexpr int kProbe = 20000;
+  const double perRecord = static_cast<double>(GenerateSample(kind, seed, kProbe).size()) / kProbe;
+  double records = static_cast<double>(size) / perRecord + 1;
+  std::vector<uint8_t> raw;
+  for (;;) {
+    if (records > kMostRecords) return {};
+    raw.clear();
+    raw.shrink_to_fit();  // one file in memory at a time
+    raw = GenerateSample(kind, seed, static_cast<int>(records));
+    if (raw.size() >= size) return raw;
+    records += static_cast<double>(size - raw.size()) / perRecord + 16;
+  }
 }
 
 namespace {

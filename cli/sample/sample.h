@@ -7,6 +7,7 @@
 // own random number sequence, never the standard library's distributions.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,12 @@ enum class Kind {
 // The raw file. records is the number of event records (for TAX3: the
 // number of recordings, 1 to 63); values below 1 are taken as 1.
 std::vector<uint8_t> GenerateSample(Kind kind, uint32_t seed, int records);
+
+// The file for (kind, seed) with the fewest records that make it at least
+// size bytes, give or take a few records (not for TAX3, whose recordings
+// are counted, not sized). An empty vector when the size needs more records
+// than the generator counts.
+std::vector<uint8_t> GenerateSampleOfSize(Kind kind, uint32_t seed, std::size_t size);
 
 // "l2000", "l2000-old", "lkj93", "jk2h", "tax3"; false for any other name.
 bool ParseKind(std::string_view name, Kind& kind);

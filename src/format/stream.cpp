@@ -19,7 +19,37 @@ constexpr std::size_t kStep = 1u << 20;
 void MemStream::Reserve(std::size_t n) {
   const std::size_t limit = platform::Hooks().stream_limit;
   if (limit != 0 && n > limit) throw std::bad_alloc();
+  // The bytes move: the sink lets go of them first.
+  if (sink_ && n > buf_.capacity()) sink_->Settle();
   buf_.reserve(n);
+}
+
+void MemStream::AttachSink(StreamSink* sink, std::size_t block) {
+  if (sink_ && sink != sink_) sink_->Settle();
+  sink_ = sink;
+  block_ = block > 0 ? block : 1;
+  handed_ = 0;
+  rewrite_from_ = std::numeric_limits<std::size_t>::max();
+  rewrite_to_ = 0;
+  hand_at_ = sink ? buf_.size() + block_ : std::numeric_limits<std::size_t>::max();
+  check_at_ = std::min(advise_at_, hand_at_);
+}
+
+void MemStream::Checkpoint() {
+  const std::size_t size = buf_.size();
+  if (size > advise_at_) AdviseAhead();
+  if (sink_ && size >= hand_at_) {
+    handed_ = size;
+    hand_at_ = size + block_;
+    sink_->Take(buf_.data(), size);
+  }
+  check_at_ = std::min(advise_at_, hand_at_);
+}
+
+void MemStream::NoteRewrite(std::size_t end) {
+  sink_->Settle();
+  rewrite_from_ = std::min(rewrite_from_, pos_);
+  rewrite_to_ = std::max(rewrite_to_, end);
 }
 
 void MemStream::Grow(std::size_t need) { Reserve(std::max(need, buf_.capacity() * 2)); }
@@ -41,16 +71,18 @@ OutputRoom::OutputRoom(const MemStream& in, MemStream& out, std::size_t fixed, s
   out.room_ = out.buf_.capacity();
   out.origin_ = out.Size();
   out.advised_ = out.Size();
-  out.check_at_ = out.Size() + kStep;
+  out.advise_at_ = out.Size() + kStep;
+  out.check_at_ = std::min(out.advise_at_, out.hand_at_);
 }
 
 OutputRoom::~OutputRoom() {
   out_.source_ = nullptr;
-  out_.check_at_ = std::numeric_limits<std::size_t>::max();
+  out_.advise_at_ = std::numeric_limits<std::size_t>::max();
+  out_.check_at_ = out_.hand_at_;
 }
 
 void MemStream::AdviseAhead() {
-  check_at_ = std::numeric_limits<std::size_t>::max();
+  advise_at_ = std::numeric_limits<std::size_t>::max();
   // Grown past the room (it moved), or the conversion is over: no more advice.
   if (!source_ || buf_.capacity() != room_) return;
   const std::size_t size = buf_.size();
@@ -72,7 +104,7 @@ void MemStream::AdviseAhead() {
       advised_ = to - base;
     }
   }
-  check_at_ = advised_ > size + kStep ? advised_ - kStep : size + kStep;
+  advise_at_ = advised_ > size + kStep ? advised_ - kStep : size + kStep;
 }
 
 }  // namespace railfmt

@@ -15,6 +15,24 @@ class OutputRoom;
 
 constexpr int kRecordSize = 26;  // one formatted record
 
+// Where a growing stream hands on the bytes it has produced, while it
+// grows: every so many bytes the stream calls Take with everything written
+// so far. The bytes handed on stay in the stream and may still change (a
+// header rewritten at the end): the stream notes such rewrites (see
+// MemStream::RewrittenFrom) after calling Settle. Bytes changed through
+// Data() instead of Write go unnoticed.
+class StreamSink {
+ public:
+  // Bytes [0, size) of the stream at data are handed on.
+  virtual void Take(const uint8_t* data, std::size_t size) = 0;
+  // The stream is about to move its bytes or change bytes handed on: from
+  // now on nothing handed on may be read until the next Take.
+  virtual void Settle() = 0;
+
+ protected:
+  ~StreamSink() = default;
+};
+
 class MemStream {
  public:
   MemStream() = default;
@@ -56,6 +74,7 @@ class MemStream {
       pos_ += n;
     } else {
       std::size_t end = pos_ + n;
+      if (pos_ < handed_) NoteRewrite(end);
       if (end > buf_.size()) {
         if (end > buf_.capacity()) Grow(end);
         buf_.resize(end);
@@ -63,7 +82,7 @@ class MemStream {
       std::memcpy(buf_.data() + pos_, src, n);
       pos_ = end;
     }
-    if (buf_.size() > check_at_) AdviseAhead();
+    if (buf_.size() > check_at_) Checkpoint();
   }
 
   // Appends one formatted record. With the stream at its end and room in the
@@ -73,7 +92,7 @@ class MemStream {
     constexpr std::size_t kN = kRecordSize;
     const std::size_t at = buf_.size();
     // (Past check_at_ the append goes through Write, which renews the
-    // large-page advice.)
+    // large-page advice and hands bytes to the sink.)
     if (pos_ == at && buf_.capacity() - at >= kN && at + kN <= check_at_) {
       buf_.resize(at + kN);  // the zero fill is overwritten at once
       std::memcpy(buf_.data() + at, src, kN);
@@ -86,9 +105,23 @@ class MemStream {
   // Room for n bytes; std::bad_alloc when it cannot be had.
   void Reserve(std::size_t n);
   void Clear() {
+    if (sink_) {
+      sink_->Settle();
+      rewrite_from_ = 0;
+      rewrite_to_ = std::numeric_limits<std::size_t>::max();
+    }
     buf_.clear();
     pos_ = 0;
   }
+
+  // Hands the bytes to the sink every `block` bytes of growth from now on
+  // (nullptr: no more). Bytes written over what was handed on are noted.
+  void AttachSink(StreamSink* sink, std::size_t block);
+  // The bytes handed on so far, and the range of them written over since
+  // (from >= to: none; to may lie past the end after Clear).
+  std::size_t Handed() const { return handed_; }
+  std::size_t RewrittenFrom() const { return rewrite_from_; }
+  std::size_t RewrittenTo() const { return rewrite_to_; }
   const std::vector<uint8_t>& Data() const { return buf_; }
   std::vector<uint8_t>& Data() { return buf_; }
 
@@ -98,6 +131,10 @@ class MemStream {
   // size passes check_at_, AdviseAhead looks at how far the input has been
   // read and advises the part of the room the output is likely to reach.
   void AdviseAhead();
+  // The size passed check_at_: advice and/or a hand-off to the sink.
+  void Checkpoint();
+  // Bytes from pos_ to end are written over bytes already handed on.
+  void NoteRewrite(std::size_t end);
   // AppendRecord anywhere else: kept out of line so the fixed copy stays small.
 #if defined(_MSC_VER)
   __declspec(noinline)
@@ -111,7 +148,14 @@ class MemStream {
 
   std::vector<uint8_t> buf_;
   std::size_t pos_ = 0;
-  std::size_t check_at_ = std::numeric_limits<std::size_t>::max();
+  std::size_t check_at_ = std::numeric_limits<std::size_t>::max();  // the lesser of the two below
+  std::size_t advise_at_ = std::numeric_limits<std::size_t>::max();
+  std::size_t hand_at_ = std::numeric_limits<std::size_t>::max();
+  StreamSink* sink_ = nullptr;
+  std::size_t block_ = 0;
+  std::size_t handed_ = 0;
+  std::size_t rewrite_from_ = std::numeric_limits<std::size_t>::max();
+  std::size_t rewrite_to_ = 0;
   const MemStream* source_ = nullptr;  // the input being converted into this stream
   std::size_t room_ = 0;               // the capacity the advice is about
   std::size_t origin_ = 0;             // the size when the conversion started

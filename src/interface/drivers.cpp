@@ -2,10 +2,12 @@
 // savers, the ring unrolling and the stream range copy.
 //
 // Every call owns its pair of conversion streams for its own duration only:
-// they are locals here, so they are released on every way out. Nothing
-// reaches the disk before the output is complete, and the save itself goes
-// through platform::SaveFile (temporary file, then rename), so a failed save
-// never leaves a half-written destination.
+// they are locals here, so they are released on every way out. A conversion
+// writes its output while it runs, through an OutputSink, into the
+// temporary file beside the destination, which is renamed over the
+// destination only when the conversion and every write succeeded; the other
+// saves go through platform::SaveFile (temporary file, then rename). Either
+// way a failed save never leaves a half-written destination.
 #include "interface/drivers.h"
 
 #include <algorithm>
@@ -17,6 +19,7 @@
 #include "engine/fmtdata.h"
 #include "tables/bridge.h"
 #include "interface/filetype.h"
+#include "interface/output_sink.h"
 #include "platform/platform.h"
 #include "railfmt/railfmt.h"
 
@@ -78,11 +81,12 @@ void RunConverter(int32_t type, MemStream& in, MemStream& out, const std::string
   }
 }
 
-// Loads and converts; false when the source could not be read or the
-// converter failed (nothing escapes).
-bool LoadAndConvert(int32_t type, const std::string& src, MemStream& in, MemStream& out) {
+// Loads and converts, the output streaming into the sink; false when the
+// source could not be read or the converter failed (nothing escapes).
+bool LoadAndConvert(int32_t type, const std::string& src, MemStream& in, MemStream& out, OutputSink& sink) {
   try {
     if (!LoadInput(src, in)) return false;
+    sink.Attach(out);
     RunConverter(type, in, out, src);
     return true;
   } catch (...) {
@@ -120,7 +124,8 @@ int32_t TransSingleFileImpl(const std::string& src, const std::string& dst) {
       // be written whole answer 1 and write nothing (an existing
       // destination is kept).
       MemStream in, out;
-      if (!LoadAndConvert(type, src, in, out) || !PlainSave(out, dst)) return kNotHandled;
+      OutputSink sink(dst, nullptr);
+      if (!LoadAndConvert(type, src, in, out, sink) || !sink.Finish()) return kNotHandled;
       return kHandled;
     }
     case RAILFMT_TYPE_JK96:
@@ -140,15 +145,24 @@ int32_t NewFmtFileImpl(const std::string& src, const std::string& dst) {
     if (!platform::FileExists(src)) return kNoSource;
     const int32_t type = FileType(src);
     MemStream in, out;
+    // The conversions' output goes to the destination while it is made
+    // (masked codes left out); the sink leaves nothing behind unless
+    // finished.
+    OutputSink sink(dst, &ReadTables().MaskedCodeList);
     int32_t result = kHandled;
     switch (type) {
       case RAILFMT_TYPE_JK2H:
       case RAILFMT_TYPE_LKJ93:
       case RAILFMT_TYPE_L2000:
         // A source gone since its type was read is a missing source.
-        if (!LoadAndConvert(type, src, in, out))
+        if (!LoadAndConvert(type, src, in, out, sink)) {
+          sink.Abort();
           result = platform::FileExists(src) ? kConverterFailed : kNoSource;
-        break;
+          break;
+        }
+        // A destination that is the source itself is replaced by the
+        // finished conversion (the source is in memory by now).
+        return sink.Finish() ? kHandled : kSaveFailed;
       case RAILFMT_TYPE_RING:
         // The unrolling writes the destination itself.
         try {

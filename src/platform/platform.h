@@ -32,6 +32,42 @@ bool LoadFile(const std::string& path, std::vector<uint8_t>& out);
 // file is removed and false is answered.
 bool SaveFile(const std::string& path, const uint8_t* data, std::size_t n);
 
+// A file written piece by piece: the bytes go to the temporary file beside
+// the target (target + ".railfmt-tmp", as SaveFile uses), which becomes the
+// target only by Commit. Until then an existing target is untouched, and a
+// file that is neither committed nor discarded is discarded when the object
+// goes. Open takes a fail_saves fault as SaveFile does; Append and WriteAt
+// count against disk_room. None of it throws.
+class TempFile {
+ public:
+  TempFile() = default;
+  ~TempFile() { Discard(); }
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+
+  // Creates (or empties) the temporary file; false, with nothing left, when
+  // the target is empty or a folder or the file cannot be created.
+  bool Open(const std::string& target);
+  bool IsOpen() const { return handle_ != kNoHandle; }
+  // Writes at the end.
+  bool Append(const uint8_t* data, std::size_t n);
+  // Writes over bytes already written (the end stays where it is when the
+  // range lies inside the file).
+  bool WriteAt(uint64_t offset, const uint8_t* data, std::size_t n);
+  // Back to an empty file, writing at its start again.
+  bool Truncate();
+  // Closes the file and renames it over the target; false (and the
+  // temporary file removed) when either fails.
+  bool Commit();
+  // Closes and removes the temporary file (nothing when none is open).
+  void Discard();
+
+ private:
+  static constexpr std::intptr_t kNoHandle = -1;
+  std::string target_, tmp_;
+  std::intptr_t handle_ = kNoHandle;
+};
+
 // CopyFileA semantics: replaces an existing target unless failIfExists.
 bool CopyFile(const std::string& from, const std::string& to, bool failIfExists);
 // MoveFileA semantics: fails when the target exists.
@@ -92,6 +128,40 @@ class LibraryCall {
   LibraryCall& operator=(const LibraryCall&) = delete;
 };
 
+// ------------------------------------------------------------------ threads
+// The least a helper thread needs: a lock with one condition, and a thread
+// that runs one function. Only Signal's constructor throws (std::bad_alloc).
+class Signal {
+ public:
+  Signal();
+  ~Signal();
+  Signal(const Signal&) = delete;
+  Signal& operator=(const Signal&) = delete;
+  void Lock();
+  void Unlock();
+  // With the lock held: releases it until woken (or spuriously), then holds it again.
+  void Wait();
+  void WakeAll();
+
+ private:
+  void* impl_;
+};
+
+class Thread {
+ public:
+  Thread() = default;
+  ~Thread() { Join(); }
+  Thread(const Thread&) = delete;
+  Thread& operator=(const Thread&) = delete;
+  // Runs fn(arg) on a new thread; false when none could be started.
+  bool Start(void (*fn)(void*), void* arg);
+  // Waits for the thread to end (nothing when none runs).
+  void Join();
+
+ private:
+  void* impl_ = nullptr;
+};
+
 // ------------------------------------------------------------------ testing
 // Tests fix the clock, redirect the log folder and inject failures here.
 // A value of 0 (or empty) means "no override".
@@ -109,6 +179,10 @@ struct TestHooks {
                                   // more bytes, then fail as on a full disk
   std::size_t stream_limit = 0;   // not 0: an in-memory stream that would need more room than
                                   // this fails to grow (std::bad_alloc)
+  int writer = 0;                 // how converted output reaches its file: 0 as configured (a writer
+                                  // thread unless RAILFMT_THREADS=0), 1 the caller's thread, 2 a
+                                  // writer thread
+  std::size_t write_block = 0;    // not 0: output is handed to the file in blocks of this many bytes
 };
 TestHooks& Hooks();
 

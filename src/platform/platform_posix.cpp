@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
+#include <new>
 
 #include "platform/platform.h"
 
@@ -96,16 +97,40 @@ bool LoadFile(const std::string& path, std::vector<uint8_t>& out) {
   if (!FileExists(path)) return false;
   int fd = OpenForReading(path);
   if (fd < 0) return false;
+  bool ok = true;
   struct stat st {};
   if (::fstat(fd, &st) == 0 && st.st_size > 0) {
+    // The file's size is read straight into the buffer, in one call as a
+    // rule. A large file fills its buffer front to back: large pages save
+    // most of the page faults (only whole large pages inside the file's size).
     const auto n = static_cast<std::size_t>(st.st_size);
-    out.reserve(n);
-    // A large file fills its buffer front to back: large pages save most of
-    // the page faults (only whole large pages inside the file's size).
-    if (n >= (16u << 20)) AdviseLargeBuffer(out.data(), n);
+    try {
+      out.reserve(n);
+      if (n >= (16u << 20)) AdviseLargeBuffer(out.data(), n);
+      out.resize(n);
+    } catch (...) {
+      ::close(fd);
+      out.clear();
+      return false;
+    }
+    std::size_t got = 0;
+    while (got < n) {
+      ssize_t r = ::read(fd, out.data() + got, n - got);
+      if (r < 0 && errno == EINTR) continue;
+      if (r <= 0) {
+        ok = r == 0;
+        break;
+      }
+      got += static_cast<std::size_t>(r);
+    }
+    out.resize(got);  // a file cut short since: what it holds
+    if (!ok || got < n) {
+      ::close(fd);
+      return ok;
+    }
   }
+  // Whatever follows (a file that grew, or one whose size is not known).
   uint8_t buf[65536];
-  bool ok = true;
   for (;;) {
     ssize_t r = ::read(fd, buf, sizeof buf);
     if (r < 0 && errno == EINTR) continue;
@@ -132,6 +157,54 @@ bool SaveFile(const std::string& path, const uint8_t* data, std::size_t n) {
   if (ok && ::rename(tmp.c_str(), target.c_str()) != 0) ok = false;
   if (!ok) ::unlink(tmp.c_str());
   return ok;
+}
+
+bool TempFile::Open(const std::string& target) {
+  Discard();
+  if (target.empty() || TakeFault(Hooks().fail_saves)) return false;
+  target_ = NativePath(target);
+  if (DirExists(target_)) return false;
+  tmp_ = target_ + ".railfmt-tmp";
+  int fd = ::open(tmp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  handle_ = fd;
+  return true;
+}
+
+bool TempFile::Append(const uint8_t* data, std::size_t n) {
+  return IsOpen() && WriteAll(static_cast<int>(handle_), data, n);
+}
+
+bool TempFile::WriteAt(uint64_t offset, const uint8_t* data, std::size_t n) {
+  if (!IsOpen()) return false;
+  const int fd = static_cast<int>(handle_);
+  const off_t end = ::lseek(fd, 0, SEEK_CUR);
+  if (end < 0 || ::lseek(fd, static_cast<off_t>(offset), SEEK_SET) < 0) return false;
+  const bool ok = WriteAll(fd, data, n);
+  const off_t after = static_cast<off_t>(offset + n);
+  return ::lseek(fd, after > end ? after : end, SEEK_SET) >= 0 && ok;
+}
+
+bool TempFile::Truncate() {
+  if (!IsOpen()) return false;
+  const int fd = static_cast<int>(handle_);
+  return ::ftruncate(fd, 0) == 0 && ::lseek(fd, 0, SEEK_SET) == 0;
+}
+
+bool TempFile::Commit() {
+  if (!IsOpen()) return false;
+  bool ok = ::close(static_cast<int>(handle_)) == 0;
+  handle_ = kNoHandle;
+  if (ok && ::rename(tmp_.c_str(), target_.c_str()) != 0) ok = false;
+  if (!ok) ::unlink(tmp_.c_str());
+  return ok;
+}
+
+void TempFile::Discard() {
+  if (!IsOpen()) return;
+  ::close(static_cast<int>(handle_));
+  handle_ = kNoHandle;
+  ::unlink(tmp_.c_str());
 }
 
 bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) {
@@ -265,6 +338,60 @@ void LockLibrary() {
 
 void UnlockLibrary() {
   if (--t_callDepth == 0) ::pthread_mutex_unlock(&g_libraryLock);
+}
+
+namespace {
+struct SignalImpl {
+  pthread_mutex_t lock = PTHREAD_MUTEX_INITIALIZER;
+  pthread_cond_t cond = PTHREAD_COND_INITIALIZER;
+};
+struct ThreadImpl {
+  pthread_t id{};
+  void (*fn)(void*) = nullptr;
+  void* arg = nullptr;
+};
+void* RunThread(void* p) {
+  auto* t = static_cast<ThreadImpl*>(p);
+  t->fn(t->arg);
+  return nullptr;
+}
+}  // namespace
+
+Signal::Signal() : impl_(new SignalImpl) {}
+Signal::~Signal() {
+  auto* s = static_cast<SignalImpl*>(impl_);
+  ::pthread_cond_destroy(&s->cond);
+  ::pthread_mutex_destroy(&s->lock);
+  delete s;
+}
+void Signal::Lock() { ::pthread_mutex_lock(&static_cast<SignalImpl*>(impl_)->lock); }
+void Signal::Unlock() { ::pthread_mutex_unlock(&static_cast<SignalImpl*>(impl_)->lock); }
+void Signal::Wait() {
+  auto* s = static_cast<SignalImpl*>(impl_);
+  ::pthread_cond_wait(&s->cond, &s->lock);
+}
+void Signal::WakeAll() { ::pthread_cond_broadcast(&static_cast<SignalImpl*>(impl_)->cond); }
+
+bool Thread::Start(void (*fn)(void*), void* arg) {
+  Join();
+  auto* t = new (std::nothrow) ThreadImpl;
+  if (!t) return false;
+  t->fn = fn;
+  t->arg = arg;
+  if (::pthread_create(&t->id, nullptr, RunThread, t) != 0) {
+    delete t;
+    return false;
+  }
+  impl_ = t;
+  return true;
+}
+
+void Thread::Join() {
+  auto* t = static_cast<ThreadImpl*>(impl_);
+  if (!t) return;
+  ::pthread_join(t->id, nullptr);
+  delete t;
+  impl_ = nullptr;
 }
 
 LocalDate Today() {

@@ -9,7 +9,9 @@
 #undef MoveFile
 #undef DeleteFile
 
+#include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "platform/platform.h"
 
@@ -139,6 +141,60 @@ bool SaveFile(const std::string& path, const uint8_t* data, std::size_t n) {
   if (ok && !::MoveFileExA(tmp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) ok = false;
   if (!ok) ::DeleteFileA(tmp.c_str());
   return ok;
+}
+
+namespace {
+HANDLE AsHandle(std::intptr_t h) { return reinterpret_cast<HANDLE>(h); }
+}  // namespace
+
+bool TempFile::Open(const std::string& target) {
+  Discard();
+  if (target.empty() || TakeFault(Hooks().fail_saves)) return false;
+  if (DirExists(target)) return false;
+  target_ = target;
+  tmp_ = target + ".railfmt-tmp";
+  HANDLE h = ::CreateFileA(tmp_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE || h == nullptr) return false;
+  handle_ = reinterpret_cast<std::intptr_t>(h);
+  return true;
+}
+
+bool TempFile::Append(const uint8_t* data, std::size_t n) { return IsOpen() && WriteAll(AsHandle(handle_), data, n); }
+
+bool TempFile::WriteAt(uint64_t offset, const uint8_t* data, std::size_t n) {
+  if (!IsOpen()) return false;
+  HANDLE h = AsHandle(handle_);
+  LARGE_INTEGER zero{}, end{}, at{};
+  if (!::SetFilePointerEx(h, zero, &end, FILE_CURRENT)) return false;
+  at.QuadPart = static_cast<LONGLONG>(offset);
+  if (!::SetFilePointerEx(h, at, nullptr, FILE_BEGIN)) return false;
+  const bool ok = WriteAll(h, data, n);
+  LARGE_INTEGER back{};
+  back.QuadPart = std::max<LONGLONG>(end.QuadPart, static_cast<LONGLONG>(offset + n));
+  return ::SetFilePointerEx(h, back, nullptr, FILE_BEGIN) && ok;
+}
+
+bool TempFile::Truncate() {
+  if (!IsOpen()) return false;
+  HANDLE h = AsHandle(handle_);
+  LARGE_INTEGER zero{};
+  return ::SetFilePointerEx(h, zero, nullptr, FILE_BEGIN) && ::SetEndOfFile(h);
+}
+
+bool TempFile::Commit() {
+  if (!IsOpen()) return false;
+  bool ok = ::CloseHandle(AsHandle(handle_)) != 0;
+  handle_ = kNoHandle;
+  if (ok && !::MoveFileExA(tmp_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING)) ok = false;
+  if (!ok) ::DeleteFileA(tmp_.c_str());
+  return ok;
+}
+
+void TempFile::Discard() {
+  if (!IsOpen()) return;
+  ::CloseHandle(AsHandle(handle_));
+  handle_ = kNoHandle;
+  ::DeleteFileA(tmp_.c_str());
 }
 
 namespace {
@@ -293,6 +349,57 @@ void LockLibrary() {
 
 void UnlockLibrary() {
   if (--t_callDepth == 0) ::ReleaseSRWLockExclusive(&g_libraryLock);
+}
+
+namespace {
+struct SignalImpl {
+  SRWLOCK lock = SRWLOCK_INIT;
+  CONDITION_VARIABLE cond = CONDITION_VARIABLE_INIT;
+};
+struct ThreadImpl {
+  HANDLE handle = nullptr;
+  void (*fn)(void*) = nullptr;
+  void* arg = nullptr;
+};
+DWORD WINAPI RunThread(LPVOID p) {
+  auto* t = static_cast<ThreadImpl*>(p);
+  t->fn(t->arg);
+  return 0;
+}
+}  // namespace
+
+Signal::Signal() : impl_(new SignalImpl) {}
+Signal::~Signal() { delete static_cast<SignalImpl*>(impl_); }
+void Signal::Lock() { ::AcquireSRWLockExclusive(&static_cast<SignalImpl*>(impl_)->lock); }
+void Signal::Unlock() { ::ReleaseSRWLockExclusive(&static_cast<SignalImpl*>(impl_)->lock); }
+void Signal::Wait() {
+  auto* s = static_cast<SignalImpl*>(impl_);
+  ::SleepConditionVariableSRW(&s->cond, &s->lock, INFINITE, 0);
+}
+void Signal::WakeAll() { ::WakeAllConditionVariable(&static_cast<SignalImpl*>(impl_)->cond); }
+
+bool Thread::Start(void (*fn)(void*), void* arg) {
+  Join();
+  auto* t = new (std::nothrow) ThreadImpl;
+  if (!t) return false;
+  t->fn = fn;
+  t->arg = arg;
+  t->handle = ::CreateThread(nullptr, 0, RunThread, t, 0, nullptr);
+  if (!t->handle) {
+    delete t;
+    return false;
+  }
+  impl_ = t;
+  return true;
+}
+
+void Thread::Join() {
+  auto* t = static_cast<ThreadImpl*>(impl_);
+  if (!t) return;
+  ::WaitForSingleObject(t->handle, INFINITE);
+  ::CloseHandle(t->handle);
+  delete t;
+  impl_ = nullptr;
 }
 
 LocalDate Today() {

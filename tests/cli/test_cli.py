@@ -108,6 +108,30 @@ class ToolTest(unittest.TestCase):
         self.assertEqual(rc, FAILED)
         self.assertOneLineError(err, "cannot be written")
 
+    def test_sample_size(self):
+        # --size: at least that many bytes (binary multiples), a few records
+        # more at most; the same records give the same file as --records.
+        for size, least in (("64K", 65536), ("1m", 1048576), ("200000", 200000), ("3MiB", 3 << 20)):
+            for kind in ("l2000", "lkj93", "jk2h", "l2000-old"):
+                p = self.path(kind + size)
+                rc, out, err = run("sample", "-o", p, "--kind", kind, "--size", size)
+                self.assertEqual(rc, OK, err)
+                n = os.path.getsize(p)
+                self.assertGreaterEqual(n, least, (kind, size))
+                self.assertLess(n, least + 4096, (kind, size))
+                self.assertIn("%d bytes" % n, out)
+        for bad, fragment in (("0", "no size"), ("12X", "no size"), ("M", "no size"), ("5G", "no size"),
+                              ("99999999999999999999", "no size")):
+            rc, _, err = run("sample", "-o", self.path("bad"), "--size", bad)
+            self.assertEqual(rc, USAGE, bad)
+            self.assertOneLineError(err, "--size", fragment)
+        rc, _, err = run("sample", "-o", self.path("t"), "--kind", "tax3", "--size", "1M")
+        self.assertEqual(rc, USAGE)
+        self.assertOneLineError(err, "--records")
+        rc, _, err = run("sample", "-o", self.path("both"), "--size", "1M", "--records", "5")
+        self.assertEqual(rc, USAGE)
+        self.assertFalse(os.path.exists(self.path("bad")) or os.path.exists(self.path("t")))
+
     # ---------------------------------------------------------- convert
     def test_convert_writes_the_formatted_file(self):
         src = self.path("x.37")

@@ -1,0 +1,271 @@
+// Output written while the conversion runs: the single-file exports give the
+// same bytes whether the output reaches the file at the end or in blocks, on
+// a writer thread or on the caller's, with or without masked codes; faults
+// met while writing blocks leave no file behind; no thread outlives a call.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "engine/fmtdata.h"
+#include "tables/bridge.h"
+#include "interface/drivers.h"
+#include "interface/output_sink.h"
+#include "platform/platform.h"
+#include "railfmt/railfmt.h"
+#include "sample/sample.h"
+#include "support/testkit.h"
+
+namespace railfmt::test {
+namespace {
+
+namespace fs = std::filesystem;
+using sample::Kind;
+
+// The threads of the process, counted once a thread has been started and
+// joined (a sanitizer's runtime starts a helper thread of its own then).
+void Noop(void*) {}
+int ThreadCount() {
+  static const bool warmed = [] {
+    platform::Thread t;
+    if (t.Start(Noop, nullptr)) t.Join();
+    return true;
+  }();
+  (void)warmed;
+  int n = 0;
+  if (DIR* d = ::opendir("/proc/self/task")) {
+    while (dirent* e = ::readdir(d))
+      if (e->d_name[0] != '.') ++n;
+    ::closedir(d);
+  }
+  return n;
+}
+
+bool HasTemporaryFile(const std::string& dir) {
+  for (const auto& e : fs::directory_iterator(dir))
+    if (e.path().string().find(".railfmt-tmp") != std::string::npos) return true;
+  return false;
+}
+
+class OutputSinkTest : public ::testing::Test {
+ protected:
+  void SetUp() override { Reset(); }
+  void TearDown() override { Reset(); }
+  static void Reset() {
+    platform::Hooks() = platform::TestHooks();
+    ResetConverters();
+    Tables().MaskedCodeList.clear();
+  }
+  // The output as it was written before it streamed: the whole conversion
+  // in memory, then one save.
+  Bytes Reference(const std::string& src, int32_t type, bool masked) {
+    std::vector<uint8_t> raw;
+    EXPECT_TRUE(platform::LoadFile(src, raw));
+    MemStream in(std::move(raw)), out;
+    switch (type) {
+      case RAILFMT_TYPE_L2000: ConvertL2000(in, out, src); break;
+      case RAILFMT_TYPE_LKJ93: ConvertLKJ93(in, out, 0); break;
+      case RAILFMT_TYPE_JK2H: ConvertJK2H(in, out); break;
+    }
+    const std::string ref = dir / "reference";
+    EXPECT_TRUE(masked ? FilteredSave(out, ref) : PlainSave(out, ref));
+    return ReadFile(ref);
+  }
+  TempDir dir;
+};
+
+struct Kinds {
+  Kind kind;
+  int32_t type;
+};
+constexpr Kinds kKinds[] = {{Kind::L2000, RAILFMT_TYPE_L2000},
+                            {Kind::L2000Old, RAILFMT_TYPE_L2000},
+                            {Kind::LKJ93, RAILFMT_TYPE_LKJ93},
+                            {Kind::JK2H, RAILFMT_TYPE_JK2H}};
+// Blocks: as configured (the whole output at the end for these sizes), a
+// few records, not a whole number of records, one byte.
+constexpr std::size_t kBlocks[] = {0, 4096, 26 * 5 + 3, 1};
+
+// Masks that hit: a code with a continuation record, and two codes of the
+// output's first records.
+std::vector<uint16_t> MaskFor(const Bytes& plain) {
+  std::vector<uint16_t> codes = {0x8301, 0x8302};
+  for (std::size_t at : {kHeaderSize + 26 * 3, kHeaderSize + 26 * 40})
+    if (at + 2 <= plain.size()) codes.push_back(static_cast<uint16_t>(plain[at] << 8 | plain[at + 1]));
+  return codes;
+}
+
+TEST_F(OutputSinkTest, SameBytesEveryWay) {
+  const int threadsBefore = ThreadCount();
+  for (const Kinds& k : kKinds) {
+    const std::string src = dir / "raw";
+    WriteFile(src, sample::GenerateSample(k.kind, 3, 2500));
+    const Bytes plain = Reference(src, k.type, false);
+    Tables().MaskedCodeList = MaskFor(plain);
+    const Bytes filtered = Reference(src, k.type, true);
+    ASSERT_LT(filtered.size(), plain.size()) << sample::KindName(k.kind);
+    for (int writer : {1, 2}) {
+      for (std::size_t block : kBlocks) {
+        platform::Hooks().writer = writer;
+        platform::Hooks().write_block = block;
+        const std::string what = std::string(sample::KindName(k.kind)) + " writer " + std::to_string(writer) +
+                                 " block " + std::to_string(block);
+        const std::string dst = dir / "out";
+        Tables().MaskedCodeList = MaskFor(plain);
+        EXPECT_EQ(NewFmtFileImpl(src, dst), 0) << what;
+        EXPECT_EQ(ReadFile(dst), filtered) << what;
+        Tables().MaskedCodeList.clear();
+        EXPECT_EQ(NewFmtFileImpl(src, dst), 0) << what;
+        EXPECT_EQ(ReadFile(dst), plain) << what;
+        fs::remove(dst);
+        EXPECT_EQ(TransSingleFileImpl(src, dst), 0) << what;
+        EXPECT_EQ(ReadFile(dst), plain) << what;
+        EXPECT_FALSE(HasTemporaryFile(dir.path)) << what;
+        EXPECT_EQ(ThreadCount(), threadsBefore) << what;
+      }
+    }
+  }
+}
+
+TEST_F(OutputSinkTest, SourceReplacedByItsConversion) {
+  const std::string src = dir / "raw";
+  WriteFile(src, sample::GenerateSample(Kind::LKJ93, 4, 2000));
+  const Bytes expected = Reference(src, RAILFMT_TYPE_LKJ93, false);
+  for (int writer : {1, 2}) {
+    WriteFile(src, sample::GenerateSample(Kind::LKJ93, 4, 2000));
+    platform::Hooks().writer = writer;
+    platform::Hooks().write_block = 512;
+    EXPECT_EQ(NewFmtFileImpl(src, src), 0);
+    EXPECT_EQ(ReadFile(src), expected);
+  }
+}
+
+// A converter that writes past the header again after blocks went out (no
+// converter does today; the sink writes such an output again whole).
+void RewritesTheMiddle(MemStream& in, MemStream& out, const std::string& src) {
+  ConvertL2000(in, out, src);
+  const std::size_t end = out.Size();
+  const uint8_t twice[2 * kRecordSize] = {0x83, 0x01, 1, 2, 3};
+  out.Seek(kHeaderSize + 26 * 7);
+  out.Write(twice, sizeof twice);
+  out.Seek(end);
+}
+
+TEST_F(OutputSinkTest, RewriteBeyondTheHeader) {
+  const std::string src = dir / "raw";
+  WriteFile(src, sample::GenerateSample(Kind::L2000, 6, 1500));
+  for (bool masked : {false, true}) {
+    for (int writer : {1, 2}) {
+      Reset();
+      Converters().l2000 = RewritesTheMiddle;
+      std::vector<uint8_t> raw;
+      ASSERT_TRUE(platform::LoadFile(src, raw));
+      MemStream in(std::move(raw)), out;
+      RewritesTheMiddle(in, out, src);
+      if (masked) Tables().MaskedCodeList = {0x8301};
+      ASSERT_TRUE(FilteredSave(out, dir / "reference"));
+      const Bytes expected = ReadFile(dir / "reference");
+      platform::Hooks().writer = writer;
+      platform::Hooks().write_block = 1000;
+      EXPECT_EQ(NewFmtFileImpl(src, dir / "out"), 0);
+      EXPECT_EQ(ReadFile(dir / "out"), expected) << masked << writer;
+    }
+  }
+}
+
+// Throws after the output has gone out in several blocks.
+void FailsLate(MemStream& in, MemStream& out, const std::string& src) {
+  ConvertL2000(in, out, src);
+  throw std::runtime_error("late");
+}
+
+struct Fault {
+  const char* name;
+  void (*arm)(const std::string& dst);
+  int32_t newFmt;
+  int32_t transSingle;
+};
+const Fault kFaults[] = {
+    {"disk full after some blocks", [](const std::string&) { platform::Hooks().disk_room = 3000; }, -4, 1},
+    {"converter fails after some blocks", [](const std::string&) { Converters().l2000 = FailsLate; }, -3, 1},
+    {"destination is a folder", [](const std::string& dst) {
+       fs::remove_all(dst);
+       fs::create_directories(dst);
+     }, -4, 1},
+    {"no file can be created", [](const std::string&) { platform::Hooks().fail_saves = 1; }, -4, 1},
+};
+
+TEST_F(OutputSinkTest, FaultsWhileWritingLeaveNothingBehind) {
+  const int threadsBefore = ThreadCount();
+  const std::string src = dir / "raw";
+  WriteFile(src, sample::GenerateSample(Kind::L2000, 2, 1500));
+  const Bytes old = {1, 2, 3};
+  for (const Fault& f : kFaults) {
+    for (int writer : {1, 2}) {
+      for (int exportNo = 0; exportNo < 2; ++exportNo) {
+        for (bool existing : {false, true}) {
+          Reset();
+          const std::string dst = dir / "out";
+          fs::remove_all(dst);
+          if (existing) WriteFile(dst, old);
+          f.arm(dst);
+          platform::Hooks().writer = writer;
+          platform::Hooks().write_block = 700;
+          const std::string what = std::string(f.name) + " writer " + std::to_string(writer) + " export " +
+                                   std::to_string(exportNo) + (existing ? " existing" : "");
+          const int32_t r = exportNo == 0 ? NewFmtFileImpl(src, dst) : TransSingleFileImpl(src, dst);
+          EXPECT_EQ(r, exportNo == 0 ? f.newFmt : f.transSingle) << what;
+          EXPECT_FALSE(HasTemporaryFile(dir.path)) << what;
+          EXPECT_EQ(ThreadCount(), threadsBefore) << what;
+          if (fs::is_directory(dst)) continue;
+          if (existing) EXPECT_EQ(ReadFile(dst), old) << what;
+          else EXPECT_FALSE(fs::exists(dst)) << what;
+        }
+      }
+    }
+  }
+}
+
+// How many threads the process has once the conversion is over (its output
+// has gone out in blocks by then).
+int g_threadsDuring = 0;
+void CountsThreads(MemStream& in, MemStream& out, const std::string& src) {
+  ConvertL2000(in, out, src);
+  g_threadsDuring = ThreadCount();
+}
+
+struct WriterCase {
+  int hook;         // TestHooks::writer
+  const char* env;  // RAILFMT_THREADS, nullptr: unset
+  int extra;        // threads running while the conversion runs
+};
+constexpr WriterCase kWriterCases[] = {
+    {1, nullptr, 0}, {2, nullptr, 1}, {2, "0", 1}, {0, nullptr, 1}, {0, "0", 0}, {0, "1", 1}, {0, "", 1},
+};
+
+TEST_F(OutputSinkTest, WriterThreadOnlyWhereWanted) {
+  const std::string src = dir / "raw";
+  WriteFile(src, sample::GenerateSample(Kind::L2000, 8, 1500));
+  const int before = ThreadCount();
+  for (const WriterCase& c : kWriterCases) {
+    Reset();
+    if (c.env) ::setenv("RAILFMT_THREADS", c.env, 1);
+    else ::unsetenv("RAILFMT_THREADS");
+    platform::Hooks().writer = c.hook;
+    platform::Hooks().write_block = 1000;
+    Converters().l2000 = CountsThreads;
+    g_threadsDuring = -1;
+    EXPECT_EQ(NewFmtFileImpl(src, dir / "out"), 0);
+    EXPECT_EQ(g_threadsDuring, before + c.extra) << c.hook << " " << (c.env ? c.env : "unset");
+    EXPECT_EQ(ThreadCount(), before);
+  }
+  ::unsetenv("RAILFMT_THREADS");
+}
+
+}  // namespace
+}  // namespace railfmt::test
