@@ -216,6 +216,14 @@ class TFmtData {
   // that PutTextRaw places past the record end.
   uint8_t Out[kRawSize] = {};
 
+  // While the main loop runs (Gather set), records are gathered in Block and
+  // appended to OutStream a block at a time: an append per record cost more
+  // than assembling the record. OutputSize counts the gathered records.
+  static constexpr int kBlockRecords = 64;
+  uint8_t Block[kBlockRecords * kRecordSize] = {};
+  int BlockUsed = 0;  // bytes
+  bool Gather = false;
+
   // Back to the state of a freshly loaded library (streams detached).
   void Reset() { *this = TFmtData(); }
 
@@ -352,7 +360,24 @@ class TFmtData {
   void PutNote();
 
   // Writes any 26 bytes to the output.
-  void WriteBytes(const uint8_t* rec) { OutStream->AppendRecord(rec); }
+  void WriteBytes(const uint8_t* rec) {
+    if (Gather) {
+      std::memcpy(Block + BlockUsed, rec, kRecordSize);
+      BlockUsed += kRecordSize;
+      if (BlockUsed == static_cast<int>(sizeof Block)) FlushBlock();
+      return;
+    }
+    OutStream->AppendRecord(rec);
+  }
+  // Appends the gathered records to OutStream.
+  void FlushBlock() {
+    if (BlockUsed == 0) return;
+    const int n = BlockUsed;
+    BlockUsed = 0;
+    OutStream->Write(Block, static_cast<std::size_t>(n));
+  }
+  // The output's size with the gathered records.
+  std::size_t OutputSize() const { return OutStream->Size() + static_cast<std::size_t>(BlockUsed); }
 };
 
 // The library's one conversion context.
