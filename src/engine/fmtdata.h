@@ -134,12 +134,36 @@ struct TPubFunc {
   // The decimal number in a[start..start+count-1], most significant first.
   static int32_t BcdNumberOf(const uint8_t* a, int start, int count) {
     // Exact integer form of the sum over i of BcdByte(a[start+count-1-i]) * 100^i,
-    // cut to 32 bits as the integer result is.
+    // cut to 32 bits as the integer result is. Two to four bytes (the counts
+    // of the records) are decoded together from one word: below 2^31, no cut.
+    if (count == 2) return BcdPair(Load16(a + start));
+    if (count == 3) return BcdPair(Load16(a + start)) * 100 + BcdByte(a[start + 2]);
+    if (count == 4) return BcdQuad(a + start);
     int64_t v = 0;
     for (int i = 0; i < count; ++i) v = v * 100 + BcdByte(a[start + i]);
     return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(v)));
   }
 
+  // The two bytes at p as a little-endian word (p[0] low).
+  static uint32_t Load16(const uint8_t* p) { return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8; }
+  // BcdByte of every byte of a word at once: high * 10 + low = byte - 6 * high
+  // (no byte borrows from its neighbour).
+  static uint32_t BcdBytes(uint32_t w) { return w - ((w >> 4) & 0x0F0F0F0Fu) * 6; }
+  // BcdByte(b0) * 100 + BcdByte(b1) of a word b0 | b1 << 8.
+  static int32_t BcdPair(uint32_t w) {
+    const uint32_t v = BcdBytes(w);
+    return static_cast<int32_t>((v & 0xFFu) * 100 + (v >> 8));
+  }
+  // The four bytes at p, most significant first (at most 166666665).
+  static int32_t BcdQuad(const uint8_t* p) {
+    uint32_t w;
+    std::memcpy(&w, p, 4);
+    if constexpr (std::endian::native == std::endian::big) w = (w >> 24) | ((w >> 8) & 0xFF00u) | ((w << 8) & 0xFF0000u) | (w << 24);
+    const uint32_t v = BcdBytes(w);
+    // 16-bit lanes: BcdByte(p[0]) * 100 + BcdByte(p[1]) and the same of p[2], p[3]
+    const uint32_t pairs = (v & 0x00FF00FFu) * 100 + ((v >> 8) & 0x00FF00FFu);
+    return static_cast<int32_t>((pairs & 0xFFFFu) * 10000 + (pairs >> 16));
+  }
   // high nibble * 10 + low nibble of every byte value (above 0x99 too)
   static constexpr std::array<uint8_t, 256> kBcdValue = [] {
     std::array<uint8_t, 256> t{};
@@ -268,16 +292,25 @@ class TFmtData {
   // Where the input holds 16 bytes from its position on, the check takes the
   // record's bytes from the input while they are copied into Raw.
   bool ReadChecked(int start, int len) {
+    if (start == 1) return ReadCheckedFrom<1>(len);
+    if (start == 2) return ReadCheckedFrom<2>(len);
+    ReadRaw(len - start, start);
+    return CheckRecord(len);
+  }
+  // ReadChecked for a start of 1 or 2 known where it is called.
+  template <int start>
+  bool ReadCheckedFrom(int len) {
+    static_assert(start == 1 || start == 2);
 #if defined(__SSE2__) || defined(_M_X64)
     MemStream& in = *InStream;
     const std::size_t pos = in.Position(), size = in.Size();
     const int count = len - start;
-    if ((start == 1 || start == 2) && count > 0 && count <= 16 && size >= 2 && pos <= size && size - pos >= 16) {
+    if (count > 0 && count <= 16 && size >= 2 && pos <= size && size - pos >= 16) {
       const uint8_t* src = in.Data().data() + pos;
       CopySmall(Raw + start, src, count);
       in.Seek(pos + static_cast<std::size_t>(count));
       if (len > RawUsed) RawUsed = len;
-      return start == 1 ? CheckCopied<1>(src, len) : CheckCopied<2>(src, len);
+      return CheckCopied<start>(src, len);
     }
 #endif
     ReadRaw(len - start, start);
