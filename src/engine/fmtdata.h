@@ -307,6 +307,16 @@ class TFmtData {
     const int count = len - start;
     if (count > 0 && count <= 16 && size >= 2 && pos <= size && size - pos >= 16) {
       const uint8_t* src = in.Data().data() + pos;
+      if (RawUsed <= len) {
+        // Raw[len..] is zero already: the record's bytes go in as one vector
+        // with the bytes past it masked to 0, and are checked from it.
+        const __m128i x = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src)),
+                                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(record_check::kKeep + 32 - count)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(Raw + start), x);
+        in.Seek(pos + static_cast<std::size_t>(count));
+        RawUsed = len;
+        return CheckVector<start>(x, len);
+      }
       CopySmall(Raw + start, src, count);
       in.Seek(pos + static_cast<std::size_t>(count));
       if (len > RawUsed) RawUsed = len;
@@ -324,6 +334,12 @@ class TFmtData {
     const int count = len - start;  // 1..16
     const __m128i x = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src)),
                                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(kKeep + 32 - count)));
+    return CheckVector<start>(x, len);
+  }
+  // The same with Raw[start..len-1] in x (the bytes past them 0).
+  template <int start>
+  bool CheckVector(__m128i x, int len) {
+    using namespace record_check;
     uint32_t codes = CodeBytes(x);
     if (start == 1) codes &= ~1u;  // Raw[1] is summed whatever its value
     if (codes != 0) return CodeByteAt(start + std::countr_zero(codes), len);
