@@ -266,16 +266,16 @@ void TFmtData::AssembleFast(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask
 
 void TFmtData::AssembleAndWrite() {
   AssembleFast(Out, Code, Sub, PresenceMask);
-  OutStream->AppendRecord(Out);
+  WriteBytes(Out);
 }
 
 void TFmtData::WriteAssembled(uint8_t code, uint8_t sub, uint16_t mask) {
   uint8_t r[kRecordSize];
   AssembleFast(r, code, sub, mask);
-  OutStream->AppendRecord(r);
+  WriteBytes(r);
 }
 
-void TFmtData::WriteRecord() { OutStream->AppendRecord(Out); }
+void TFmtData::WriteRecord() { WriteBytes(Out); }
 
 void TFmtData::WriteStandard() {
   Code = static_cast<uint8_t>(OutCode);

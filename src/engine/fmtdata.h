@@ -198,6 +198,14 @@ class TFmtData {
   // that PutTextRaw places past the record end.
   uint8_t Out[kRawSize] = {};
 
+  // While the main loop runs (Gather set), records are gathered in Block and
+  // appended to OutStream a block at a time: an append per record cost more
+  // than assembling the record. OutputSize counts the gathered records.
+  static constexpr int kBlockRecords = 64;
+  uint8_t Block[kBlockRecords * kRecordSize] = {};
+  int BlockUsed = 0;  // bytes
+  bool Gather = false;
+
   // Back to the state of a freshly loaded library (streams detached).
   void Reset() { *this = TFmtData(); }
 
@@ -242,16 +250,35 @@ class TFmtData {
   // Where the input holds 16 bytes from its position on, the check takes the
   // record's bytes from the input while they are copied into Raw.
   bool ReadChecked(int start, int len) {
+    if (start == 1) return ReadCheckedFrom<1>(len);
+    if (start == 2) return ReadCheckedFrom<2>(len);
+    ReadRaw(len - start, start);
+    return CheckRecord(len);
+  }
+  // ReadChecked for a start of 1 or 2 known where it is called.
+  template <int start>
+  bool ReadCheckedFrom(int len) {
+    static_assert(start == 1 || start == 2);
 #if defined(__SSE2__) || defined(_M_X64)
     MemStream& in = *InStream;
     const std::size_t pos = in.Position(), size = in.Size();
     const int count = len - start;
-    if ((start == 1 || start == 2) && count > 0 && count <= 16 && size >= 2 && pos <= size && size - pos >= 16) {
+    if (count > 0 && count <= 16 && size >= 2 && pos <= size && size - pos >= 16) {
       const uint8_t* src = in.Data().data() + pos;
+      if (RawUsed <= len) {
+        // Raw[len..] is zero already: the record's bytes go in as one vector
+        // with the bytes past it masked to 0, and are checked from it.
+        const __m128i x = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src)),
+                                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(record_check::kKeep + 32 - count)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(Raw + start), x);
+        in.Seek(pos + static_cast<std::size_t>(count));
+        RawUsed = len;
+        return CheckVector<start>(x, len);
+      }
       CopySmall(Raw + start, src, count);
       in.Seek(pos + static_cast<std::size_t>(count));
       if (len > RawUsed) RawUsed = len;
-      return start == 1 ? CheckCopied<1>(src, len) : CheckCopied<2>(src, len);
+      return CheckCopied<start>(src, len);
     }
 #endif
     ReadRaw(len - start, start);
@@ -265,6 +292,12 @@ class TFmtData {
     const int count = len - start;  // 1..16
     const __m128i x = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src)),
                                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(kKeep + 32 - count)));
+    return CheckVector<start>(x, len);
+  }
+  // The same with Raw[start..len-1] in x (the bytes past them 0).
+  template <int start>
+  bool CheckVector(__m128i x, int len) {
+    using namespace record_check;
     uint32_t codes = CodeBytes(x);
     if (start == 1) codes &= ~1u;  // Raw[1] is summed whatever its value
     if (codes != 0) return CodeByteAt(start + std::countr_zero(codes), len);
@@ -334,7 +367,24 @@ class TFmtData {
   void PutNote();
 
   // Writes any 26 bytes to the output.
-  void WriteBytes(const uint8_t* rec) { OutStream->AppendRecord(rec); }
+  void WriteBytes(const uint8_t* rec) {
+    if (Gather) {
+      std::memcpy(Block + BlockUsed, rec, kRecordSize);
+      BlockUsed += kRecordSize;
+      if (BlockUsed == static_cast<int>(sizeof Block)) FlushBlock();
+      return;
+    }
+    OutStream->AppendRecord(rec);
+  }
+  // Appends the gathered records to OutStream.
+  void FlushBlock() {
+    if (BlockUsed == 0) return;
+    const int n = BlockUsed;
+    BlockUsed = 0;
+    OutStream->Write(Block, static_cast<std::size_t>(n));
+  }
+  // The output's size with the gathered records.
+  std::size_t OutputSize() const { return OutStream->Size() + static_cast<std::size_t>(BlockUsed); }
 };
 
 // The library's one conversion context.

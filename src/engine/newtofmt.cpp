@@ -167,6 +167,13 @@ int TNewToFmt::RunConversion() {
 
   StartConversion(*this);
   UnhandledNames.clear();
+  // The records of the main loop are gathered a block at a time (FlushBlock
+  // before the header is written back).
+  struct GatherScope {
+    TFmtData& d;
+    explicit GatherScope(TFmtData& data) : d(data) { d.Gather = true; }
+    ~GatherScope() { d.Gather = false; }
+  } gather(d);
 
   MemStream& in = *d.InStream;
   // Codes already in UnhandledNames (the text itself is searched only when
@@ -255,6 +262,8 @@ int TNewToFmt::RunConversion() {
     clearAfter(handled);
   }
 
+  d.FlushBlock();
+  d.Gather = false;
   CloseConversion(d);
 
   std::string names = Trim(UnhandledNames);

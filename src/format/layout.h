@@ -25,10 +25,35 @@ inline constexpr std::array<uint8_t, 256> kBcdValue = [] {
   return t;
 }();
 inline int BcdByte(uint8_t b) { return kBcdValue[b]; }
+
+// The two bytes at p as a little-endian word (p[0] low).
+inline uint32_t BcdLoad16(const uint8_t* p) { return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8; }
+// BcdByte of every byte of a word at once: high * 10 + low = byte - 6 * high
+// (no byte borrows from its neighbour).
+inline uint32_t BcdBytes(uint32_t w) { return w - ((w >> 4) & 0x0F0F0F0Fu) * 6; }
+// BcdByte(b0) * 100 + BcdByte(b1) of a word b0 | b1 << 8.
+inline int32_t BcdPair(uint32_t w) {
+  const uint32_t v = BcdBytes(w);
+  return static_cast<int32_t>((v & 0xFFu) * 100 + (v >> 8));
+}
+// The four bytes at p, most significant first (at most 166666665).
+inline int32_t BcdQuad(const uint8_t* p) {
+  const uint32_t w = static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+                     static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+  const uint32_t v = BcdBytes(w);
+  // 16-bit lanes: BcdByte(p[0]) * 100 + BcdByte(p[1]) and the same of p[2], p[3]
+  const uint32_t pairs = (v & 0x00FF00FFu) * 100 + ((v >> 8) & 0x00FF00FFu);
+  return static_cast<int32_t>((pairs & 0xFFFFu) * 10000 + (pairs >> 16));
+}
+
 // The decimal number in a[start..start+count-1], most significant first.
 inline int32_t BcdNumberOf(const uint8_t* a, int start, int count) {
   // Exact integer form of the sum over i of BcdByte(a[start+count-1-i]) * 100^i,
-  // cut to 32 bits as the integer result is.
+  // cut to 32 bits as the integer result is. Two to four bytes (the counts
+  // of the records) are decoded together from one word: below 2^31, no cut.
+  if (count == 2) return BcdPair(BcdLoad16(a + start));
+  if (count == 3) return BcdPair(BcdLoad16(a + start)) * 100 + BcdByte(a[start + 2]);
+  if (count == 4) return BcdQuad(a + start);
   int64_t v = 0;
   for (int i = 0; i < count; ++i) v = v * 100 + BcdByte(a[start + i]);
   return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(v)));

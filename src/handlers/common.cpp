@@ -34,9 +34,9 @@ void ClearFrom(TFmtData& d, int from) {
 }
 
 bool Wrote(HandlerStep step, TNewToFmt& c, const HandlerRow& r) {
-  const std::size_t before = c.d.OutStream->Size();
+  const std::size_t before = c.d.OutputSize();
   step(c, r);
-  return c.d.OutStream->Size() != before;
+  return c.d.OutputSize() != before;
 }
 
 void StandardEvent(TNewToFmt& c, const HandlerRow& r) {

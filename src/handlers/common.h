@@ -28,7 +28,7 @@ inline void SetParams(TFmtData& d, const HandlerRow& r) {
 inline bool Read2(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
   SetParams(d, r);
-  return d.ReadChecked(2, r.len);
+  return d.ReadCheckedFrom<2>(r.len);
 }
 // Read2, then a header record: LoadStandard places bytes 0..9.
 bool HeaderRecord(TNewToFmt& c, const HandlerRow& r);
@@ -36,7 +36,7 @@ bool HeaderRecord(TNewToFmt& c, const HandlerRow& r);
 inline bool Read1(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
   SetParams(d, r);
-  return d.ReadChecked(1, r.len);
+  return d.ReadCheckedFrom<1>(r.len);
 }
 
 // ---- values of the raw record (BCD)

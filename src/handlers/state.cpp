@@ -31,7 +31,7 @@ template <StateForm f>
 void StateRecord(TFmtData& d) {
   d.RecLen = f.len;
   const uint16_t old = d.Val13;
-  if (!d.ReadChecked(1, f.len)) return;
+  if (!d.ReadCheckedFrom<1>(f.len)) return;
   int k = 1;
   if (f.pair) {
     PairValues(d, 1);
@@ -56,7 +56,7 @@ void F1(TNewToFmt& c, const HandlerRow&) {
 void F2(TNewToFmt& c, const HandlerRow&) {
   TFmtData& d = c.d;
   d.RecLen = 5;
-  if (!d.ReadChecked(1, 5)) return;
+  if (!d.ReadCheckedFrom<1>(5)) return;
   BeginRecord(d, 0x87, 0x63);
   Put16(d.Out, 2, W(d, 1));
   d.Out[4] = static_cast<uint8_t>(B(d, 1));

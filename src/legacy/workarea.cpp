@@ -1,5 +1,6 @@
 #include "legacy/workarea.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -25,6 +26,8 @@ void ResetCarriedValues() {
 
 int32_t WorkArea::bcd(int i, int n) const {
   if (i < 0 || i > 127 || n > 4 || n < 1) return 0;
+  // Inside b: decoded a word at a time (the value stays below 2^31).
+  if (i + n <= 128) return TPubFunc::BcdNumberOf(b, i, n);
   int32_t v = 0;
   for (int k = 0; k < n && i + k < 128; ++k) v = v * 100 + TPubFunc::BcdByte(b[i + k]);
   return v;
@@ -46,6 +49,34 @@ int WorkArea::Read(int start, int count, bool stop) {
   const uint8_t* data = in->Data().data();
   const std::size_t size = in->Size();
   std::size_t pos = in->Position();
+#if defined(__SSE2__) || defined(_M_X64)
+  // The whole count in the input (16 bytes readable past every group of 16)
+  // and in b: the bytes are looked at 16 at a time and copied at once.
+  if (count > 0 && start >= 0 && start + count <= 128 && pos <= size &&
+      size - pos >= static_cast<std::size_t>(count) + 16) {
+    int k = count;  // bytes stored
+    if (stop) {
+      for (int j = 0; j < count; j += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + pos + j));
+        uint32_t codes = record_check::CodeBytes(x);  // bytes of 0x9A and above
+        if (count - j < 16) codes &= (1u << (count - j)) - 1;
+        if (codes != 0) {
+          k = j + std::countr_zero(codes);
+          break;
+        }
+      }
+    }
+    if (k > 0) CopySmall(b + start, data + pos, k);
+    if (k < count) {
+      lookahead = data[pos + k];
+      in->Seek(pos + k + 1);
+      return 170 + k;  // k bytes stored before it
+    }
+    lookahead = data[pos + count - 1];
+    in->Seek(pos + count);
+    return 0;
+  }
+#endif
   int result = 0;
   for (int k = 0; k < count; ++k) {
     if (pos >= size) {
@@ -66,7 +97,21 @@ int WorkArea::Read(int start, int count, bool stop) {
 
 bool WorkArea::Checksum(int n) const {
   int s = b[0] % 100;
-  for (int i = 1; i <= n + 1 && i < 128; ++i) s += TPubFunc::BcdByte(b[i]);
+  int i = 1;
+#if defined(__SSE2__) || defined(_M_X64)
+  // b[1..n+1] (at most b[127]) summed 16 bytes at a time while 16 lie in b,
+  // the bytes past the record masked to 0.
+  const int last = n + 1 < 127 ? n + 1 : 127;
+  while (i <= last && i + 16 <= 128) {
+    const int left = last - i + 1;
+    __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+    if (left < 16) x = _mm_and_si128(x, _mm_loadu_si128(reinterpret_cast<const __m128i*>(record_check::kKeep + 32 - left)));
+    const __m128i sums = record_check::BcdSums(x);
+    s += _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
+    i += 16;
+  }
+#endif
+  for (; i <= n + 1 && i < 128; ++i) s += TPubFunc::BcdByte(b[i]);
   return s % 100 == 0;
 }
 
