@@ -110,6 +110,17 @@ TEST(StartUp, GoldenStartupRecords) {
     EXPECT_EQ(Hex(recs[i]), Hex(R(expect[i]))) << "start-up record " << i + 1;
 }
 
+// 91 01 takes the 4-byte slot h[94] mod 5 of h[96..115], 91 02 the slot
+// h[95] mod 3 of h[116..127], each byte as BCD.
+TEST(StartUp, TimeSlotRecordsTakeTheSlotsTheHeaderNames) {
+  RawHeader h;
+  h.Put(94, {0x07}).Put(95, {0x04}).Put(104, {0x05, 0x17, 0x08, 0x30}).Put(120, {0x06, 0x18, 0x09, 0x45});
+  auto recs = AllRecords(Convert(h.bytes()));
+  ASSERT_EQ(recs.size(), 28u);
+  EXPECT_EQ(Hex(recs[21]), Hex(R("91 01 05 11 08 1E")));
+  EXPECT_EQ(Hex(recs[22]), Hex(R("91 02 06 12 09 2D")));
+}
+
 TEST(StartUp, ExtraDriverRecordsWithBit6) {
   RawHeader h = SampleHeader();
   h.h[78] = 0x41;

@@ -344,6 +344,17 @@ TEST_F(L2000Old, C5WritesTheNegativeValueRecord) {
   EXPECT_EQ(Hex(recs[1]), Hex(R("96 01 09 00 00 FB FF")));
 }
 
+// Values taken from their own places: B7h 01h (position 12345678 kept to 24
+// bits, low byte of 1234) and D1h (Val12 5 from b[16] into record byte 12).
+TEST_F(L2000Old, B701AndD1TakeTheirValuesFromTheirPlaces) {
+  auto recs = Run({Rec({{0xB7, 0x01}, kT, Bcd(12345678, 4), Bcd(1234, 2)})});
+  ASSERT_EQ(recs.size(), 1u);
+  EXPECT_EQ(Hex(recs[0]), Hex(R("B0 80 09 00 00 4E 61 BC D2")));
+  recs = Run({Rec({{0xD1}, kT, Bcd(0, 4), Bcd(0, 3), Bcd(0, 2), Bcd(0, 3), {0x05}, Bcd(0, 6)})});
+  ASSERT_EQ(recs.size(), 1u);
+  EXPECT_EQ(recs[0][12], 5);
+}
+
 TEST_F(L2000Old, SixByteGroupWritesItsValueAndClearsTheFlag) {
   Bytes c0 = Rec({{0xC0}, kT, Bcd(0, 4)});
   Bytes a807 = Rec({{0xA8, 0x07}, kT, Bcd(1234, 2)});
