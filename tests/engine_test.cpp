@@ -121,6 +121,17 @@ TEST(StartUp, TimeSlotRecordsTakeTheSlotsTheHeaderNames) {
   EXPECT_EQ(Hex(recs[22]), Hex(R("91 02 06 12 09 2D")));
 }
 
+// B0 03 carries the six BCD words of h[212..223], B0 04 the raw bytes h[224..227].
+TEST(StartUp, LastRunningRecordsTakeTheirHeaderBytes) {
+  RawHeader h;
+  h.Put(212, {0x00, 0x01, 0x00, 0x02, 0x00, 0x03, 0x00, 0x04, 0x00, 0x05, 0x12, 0x34})
+      .Put(224, {0x56, 0x78, 0x9A, 0xBC});
+  auto recs = AllRecords(Convert(h.bytes()));
+  ASSERT_EQ(recs.size(), 28u);
+  EXPECT_EQ(Hex(recs[26]), Hex(R("B0 03 01 00 02 00 03 00 04 00 05 00 D2 04")));
+  EXPECT_EQ(Hex(recs[27]), Hex(R("B0 04 56 78 9A BC")));
+}
+
 TEST(StartUp, ExtraDriverRecordsWithBit6) {
   RawHeader h = SampleHeader();
   h.h[78] = 0x41;
