@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <stdexcept>
+#include <tuple>
 
 #include "engine/newtofmt.h"
 #include "handlers/families.h"
@@ -438,11 +439,14 @@ TEST(StateRecords, F0AloneUpdatesStateForLaterRecords) {
 TEST(StateRecords, Val21AboveLimitTakesTheDefault) {
   RawHeader zz = SampleHeader();
   zz.Vendor('Z');
-  Bytes f0 = Rec({{0xF0}, Bcd(90, 2), Bcd(1200, 2), Bcd(700, 2), Bcd(250, 2), Bcd(33, 2)});
-  auto recs = EventRecords(Convert(EventFile(zz, {Std2(0xA0, 0x10), f0})));
-  ASSERT_EQ(recs.size(), 2u);
-  EXPECT_EQ(recs[0][21], 0);
-  EXPECT_EQ(recs[0][22], 0);
+  // Val21 1200 and 1000 take the default 0; 999 (03E7h) is kept.
+  for (auto [v21, lo, hi] : {std::tuple{1200, 0x00, 0x00}, {1000, 0x00, 0x00}, {999, 0xE7, 0x03}}) {
+    Bytes f0 = Rec({{0xF0}, Bcd(90, 2), Bcd(v21, 2), Bcd(700, 2), Bcd(250, 2), Bcd(33, 2)});
+    auto recs = EventRecords(Convert(EventFile(zz, {Std2(0xA0, 0x10), f0})));
+    ASSERT_EQ(recs.size(), 2u);
+    EXPECT_EQ(recs[0][21], lo) << v21;
+    EXPECT_EQ(recs[0][22], hi) << v21;
+  }
 }
 
 TEST(StateRecords, F2) {
