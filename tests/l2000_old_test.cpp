@@ -350,9 +350,11 @@ TEST_F(L2000Old, B701AndD1TakeTheirValuesFromTheirPlaces) {
   auto recs = Run({Rec({{0xB7, 0x01}, kT, Bcd(12345678, 4), Bcd(1234, 2)})});
   ASSERT_EQ(recs.size(), 1u);
   EXPECT_EQ(Hex(recs[0]), Hex(R("B0 80 09 00 00 4E 61 BC D2")));
-  recs = Run({Rec({{0xD1}, kT, Bcd(0, 4), Bcd(0, 3), Bcd(0, 2), Bcd(0, 3), {0x05}, Bcd(0, 6)})});
+  // D1h: Val13 450 div 10 = 45 (2Dh) and Val14 120 div 10 = 12 (0Ch) too.
+  recs = Run({Rec({{0xD1}, kT, Bcd(0, 4), Bcd(0, 3), Bcd(0, 2), Bcd(0, 3), {0x05}, Bcd(0, 2), Bcd(450, 2),
+                   Bcd(120, 2)})});
   ASSERT_EQ(recs.size(), 1u);
-  EXPECT_EQ(recs[0][12], 5);
+  EXPECT_EQ(Hex(recs[0]).substr(36, 8), "05 2D 0C");
 }
 
 TEST_F(L2000Old, SixByteGroupWritesItsValueAndClearsTheFlag) {

@@ -107,6 +107,13 @@ TEST_F(Lkj93, StateCodesWriteTheirPairOfTheCodeTable) {
     ASSERT_EQ(recs.size(), 1u) << Hex(&c.code, 1);
     EXPECT_EQ(Hex(recs[0]), Hex(State(c.pair))) << Hex(&c.code, 1);
   }
+  // The lamp codes E0h..EFh all write 8A 01 (their aspect is the lamp test's).
+  for (int code = 0xE0; code <= 0xEF; ++code) {
+    railfmt::legacy::ResetCarriedValues();
+    const auto recs = AllRecords(Convert93(Cat({StateRec(static_cast<uint8_t>(code)), Filler()})));
+    ASSERT_EQ(recs.size(), 1u) << code;
+    EXPECT_EQ(Hex(recs[0]).substr(0, 5), "8A 01") << code;
+  }
 }
 
 TEST_F(Lkj93, LampRecordMapsTheCodeToTheSignal) {
