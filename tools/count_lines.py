@@ -15,6 +15,7 @@ every other text file (golden data) counts each non-blank line.
 
 import io
 import os
+import subprocess
 import sys
 import tokenize
 
@@ -111,19 +112,33 @@ def count_file(path):
     return sum(1 for line in text.splitlines() if line.strip())
 
 
+def files_of(folder):
+    """The files of a folder that git tracks (build products left out); in a
+    tree without git, every file under it."""
+    try:
+        out = subprocess.run(["git", "-C", ROOT, "ls-files", "-z", "--", folder],
+                             capture_output=True, check=True).stdout
+        return sorted(os.path.join(ROOT, p) for p in out.decode("utf-8", "replace").split("\0") if p)
+    except (OSError, subprocess.CalledProcessError):
+        paths = []
+        for dirpath, dirs, files in os.walk(os.path.join(ROOT, folder)):
+            dirs[:] = sorted(d for d in dirs if d not in SKIP_DIRS)
+            paths.extend(os.path.join(dirpath, name) for name in sorted(files))
+        return paths
+
+
 def count(folders, verbose):
     total = 0
     for folder in folders:
-        for dirpath, dirs, files in os.walk(os.path.join(ROOT, folder)):
-            dirs[:] = sorted(d for d in dirs if d not in SKIP_DIRS)
-            for name in sorted(files):
-                path = os.path.join(dirpath, name)
-                n = count_file(path)
-                if n is None:
-                    continue
-                if verbose:
-                    print(f"{n:7d} {os.path.relpath(path, ROOT)}")
-                total += n
+        for path in files_of(folder):
+            if not os.path.isfile(path):
+                continue
+            n = count_file(path)
+            if n is None:
+                continue
+            if verbose:
+                print(f"{n:7d} {os.path.relpath(path, ROOT)}")
+            total += n
     return total
 
 
