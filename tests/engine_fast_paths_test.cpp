@@ -178,6 +178,7 @@ TEST(FastPaths, PlainAssemblyAndTheCutOfNegativeValues) {
   d.Val21 = 999;
   d.AssembleInto(r, 0x87, 0x08, 0x0307);
   EXPECT_EQ(Hex(r + 21, 2), "E7 03");
+  EXPECT_EQ(r[13], 0x7B);  // Val13 1234 / 10
 }
 
 }  // namespace

@@ -54,8 +54,11 @@ TEST(B1Records, PositionAndValuePairs) {
   EXPECT_EQ(Out(Std(0xB1, 0x05, {0x00, 0x01, 0x23, 0x45})),
             Golden({"8C 08 0A 14 1E 39 30 00 C8 00 00 00 00 00 00 08 00 00 00 00 00 00 00 00 03 00",
                     "81 50 0A 14 1E 39 30 00 00"}));
-  EXPECT_EQ(Out(Std(0xB1, 0x16, {0x00, 0x01, 0x23, 0x45})).at(0),
-            Hex(R("8C 0F 0A 14 1E 39 30 00 C8 00 00 00 00 00 00 08 00 00 00 00 00 00 00 00 03 00")));
+  // The other position pairs differ only in their first code.
+  for (auto [sub, code] : {std::pair{0x02, "8C 03"}, {0x03, "8C 04"}, {0x04, "8C 05"}, {0x15, "8C 0E"},
+                           {0x16, "8C 0F"}})
+    EXPECT_EQ(Out(Std(0xB1, static_cast<uint8_t>(sub), {0x00, 0x01, 0x23, 0x45})).at(0),
+              Hex(R(std::string(code) + " 0A 14 1E 39 30 00 C8 00 00 00 00 00 00 08 00 00 00 00 00 00 00 00 03 00")));
   EXPECT_EQ(Out(Std(0xB1, 0x12, {0x01, 0x23})),
             Golden({"8C 07 0A 14 1E 39 30 00 C8 00 00 00 00 00 00 08 00 00 00 00 00 00 00 00 03 00",
                     "81 5A 0A 14 1E 7B"}));
