@@ -469,9 +469,10 @@ TEST_F(L2000Old, StationRecordWritesItsTextRecord) {
 
 TEST_F(L2000Old, UnknownCodesAndSubCodesAreSkipped) {
   Bytes c3 = Rec({{0xC3}, kT});
-  auto recs = Run({{0xA2, 0x10, 0x20}, {0xB1, 0x07, 0x11}, {0xF5}, {0xF2}, {0xA8, 0xC3}, {0x09, 0x00, 0x00, 0x96}, c3});
+  auto recs = Run({{0xA2, 0x10, 0x20}, {0xB1, 0x07, 0x11}, {0xF5}, {0xF2}, {0xA8, 0xC3}, {0x09, 0x00, 0x00, 0x96}, {0xA9}, c3});
   // A8 followed by a code byte: the C3 is A8's (unlisted) sub-code and starts
-  // nothing; the bytes after it are skipped up to the last record.
+  // nothing; the bytes after it are skipped up to the last record. A9h is
+  // followed by nothing it reads: the C3h right after it starts a record.
   ASSERT_EQ(recs.size(), 1u);
   EXPECT_EQ(Hex(recs[0]), Hex(R("87 04 09 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 01 00")));
 }
