@@ -10,6 +10,8 @@
 #include "interface/drivers.h"
 #include "platform/platform.h"
 #include "support/testkit.h"
+#include "interface/filetype.h"
+#include "railfmt/railfmt.h"
 
 using namespace railfmt;
 using namespace railfmt::test;
@@ -459,6 +461,26 @@ TEST(CopyStreamRange, CopiesInBlocksAndZeroFillsPastTheEnd) {
   EXPECT_EQ(CopyStreamRange(small, out, 0, -5), 0);
   EXPECT_EQ(CopyStreamRange(small, out, -1, 2), -1);
   EXPECT_EQ(out.Size(), 4u);
+}
+
+// A ring file of 40 bytes (shorter than the 64-byte header, but long enough
+// to be classified): the header copy always writes 64 bytes, the bytes past
+// the end of the file coming out as zeros; the write position 0 adds nothing.
+TEST_F(Drivers, RingFileShorterThanItsHeaderIsPaddedToAFullHeader) {
+  Bytes in(40, 0x00);
+  in[0] = 0xA0;
+  in[1] = 0xA1;
+  in[2] = 0x11;
+  in[39] = 0x77;
+  const std::string src = dir / "short.rng", dst = dir / "short.out";
+  WriteFile(src, in);
+  ASSERT_EQ(FileType(src), RAILFMT_TYPE_RING);
+  EXPECT_EQ(RingUnroll(src, dst), 0);
+  Bytes want = {0xA0, 0xA1, 0x11};
+  want.resize(39, 0x00);
+  want.push_back(0x77);
+  want.resize(64, 0x00);
+  EXPECT_EQ(Hex(ReadFile(dst)), Hex(want));
 }
 
 }  // namespace

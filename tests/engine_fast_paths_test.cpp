@@ -174,6 +174,11 @@ TEST(FastPaths, PlainAssemblyAndTheCutOfNegativeValues) {
   d.Val8 = -257;  // FF FF
   d.AssembleInto(r, 0x87, 0x08, 0x0307);
   EXPECT_EQ(Hex(r + 5, 5), "FF 00 00 FF FF");
+  // The same limit on this way: 999 is kept.
+  d.Val21 = 999;
+  d.AssembleInto(r, 0x87, 0x08, 0x0307);
+  EXPECT_EQ(Hex(r + 21, 2), "E7 03");
+  EXPECT_EQ(r[13], 0x7B);  // Val13 1234 / 10
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <stdexcept>
+#include <tuple>
 
 #include "engine/newtofmt.h"
 #include "handlers/families.h"
@@ -108,6 +109,28 @@ TEST(StartUp, GoldenStartupRecords) {
   };
   for (std::size_t i = 0; i < expect.size(); ++i)
     EXPECT_EQ(Hex(recs[i]), Hex(R(expect[i]))) << "start-up record " << i + 1;
+}
+
+// 91 01 takes the 4-byte slot h[94] mod 5 of h[96..115], 91 02 the slot
+// h[95] mod 3 of h[116..127], each byte as BCD.
+TEST(StartUp, TimeSlotRecordsTakeTheSlotsTheHeaderNames) {
+  RawHeader h;
+  h.Put(94, {0x07}).Put(95, {0x04}).Put(104, {0x05, 0x17, 0x08, 0x30}).Put(120, {0x06, 0x18, 0x09, 0x45});
+  auto recs = AllRecords(Convert(h.bytes()));
+  ASSERT_EQ(recs.size(), 28u);
+  EXPECT_EQ(Hex(recs[21]), Hex(R("91 01 05 11 08 1E")));
+  EXPECT_EQ(Hex(recs[22]), Hex(R("91 02 06 12 09 2D")));
+}
+
+// B0 03 carries the six BCD words of h[212..223], B0 04 the raw bytes h[224..227].
+TEST(StartUp, LastRunningRecordsTakeTheirHeaderBytes) {
+  RawHeader h;
+  h.Put(212, {0x00, 0x01, 0x00, 0x02, 0x00, 0x03, 0x00, 0x04, 0x00, 0x05, 0x12, 0x34})
+      .Put(224, {0x56, 0x78, 0x9A, 0xBC});
+  auto recs = AllRecords(Convert(h.bytes()));
+  ASSERT_EQ(recs.size(), 28u);
+  EXPECT_EQ(Hex(recs[26]), Hex(R("B0 03 01 00 02 00 03 00 04 00 05 00 D2 04")));
+  EXPECT_EQ(Hex(recs[27]), Hex(R("B0 04 56 78 9A BC")));
 }
 
 TEST(StartUp, ExtraDriverRecordsWithBit6) {
@@ -416,11 +439,14 @@ TEST(StateRecords, F0AloneUpdatesStateForLaterRecords) {
 TEST(StateRecords, Val21AboveLimitTakesTheDefault) {
   RawHeader zz = SampleHeader();
   zz.Vendor('Z');
-  Bytes f0 = Rec({{0xF0}, Bcd(90, 2), Bcd(1200, 2), Bcd(700, 2), Bcd(250, 2), Bcd(33, 2)});
-  auto recs = EventRecords(Convert(EventFile(zz, {Std2(0xA0, 0x10), f0})));
-  ASSERT_EQ(recs.size(), 2u);
-  EXPECT_EQ(recs[0][21], 0);
-  EXPECT_EQ(recs[0][22], 0);
+  // Val21 1200 and 1000 take the default 0; 999 (03E7h) is kept.
+  for (auto [v21, lo, hi] : {std::tuple{1200, 0x00, 0x00}, {1000, 0x00, 0x00}, {999, 0xE7, 0x03}}) {
+    Bytes f0 = Rec({{0xF0}, Bcd(90, 2), Bcd(v21, 2), Bcd(700, 2), Bcd(250, 2), Bcd(33, 2)});
+    auto recs = EventRecords(Convert(EventFile(zz, {Std2(0xA0, 0x10), f0})));
+    ASSERT_EQ(recs.size(), 2u);
+    EXPECT_EQ(recs[0][21], lo) << v21;
+    EXPECT_EQ(recs[0][22], hi) << v21;
+  }
 }
 
 TEST(StateRecords, F2) {

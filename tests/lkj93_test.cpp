@@ -1,13 +1,12 @@
-// LKJ93 converter: golden conversions of small files and random input.
+// LKJ93 converter: golden conversions of small files, one row per state code.
 #include <gtest/gtest.h>
-
-#include <random>
 
 #include "format/stream.h"
 #include "tables/bridge.h"
 #include "interface/drivers.h"
 #include "legacy/workarea.h"
 #include "support/testkit.h"
+#include "platform/platform.h"
 
 using namespace railfmt::test;
 
@@ -81,6 +80,40 @@ TEST_F(Lkj93, PendingFlagOf85IsTakenByTheNext84Only) {
   EXPECT_EQ(Hex(recs[0]), Hex(State("86 15")));
   EXPECT_EQ(Hex(recs[1]), Hex(State("86 16")));
   EXPECT_EQ(Hex(recs[2]), Hex(State("86 14")));
+}
+
+// Every code that writes its state record under the pair of the code table,
+// one record per file: the whole record is that pair and the decoded state.
+TEST_F(Lkj93, StateCodesWriteTheirPairOfTheCodeTable) {
+  const struct {
+    uint8_t code;
+    const char* pair;
+  } kPairs[] = {
+      {0x81, "86 06"}, {0x82, "86 07"}, {0x83, "86 08"}, {0x87, "86 03"}, {0x88, "86 13"}, {0x8A, "86 24"},
+      {0x8B, "86 10"}, {0x8C, "89 05"}, {0x8D, "86 1D"}, {0x8E, "86 1F"}, {0x8F, "86 1E"}, {0x90, "80 03"},
+      {0x91, "80 20"}, {0x92, "80 21"}, {0x93, "80 22"}, {0x94, "87 1F"}, {0x95, "87 21"}, {0x96, "80 23"},
+      {0x97, "80 24"}, {0x98, "80 25"}, {0x99, "80 26"}, {0x9A, "87 30"}, {0x9B, "80 27"}, {0x9C, "86 0E"},
+      {0x9D, "86 0F"}, {0x9E, "87 09"}, {0x9F, "87 0A"}, {0xA0, "87 28"}, {0xA1, "87 29"}, {0xA2, "8A 04"},
+      {0xA3, "87 03"}, {0xA6, "89 02"}, {0xA7, "89 01"}, {0xA9, "87 08"}, {0xAA, "87 0D"}, {0xAB, "87 0E"},
+      {0xAC, "87 12"}, {0xAD, "80 07"}, {0xAF, "8B 0D"}, {0xB5, "87 04"}, {0xB6, "87 05"}, {0xC0, "8C 01"},
+      {0xC1, "8C 02"}, {0xC2, "8C 05"}, {0xC3, "87 3B"}, {0xC4, "8C 06"}, {0xC5, "92 40"}, {0xC6, "92 41"},
+      {0xC7, "92 42"}, {0xC8, "8D 03"}, {0xC9, "8D 04"}, {0xCA, "92 43"}, {0xCB, "8B 0E"}, {0xCC, "8B 01"},
+      {0xCD, "8B 07"}, {0xCE, "8B 06"}, {0xCF, "8B 02"}, {0xD0, "8A 30"}, {0xD4, "8A 34"}, {0xD5, "8A 35"},
+      {0xD9, "8A 39"}, {0xDD, "8A 3D"}, {0xDE, "8A 3E"}, {0xDF, "8A 3F"},
+  };
+  for (const auto& c : kPairs) {
+    railfmt::legacy::ResetCarriedValues();
+    const auto recs = AllRecords(Convert93(Cat({StateRec(c.code), Filler()})));
+    ASSERT_EQ(recs.size(), 1u) << Hex(&c.code, 1);
+    EXPECT_EQ(Hex(recs[0]), Hex(State(c.pair))) << Hex(&c.code, 1);
+  }
+  // The lamp codes E0h..EFh all write 8A 01 (their aspect is the lamp test's).
+  for (int code = 0xE0; code <= 0xEF; ++code) {
+    railfmt::legacy::ResetCarriedValues();
+    const auto recs = AllRecords(Convert93(Cat({StateRec(static_cast<uint8_t>(code)), Filler()})));
+    ASSERT_EQ(recs.size(), 1u) << code;
+    EXPECT_EQ(Hex(recs[0]).substr(0, 5), "8A 01") << code;
+  }
 }
 
 TEST_F(Lkj93, LampRecordMapsTheCodeToTheSignal) {
@@ -165,18 +198,6 @@ TEST_F(Lkj93, ShortTailsAndOddLengths) {
   EXPECT_EQ(Convert93({0x80}).size(), 52u);
 }
 
-TEST_F(Lkj93, RandomFilesConvertWithoutFault) {
-  std::mt19937 rng(93);
-  for (int i = 0; i < 3000; ++i) {
-    const std::size_t n = rng() % 400;
-    Bytes f(n);
-    for (auto& x : f) x = static_cast<uint8_t>(rng() % 3 == 0 ? 0x80 + rng() % 128 : rng());
-    Bytes out = Convert93(f, static_cast<uint8_t>(i & 1));
-    ASSERT_GE(out.size(), 52u);
-    ASSERT_EQ(out[0], 0xA5);
-  }
-}
-
 TEST_F(Lkj93, LaterVersionMarkWithOptionTurns81Into8687) {
   const Bytes b2 = {0xB2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
   const Bytes be = {0xBE, 1, 2, 3, 4, 5, 6, 7, 8, 0x5A, 0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F};
@@ -248,3 +269,138 @@ TEST_F(Lkj93, ConvertsThroughTheSingleFileDriver) {
   EXPECT_EQ(Hex(recs[9]), Hex(State("86 01")));
   EXPECT_EQ(recs[10][0], 0x20);
 }
+
+// Rules of the LKJ93 and JK2H converters: the position rule with the
+// direction flag, FFh start headers, the station-area follow-up before a
+// filler, DBh C4h, F0h values.
+namespace lkj_rules {
+
+namespace {
+
+class Lkj93Jk2hRules : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    railfmt::Tables() = railfmt::ReferenceTables();
+    railfmt::legacy::ResetCarriedValues();
+    railfmt::platform::Hooks().today = {2026, 3, 15};
+  }
+  void TearDown() override {
+    railfmt::platform::Hooks().today = {};
+    railfmt::legacy::ResetCarriedValues();
+  }
+};
+
+Bytes Lkj(const Bytes& f) {
+  railfmt::MemStream in(f), out;
+  railfmt::ConvertLKJ93(in, out, 0);
+  return out.Data();
+}
+
+Bytes Jk(const Bytes& f) {
+  railfmt::MemStream in(f), out;
+  railfmt::ConvertJK2H(in, out);
+  return out.Data();
+}
+
+Bytes Filler() { return Bytes(16, 0xFF); }
+
+// 08:30:15, position 1234h, kind in b[7], Val10 300, w = Val8 500, Val19 60,
+// Val21 80, Val13 45, Val17 70.
+Bytes Rec(uint8_t code, uint8_t b6 = 0x00, uint8_t b7 = 0x10, uint8_t w0 = 0xF4, uint8_t w1 = 0x01) {
+  return {code, 0x8F, 0x87, 0x00, 0x34, 0x12, b6, b7, 0x2C, 0x01, w0, w1, 0x3C, 0x50, 0x2D, 0x07};
+}
+
+}  // namespace
+
+TEST_F(Lkj93Jk2hRules, PositionFollowsTheDirectionFlagAfterTheStart) {
+  Bytes out = Lkj(Cat({Rec(0x80), Rec(0x9C), Rec(0x9C, 0x80), Rec(0x9C, 0x00, 0x10, 0x00, 0x80),
+                       Rec(0x9D), Filler()}));
+  auto recs = AllRecords(out);
+  ASSERT_EQ(recs.size(), 6u) << Hex(out);
+  EXPECT_EQ(Hex(recs[0]), Hex(R("86 01 08 1E 0F 34 12 00 F4 01 2C 01 01 2D 00 09 01 46 00 3C 00 50 00 50 FF 13")));
+  EXPECT_EQ(recs[1][0], 0x20);
+  // 1234h + 500 = 1428h.
+  EXPECT_EQ(Hex(recs[2]), Hex(R("86 0E 08 1E 0F 28 14 00 F4 01 2C 01 01 2D 00 09 01 46 00 3C 00 50 00 50 FF 13")));
+  // Bit 7 of b[6]: 1234h - 500 = 1040h.
+  EXPECT_EQ(Hex(recs[3]), Hex(R("86 0E 08 1E 0F 40 10 00 F4 01 2C 01 01 2D 00 09 01 46 00 3C 00 50 00 50 FF 13")));
+  // w = 32768: 4660 + 32768 - 65536 = -28108, written as FF9234h.
+  EXPECT_EQ(Hex(recs[4]), Hex(R("86 0E 08 1E 0F 34 92 FF 00 80 2C 01 01 2D 00 09 01 46 00 3C 00 50 00 50 FF 13")));
+  // 9Dh clears the flag before its own position: the plain value.
+  EXPECT_EQ(Hex(recs[5]), Hex(R("86 0F 08 1E 0F 34 12 00 F4 01 2C 01 01 2D 00 09 01 46 00 3C 00 50 00 50 FF 13")));
+}
+
+TEST_F(Lkj93Jk2hRules, FFhRecordNearTheStartIsTheStartHeaderLaterItIsTranslated) {
+  const Bytes ff = {0xFF, 0x67, 0x34, 0x42, 0xD2, 0x04, 0x05, 0x09,
+                    0xE9, 0x03, 0xD2, 0x07, 0x02, 0x01, 0x0B, 0x16};
+  Bytes out = Lkj(Cat({ff, Filler(), Filler(), Rec(0xFF)}));
+  auto recs = AllRecords(out);
+  ASSERT_EQ(recs.size(), 5u) << Hex(out);
+  EXPECT_EQ(Hex(recs[0]), Hex(R("81 15 00 00 00 05")));
+  EXPECT_EQ(Hex(recs[1]), Hex(R("81 06 00 00 00 09 00 35 2D 39 20 20 20 20 20 20")));
+  EXPECT_EQ(Hex(recs[2]), Hex(R("81 11 00 00 00 E9 03 31 30 30 31 20 20 20 20")));
+  EXPECT_EQ(Hex(recs[3]), Hex(R("81 04 00 00 00 D2 07 32 30 30 32 20 20 20 20")));
+  EXPECT_EQ(Hex(recs[4]), Hex(R("86 0A 08 1E 0F 34 12 00 F4 01 2C 01 01 2D 00 09 01 46 00 3C 00 50 00 50 FF 13")));
+  EXPECT_EQ(Hex(out.data() + 28, 2), "D2 04");
+}
+
+TEST_F(Lkj93Jk2hRules, Record86ThenASkippedBlockIsTakenAsA8Again) {
+  // The skipped block leaves the 86h record in the buffer: A8h again.
+  Bytes out = Lkj(Cat({Bytes(16, 0xFF), HexBytes("86 05 0A 08 45 23 01 00 34 12 00 00 07 09 03 04"),
+                       Bytes(16, 0x00)}));
+  auto recs = AllRecords(out);
+  const std::string a8 = "87 11 00 28 05 45 23 01 00 00 34 12 00 03 00 09 01 28 00 07 00 09 00 09 1F 02";
+  EXPECT_EQ(std::vector<std::string>({Hex(recs.at(0)), Hex(recs.at(1)), Hex(recs.at(2))}),
+            std::vector<std::string>(
+                {Hex(R("86 02 00 28 05 45 23 01 00 00 34 12 00 03 00 09 01 28 00 07 00 09 00 09 FF 13")),
+                 Hex(R(a8)), Hex(R(a8))}));
+  EXPECT_EQ(recs.size(), 3u);
+}
+
+// AFh writes its 81h 10h record and leaves the restriction tolerance as the
+// start cleared it.
+TEST_F(Lkj93Jk2hRules, Jk2hAfDoesNotSetTheTolerance) {
+  railfmt::Lookups().RestrictionTolerance = 0;
+  Bytes out = Jk(Cat({{0xAF, 0x00, 0x44, 0x00}, {0x00}}));
+  EXPECT_EQ(railfmt::Lookups().RestrictionTolerance, 0);
+  ASSERT_FALSE(AllRecords(out).empty());
+}
+
+TEST_F(Lkj93Jk2hRules, StationAreaIsClosedBeforeAFillerRecordIsSkipped) {
+  Bytes out = Lkj(Cat({Rec(0xA8, 0x00, 0x30), Filler()}));
+  auto recs = AllRecords(out);
+  ASSERT_EQ(recs.size(), 4u) << Hex(out);
+  // Kind 3: 87h 0Fh with the entering name; the filler (kind 7) closes it.
+  const std::string text = "20 F0 BD F8 D5 BE 33 30 30 20 20 20 FF BD F8 D5 BE 33 30 30 20 20 20 FF FF 3F";
+  EXPECT_EQ(Hex(recs[0]), Hex(R("87 0F 08 1E 0F 34 12 00 F4 01 2C 01 03 2D 00 09 01 46 00 3C 00 50 00 50 FF 3F")));
+  EXPECT_EQ(Hex(recs[1]), Hex(R(text)));
+  EXPECT_EQ(Hex(recs[2]), Hex(R("87 10 08 1E 0F 34 12 00 F4 01 2C 01 03 2D 00 09 01 46 00 3C 00 50 00 50 FF 3F")));
+  EXPECT_EQ(Hex(recs[3]), Hex(R(text)));
+}
+
+TEST_F(Lkj93Jk2hRules, Jk2hSubCodedShortPositionAndF0Values) {
+  const Bytes c6 = {0xC6, 0x08, 0x30, 0x00, 0x12, 0x34, 0x99, 0x90, 0x00,
+                    0x50, 0x00, 0x00, 0x60, 0x20, 0x00, 0x00, 0x0C};
+  Bytes out = Jk(Cat({c6, {0xDB, 0xC4, 0x31, 0x00, 0x99, 0x00, 0x00, 0x70}, {0xF0, 0x12, 0x34, 0x56}, {0x00}}));
+  auto recs = AllRecords(out);
+  ASSERT_EQ(recs.size(), 3u) << Hex(out);
+  // 08:31:00, 12349900, 5000 - 90 = 4910, Val19 70.
+  EXPECT_EQ(Hex(recs[1]), Hex(R("86 06 08 1F 00 CC 71 BC 2E 13 00 00 02 00 00 04 00 00 00 46 00 00 00 00 07 01")));
+  // Val19 12 x 10 + 3 = 123; Val21 4 x 100 + 56 = 456, so Val23 255.
+  EXPECT_EQ(Hex(recs[2]), Hex(R("8B 01 08 1F 00 CC 71 BC 2E 13 00 00 02 00 00 04 00 00 00 7B 00 C8 01 FF 00 03")));
+}
+
+TEST_F(Lkj93Jk2hRules, LaterLayoutSignalKindAndDirectionFromEachRecord) {
+  const Bytes third = {0xB2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  Bytes lamp = Rec(0x82, 0x00, 0x0C);
+  lamp[8] = 0x0E;  // signal 14 -> 18, Val10 010Eh
+  Bytes out = Lkj(Cat({Filler(), Filler(), third, lamp, Rec(0x80, 0x00, 0x08)}));
+  auto recs = AllRecords(out);
+  ASSERT_EQ(recs.size(), 4u) << Hex(out);
+  EXPECT_EQ(Hex(recs[0]), Hex(R("B0 F0")));
+  EXPECT_EQ(Hex(recs[1]), Hex(R("86 07 08 1E 0F 34 12 00 F4 01 0E 01 80 2D 00 12 01 46 00 3C 00 50 00 50 FF 13")));
+  // The start record clears the flag, bit 3 sets it again: 1234h + 500.
+  EXPECT_EQ(Hex(recs[2]), Hex(R("86 01 08 1E 0F 28 14 00 F4 01 2C 01 00 2D 00 12 01 46 00 3C 00 50 00 50 FF 13")));
+  EXPECT_EQ(Hex(recs[3]), Hex(R("20 F0 BD F8 D5 BE 33 30 30 20 20 20 FF BD F8 D5 BE 33 30 30 20 20 20 FF FF 13")));
+}
+
+}  // namespace lkj_rules

@@ -520,4 +520,61 @@ TEST_F(TablesTest, BridgeStationByCodeGivesTheAttributeBack) {
   EXPECT_EQ(attr, 0x08);
 }
 
+// ------------------------------------------------------------ indexes
+// Lookups see direct changes of the tables; the first of duplicate keys wins
+// and nothing behind an end marker is found.
+
+TEST_F(TablesTest, DirectChangesOfTheTablesAreSeenByTheNextLookup) {
+  StationRecord two[] = {{3, 7, "OLD", 5, 0, 0, 0}, {0, 0, "0", 0, 0, 0, 0}};
+  SetStationTable(two, 1);
+  EXPECT_EQ(StationName(3, 7), "OLD");
+  Tables().StationTable[0].station = 8;
+  Tables().StationTable.push_back(StationEntry{4, 1, "AFTER", 0, 0, 0, 0});
+  EXPECT_EQ(StationName(3, 7), "3-7");
+  EXPECT_EQ(StationName(3, 8), "OLD");
+  EXPECT_EQ(StationName(4, 1), "4-1");  // behind the end marker
+  Tables().StationTable.clear();
+  Tables().StationTable.push_back(StationEntry{4, 1, "NEW", 0, 0, 0, 0});
+  EXPECT_EQ(StationName(4, 1), "NEW");
+  EXPECT_EQ(StationNameByCode(4, "x", "CZBM04", "", 0, 2, -1), "NEW");
+
+  DriverEntry d;
+  d.number = 42;
+  d.name = "ZHANG";
+  Tables().DriverTable.push_back(d);
+  EXPECT_EQ(DriverName(42), "ZHANG");
+  Tables().LinshiTable.push_back(LinshiEntry{5, 2, 0, 0, 100, 200, 101, 0, 1231, 86399, 40, 1});
+  EXPECT_EQ(RestrictionSpeed(0, 150, 601, 3600, 5, 0), 40);
+}
+
+TEST_F(TablesTest, FirstOfDuplicatesAndNothingBehindTheEndMarker) {
+  StationRecord s[] = {{1, 2, "FIRST", 10, 20, 30, 40}, {1, 2, "SECOND", 10, 20, 31, 41},
+                       {0, 0, "0", 0, 0, 0, 0}, {1, 3, "HIDDEN", 11, 21, 31, 41}};
+  SetStationTable(s, 3);
+  EXPECT_EQ(StationName(1, 2), "FIRST");
+  EXPECT_EQ(StationName(1, 3), "1-3");
+  EXPECT_EQ(Lookups().StationAttribute, 199);
+  EXPECT_EQ(StationNameByCode(1, "in", "CZBM04", "", 10, 0, 31), "SECOND");
+  EXPECT_EQ(StationNameByCode(1, "in", "CZBM04", "", 11, 0, -1), "in11");
+  EXPECT_EQ(Lookups().StationAttribute, 255);
+  // The first record passing any test wins, whichever test it is.
+  EXPECT_EQ(StationNameByCode(1, "in", "CZBM05", "czbm07", 41, 2, -1), "SECOND");
+  EXPECT_EQ(StationNameByCode(1, "in", "CZBM07", "czbm05", 20, 2, -1), "FIRST");
+  EXPECT_EQ(StationNameByCode(1, "in", "CZBM07", "czbm05", 20, 0, -1), "in20");
+
+  JwdRecord j[] = {{5, "five"}, {5, "again"}, {0, ""}, {6, "six"}};
+  SetJwdTable(j, 3);
+  EXPECT_EQ(JwdName(5), "five");
+  EXPECT_EQ(JwdName(6), "6");
+
+  // The scan counter: a restriction at record 32767 is never reached.
+  std::vector<LinshiRecord> l(32768, LinshiRecord{7, 2, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+  l[32767] = LinshiRecord{5, 2, 0, 0, 100, 200, 101, 0, 1231, 86399, 40, 1, 0};
+  SetLinshiTable(l.data(), 32767);
+  EXPECT_EQ(RestrictionSpeed(0, 150, 601, 3600, 5, 0), 30000);
+  l[32766] = l[32767];
+  SetLinshiTable(l.data(), 32767);
+  EXPECT_EQ(RestrictionSpeed(0, 150, 601, 3600, 5, 0), 40);
+}
+
 }  // namespace

@@ -6,6 +6,7 @@
 #                       under Wine, byte for byte against the Linux build
 #   4. make fuzz        every libFuzzer target for FUZZ_SECONDS (default 30)
 #                       on its seed corpus and its regression inputs
+# and prints the lines of tests against the lines of code (tools/count_lines.py).
 # Every step runs even when an earlier one failed; the summary lists each
 # step's result and time, and the script fails when any step failed.
 # CI_BUDGET (seconds, default 1200) bounds the whole run: when the builds and
@@ -60,6 +61,9 @@ if [ "$targets" -gt 0 ] && [ $(( left / targets )) -lt "$fuzz_seconds" ]; then
   fuzz_seconds=$cut
 fi
 step fuzz make fuzz FUZZ_SECONDS="$fuzz_seconds"
+
+echo "==== ci: test lines against code lines"
+python3 tools/count_lines.py
 
 echo "==== ci summary (total $(( $(date +%s) - start ))s, budget ${budget}s)"
 printf '%s\n' "${summary[@]}"
