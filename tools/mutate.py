@@ -242,18 +242,22 @@ def main():
             print(f"  {rel}:{no}: {before} -> {after or '(dropped)'}")
         return 0
 
-    configure(build)
-    build_cmd = ["cmake", "--build", build, "--target", TEST_TARGET, "-j", str(args.jobs)]
-    test_bin = os.path.join(build, "tests", TEST_TARGET)
-    print("mutate: building the unmutated tree ...", flush=True)
-    if run(build_cmd, 1800) != 0 or run([test_bin, "--gtest_brief=1"], 600, cwd=build) != 0:
-        sys.exit("mutate: the unmutated tree must build and pass its unit tests first")
-
     def on_signal(signum, frame):
         raise KeyboardInterrupt
 
     signal.signal(signal.SIGTERM, on_signal)
     signal.signal(signal.SIGINT, on_signal)  # also when started with SIGINT ignored
+
+    configure(build)
+    build_cmd = ["cmake", "--build", build, "--target", TEST_TARGET, "-j", str(args.jobs)]
+    test_bin = os.path.join(build, "tests", TEST_TARGET)
+    print("mutate: building the unmutated tree ...", flush=True)
+    try:
+        if run(build_cmd, 1800) != 0 or run([test_bin, "--gtest_brief=1"], 600, cwd=build) != 0:
+            sys.exit("mutate: the unmutated tree must build and pass its unit tests first")
+    except KeyboardInterrupt:
+        print("mutate: interrupted before the first mutant; nothing was changed", file=sys.stderr)
+        return 130
     results = {"killed": [], "survived": [], "did not build": []}
     started = time.time()
     try:
