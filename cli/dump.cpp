@@ -147,12 +147,7 @@ int CmdDump(const DumpOptions& o) {
   }
 
   FmtFile file;
-  try {
-    file = ReadFmtFile(o.file);
-  } catch (const std::exception& e) {
-    Error(e.what());
-    return kExitFailed;
-  }
+  if (!LoadFmtFile(o.file, file)) return kExitFailed;
   const bool gbk = encoding == "gbk";
   auto text = [&](const std::string& s) { return gbk ? s : GbkToUtf8(s); };
   const auto& fields = StateFields();

@@ -1,6 +1,7 @@
 #include "fmtfile.h"
 
 #include "checks.h"
+#include "commands.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -214,6 +215,16 @@ FmtFile ReadFmtFile(const std::string& path) {
     out.records.push_back(std::move(r));
   }
   return out;
+}
+
+bool LoadFmtFile(const std::string& path, FmtFile& file) {
+  try {
+    file = ReadFmtFile(path);
+    return true;
+  } catch (const std::exception& e) {
+    Error(e.what());
+    return false;
+  }
 }
 
 }  // namespace railfmt::cli

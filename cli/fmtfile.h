@@ -63,6 +63,8 @@ struct FmtFile {
 // read, is shorter than the header or does not start with a formatted
 // file's magic.
 FmtFile ReadFmtFile(const std::string& path);
+// ReadFmtFile that prints the error itself: false when the file cannot be read.
+bool LoadFmtFile(const std::string& path, FmtFile& file);
 
 std::string CodeHex(unsigned code);       // "8B06"
 // Where a text-bearing record holds its text ("text 7-18 (GBK)"), or "".

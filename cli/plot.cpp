@@ -92,12 +92,7 @@ int CmdPlot(const PlotOptions& o) {
     cols.push_back(static_cast<std::size_t>(it - fields.begin()));
   }
   FmtFile file;
-  try {
-    file = ReadFmtFile(o.file);
-  } catch (const std::exception& e) {
-    Error(e.what());
-    return kExitFailed;
-  }
+  if (!LoadFmtFile(o.file, file)) return kExitFailed;
   if (std::string problem = OutputFileProblem(o.output); !problem.empty()) {
     Error(problem);
     return kExitFailed;

@@ -6,24 +6,14 @@
 #include "interface/drivers.h"
 #include "legacy/workarea.h"
 #include "platform/platform.h"
+#include "support/earlier_formats.h"
 #include "support/testkit.h"
 
 using namespace railfmt::test;
 
 namespace {
 
-class Jk2h : public ::testing::Test {
- protected:
-  void SetUp() override {
-    railfmt::Tables() = railfmt::ReferenceTables();
-    railfmt::legacy::ResetCarriedValues();
-    railfmt::platform::Hooks().today = {2026, 3, 15};
-  }
-  void TearDown() override {
-    railfmt::platform::Hooks().today = {};
-    railfmt::legacy::ResetCarriedValues();
-  }
-};
+class Jk2h : public EarlierFormats {};
 
 // A record that ends exactly at the input end is not translated, so the
 // files of these tests end with one filler byte.

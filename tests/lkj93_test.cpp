@@ -5,6 +5,7 @@
 #include "tables/bridge.h"
 #include "interface/drivers.h"
 #include "legacy/workarea.h"
+#include "support/earlier_formats.h"
 #include "support/testkit.h"
 #include "platform/platform.h"
 
@@ -12,14 +13,7 @@ using namespace railfmt::test;
 
 namespace {
 
-class Lkj93 : public ::testing::Test {
- protected:
-  void SetUp() override {
-    railfmt::Tables() = railfmt::ReferenceTables();
-    railfmt::legacy::ResetCarriedValues();
-  }
-  void TearDown() override { railfmt::legacy::ResetCarriedValues(); }
-};
+class Lkj93 : public EarlierFormats {};
 
 Bytes Convert93(const Bytes& file, uint8_t option = 0) {
   railfmt::MemStream in(file), out;
@@ -277,18 +271,7 @@ namespace lkj_rules {
 
 namespace {
 
-class Lkj93Jk2hRules : public ::testing::Test {
- protected:
-  void SetUp() override {
-    railfmt::Tables() = railfmt::ReferenceTables();
-    railfmt::legacy::ResetCarriedValues();
-    railfmt::platform::Hooks().today = {2026, 3, 15};
-  }
-  void TearDown() override {
-    railfmt::platform::Hooks().today = {};
-    railfmt::legacy::ResetCarriedValues();
-  }
-};
+class Lkj93Jk2hRules : public EarlierFormats {};
 
 Bytes Lkj(const Bytes& f) {
   railfmt::MemStream in(f), out;

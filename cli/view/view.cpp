@@ -294,12 +294,7 @@ int CmdView(const ViewOptions& o) {
     }
   }
   FmtFile file;
-  try {
-    file = ReadFmtFile(o.file);
-  } catch (const std::exception& e) {
-    Error(e.what());
-    return kExitFailed;
-  }
+  if (!LoadFmtFile(o.file, file)) return kExitFailed;
   const std::size_t n = file.records.size();
   std::vector<const RecordInfo*> info(n);
   std::size_t startupEnd = 0;
