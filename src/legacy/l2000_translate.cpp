@@ -529,8 +529,7 @@ void A861(WorkArea& w, const Row& row, int body) {
 // Three records 81 69, 81 79, 81 89 of the same content.
 void A865(WorkArea& w, const Row&, int) {
   const int s = w.bcd(15);
-  uint8_t* r = w.second;
-  std::memset(r, 0, kRecordSize);
+  uint8_t r[kRecordSize] = {0x81};
   for (int i = 0; i < 3; ++i) r[2 + i] = static_cast<uint8_t>(w.bcd(2 + i));
   const int32_t pos = w.bcd(5, 4);
   for (int i = 0; i < 3; ++i) r[5 + i] = ByteOf(pos, i);
@@ -543,13 +542,9 @@ void A865(WorkArea& w, const Row&, int) {
   const std::string name = DriverName(0, n);
   for (int i = 0; i < 8 && i < static_cast<int>(name.size()); ++i) r[14 + i] = static_cast<uint8_t>(name[i]);
   r[25] = 1;
-  uint8_t record[kRecordSize];
-  std::memcpy(record, r, kRecordSize);
   for (const uint8_t sub : {0x69, 0x79, 0x89}) {
-    std::memcpy(w.second, record, kRecordSize);
-    w.second[0] = 0x81;
-    w.second[1] = sub;
-    w.WriteSecond();
+    r[1] = sub;
+    w.out->AppendRecord(r);
   }
 }
 

@@ -118,6 +118,10 @@ LocalDate Today();
 // itself. Neither function fails or throws.
 void LockLibrary();
 void UnlockLibrary();
+// The operating system's mutex under the library lock, taken and released
+// only by the outermost call of a thread (platform_posix / platform_win32).
+void AcquireLibraryMutex();
+void ReleaseLibraryMutex();
 
 // Holds the library lock for its lifetime.
 class LibraryCall {

@@ -328,17 +328,10 @@ bool AppendLine(const std::string& path, const std::string& line) {
 
 namespace {
 pthread_mutex_t g_libraryLock = PTHREAD_MUTEX_INITIALIZER;
-// How many library calls this thread is inside of (0: it holds no lock).
-thread_local int t_callDepth = 0;
 }  // namespace
 
-void LockLibrary() {
-  if (t_callDepth++ == 0) ::pthread_mutex_lock(&g_libraryLock);
-}
-
-void UnlockLibrary() {
-  if (--t_callDepth == 0) ::pthread_mutex_unlock(&g_libraryLock);
-}
+void AcquireLibraryMutex() { ::pthread_mutex_lock(&g_libraryLock); }
+void ReleaseLibraryMutex() { ::pthread_mutex_unlock(&g_libraryLock); }
 
 namespace {
 struct SignalImpl {

@@ -339,17 +339,10 @@ namespace {
 // A slim reader/writer lock needs no set-up and no clean-up: a constant
 // initialiser, nothing to free at unload.
 SRWLOCK g_libraryLock = SRWLOCK_INIT;
-// How many library calls this thread is inside of (0: it holds no lock).
-thread_local int t_callDepth = 0;
 }  // namespace
 
-void LockLibrary() {
-  if (t_callDepth++ == 0) ::AcquireSRWLockExclusive(&g_libraryLock);
-}
-
-void UnlockLibrary() {
-  if (--t_callDepth == 0) ::ReleaseSRWLockExclusive(&g_libraryLock);
-}
+void AcquireLibraryMutex() { ::AcquireSRWLockExclusive(&g_libraryLock); }
+void ReleaseLibraryMutex() { ::ReleaseSRWLockExclusive(&g_libraryLock); }
 
 namespace {
 struct SignalImpl {
