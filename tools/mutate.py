@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
 """Mutation testing of the library sources against the unit tests.
 
-    tools/mutate.py [--mutants N] [--seed S] [--build DIR] [--list]
+    tools/mutate.py [--mutants N] [--seed S] [--build DIR] [--list] [--only PATH ...]
 
 Every candidate mutant is one small change on one line of src/: an
 arithmetic or comparison operator swapped, && and || swapped, an integer
 constant plus one, or a statement dropped. The candidates are listed in a
 fixed order and N of them are drawn with the seed, so the same N and S pick
-the same mutants as long as src/ is unchanged.
+the same mutants as long as src/ is unchanged. --only PATH (repeatable)
+draws from the candidates of the files under PATH only (src/legacy,
+src/handlers/b8.cpp): a quick look at one area, not the project's sample.
 
 For each mutant the file is changed, the unit-test binary is rebuilt
 incrementally in its own build folder (build-mutate/ by default), the unit
@@ -227,6 +229,8 @@ def main():
     ap.add_argument("--build", default=os.path.join(ROOT, "build-mutate"), help="build folder")
     ap.add_argument("--jobs", type=int, default=2, help="build jobs (default 2)")
     ap.add_argument("--list", action="store_true", help="list the drawn mutants and stop")
+    ap.add_argument("--only", action="append", default=[], metavar="PATH",
+                    help="draw only from files under PATH (repeatable)")
     args = ap.parse_args()
 
     build = os.path.abspath(args.build)
@@ -235,6 +239,10 @@ def main():
     journal.restore()
 
     all_mutants = candidates()
+    if args.only:
+        keep = tuple(os.path.normpath(p) for p in args.only)
+        all_mutants = [m for m in all_mutants
+                       if any(m[0] == k or m[0].startswith(k + os.sep) for k in keep)]
     drawn = random.Random(args.seed).sample(all_mutants, min(args.mutants, len(all_mutants)))
     print(f"mutate: {len(drawn)} of {len(all_mutants)} candidate mutants, seed {args.seed}")
     if args.list:
