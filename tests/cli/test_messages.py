@@ -11,19 +11,15 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from scriptkit import (FAILED, OK, TABLES, TABLES_REJECTED, USAGE, L2000, ScratchTest, example,  # noqa: E402
                        record, run, tree, write_formatted)
 
+# the commands that read one file, with the rest of their arguments
+READERS = {"dump": [], "plot": ["-o", "x.svg"], "view": ["-o", "x.html"], "convert": ["x.F"], "classify": []}
 # (arguments, exit code, words the one error line must hold)
-CASES = [
-    # a folder where a file is wanted
-    (["dump", "folder"], FAILED, ["folder: is a folder, not a file"]),
-    (["plot", "folder", "-o", "x.svg"], FAILED, ["folder: is a folder, not a file"]),
-    (["convert", "folder", "x.F"], FAILED, ["folder: is a folder, not a file"]),
-    (["classify", "folder"], FAILED, ["folder: is a folder, not a file"]),
+CASES = [([cmd, name, *rest], FAILED, [words]) for cmd, rest in READERS.items() for name, words in (
+    ("folder", "folder: is a folder, not a file"), ("missing.F", "missing.F: no such file"))] + [
+    ([cmd, "RUN1.37", *READERS[cmd]], FAILED, ["RUN1.37: not a formatted file", "raw L2000 file",
+                                               "convert it first with railfmt convert RUN1.37"])
+    for cmd in ("dump", "plot", "view")] + [
     (["convert", "RUN1.37", "folder"], FAILED, ["folder: is a folder", "name the file"]),
-    # a missing file: the same words everywhere
-    (["dump", "missing.F"], FAILED, ["missing.F: no such file"]),
-    (["plot", "missing.F", "-o", "x.svg"], FAILED, ["missing.F: no such file"]),
-    (["convert", "missing.bin", "x.F"], FAILED, ["missing.bin: no such file"]),
-    (["classify", "missing.bin"], FAILED, ["missing.bin: no such file"]),
     (["dump", "nodir/run.F"], FAILED, ["nodir/run.F: no such file", "no such folder nodir"]),
     # a missing folder where a file is written
     (["convert", "RUN1.37", "nodir/out.F"], FAILED, ["nodir/out.F: cannot be written", "no such folder nodir"]),
@@ -31,11 +27,6 @@ CASES = [
     (["sample", "-o", "nodir/s.bin"], FAILED, ["nodir/s.bin: cannot be written", "no such folder nodir"]),
     (["codes", "-o", "nodir/codes.md"], FAILED, ["nodir/codes.md: cannot be written"]),
     (["convert", "RUN1.37", "RUN1.37/out.F"], FAILED, ["cannot be written", "RUN1.37 is a file, not a folder"]),
-    # not a formatted file: a raw file is to be converted first
-    (["dump", "RUN1.37"], FAILED, ["RUN1.37: not a formatted file", "raw L2000 file",
-                                   "convert it first with railfmt convert RUN1.37"]),
-    (["plot", "RUN1.37", "-o", "x.svg"], FAILED, ["not a formatted file", "convert it first"]),
-    (["view", "RUN1.37", "-o", "x.html"], FAILED, ["not a formatted file", "convert it first"]),
     (["dump", "dump.T3"], FAILED, ["dump.T3: not a formatted file but a TAX3 dump", "railfmt convert dump.T3"]),
     # files that cannot be converted; an old destination stays as it was
     (["convert", "junk.bin", "run.F"], FAILED, ["junk.bin", "type 0"]),
