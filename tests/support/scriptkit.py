@@ -2,6 +2,7 @@
 per test, a run of the tool, and a formatted-file builder (52-byte header,
 26-byte records)."""
 
+import functools
 import os
 import shutil
 import subprocess
@@ -20,10 +21,7 @@ FIELDS = {"Val5": (5, 3), "Val8": (8, 2), "Val10": (10, 2), "Val12": (12, 1), "V
           "Val21": (21, 2), "Val23": (23, 1)}
 
 
-def example(name):
-    return os.path.join(EXAMPLES, name)
-
-
+example = functools.partial(os.path.join, EXAMPLES)
 L2000 = example("l2000_sample.bin")
 
 
@@ -38,26 +36,22 @@ def output(*args):
     return subprocess.run([TOOL, *map(str, args)], check=True, capture_output=True).stdout
 
 
+def place(data, at):
+    """data with the bytes of `at` ({offset: bytes}) placed."""
+    for off, b in at.items():
+        data[off:off + len(b)] = b
+    return data
+
+
 def record(code, sub, time=(0, 0, 0), mask=0, at=None, **vals):
-    """One 26-byte record; `at` = {offset: bytes} places raw bytes (texts)."""
-    r = bytearray(26)
-    r[0:5] = bytes([code, sub, *time])
-    for name, v in vals.items():
-        off, width = FIELDS[name]
-        r[off:off + width] = v.to_bytes(width, "little")
-    for off, b in (at or {}).items():
-        r[off:off + len(b)] = b
-    r[24:26] = mask.to_bytes(2, "little")
-    return r
+    """One 26-byte record: code, sub-code, time, values by name, mask, raw bytes `at` (texts)."""
+    r = place(bytearray(26), {0: bytes([code, sub, *time]), 24: mask.to_bytes(2, "little")})
+    return place(r, {FIELDS[k][0]: v.to_bytes(FIELDS[k][1], "little") for k, v in vals.items()} | (at or {}))
 
 
 def header(at=None):
     """A 52-byte header: magic A6 6A, short text "2K", `at` as in record()."""
-    h = bytearray(52)
-    h[0:2], h[22:24] = b"\xA6\x6A", b"2K"
-    for off, b in (at or {}).items():
-        h[off:off + len(b)] = b
-    return h
+    return place(bytearray(52), {0: b"\xA6\x6A", 22: b"2K"} | (at or {}))
 
 
 def write_formatted(path, records, head=None):
@@ -82,9 +76,7 @@ def tree(folder):
 
 
 class ScratchTest(unittest.TestCase):
-    """A test with a scratch folder of its own."""
-
-    def setUp(self):
+    def setUp(self):  # a scratch folder of its own
         self.tmp = tempfile.mkdtemp(prefix="railfmt-test-")
         self.addCleanup(shutil.rmtree, self.tmp, True)
 
