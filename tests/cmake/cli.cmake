@@ -1,2 +1,3 @@
-# Behaviour of the railfmt tool: exit codes, messages, files written or not.
-railfmt_cli_test(cli_behaviour cli test_cli 300)
+# Behaviour of the railfmt tool: what each command writes and prints, batch
+# runs, the folder workflow.
+railfmt_cli_test(cli_behaviour cli test_cli.ToolTest 300)
