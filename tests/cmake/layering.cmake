@@ -4,33 +4,25 @@
 # requirements and must fail because the header is not found. The same probe
 # compiled with U's own requirements must build, so the failure is the
 # layering and nothing else.
-set(RAILFMT_PROBE_HEADER_platform platform/platform.h)
-set(RAILFMT_PROBE_HEADER_format format/stream.h)
-set(RAILFMT_PROBE_HEADER_texts texts/texts.h)
-set(RAILFMT_PROBE_HEADER_tables tables/bridge.h)
-set(RAILFMT_PROBE_HEADER_engine engine/fmtdata.h)
-set(RAILFMT_PROBE_HEADER_handlers handlers/families.h)
-set(RAILFMT_PROBE_HEADER_legacy legacy/workarea.h)
-set(RAILFMT_PROBE_HEADER_interface interface/drivers.h)
 
-# Every layer that `layer` links, directly or not, and itself.
-function(railfmt_layer_reach layer out)
-  set(reach ${layer})
+# Every layer that a layer links, directly or not, and itself (a layer's
+# dependencies come before it in RAILFMT_LAYERS).
+foreach(layer ${RAILFMT_LAYERS})
+  set(reach_${layer} ${layer})
   foreach(dep ${RAILFMT_LAYER_DEPS_${layer}})
-    railfmt_layer_reach(${dep} sub)
-    list(APPEND reach ${sub})
+    list(APPEND reach_${layer} ${reach_${dep}})
   endforeach()
-  list(REMOVE_DUPLICATES reach)
-  set(${out} ${reach} PARENT_SCOPE)
-endfunction()
+endforeach()
 
 set(probe_dir ${CMAKE_CURRENT_BINARY_DIR}/layering)
-foreach(upper ${RAILFMT_LAYERS})
+# a header of each layer, in the layer's folder
+foreach(header platform/platform.h format/stream.h texts/texts.h tables/bridge.h engine/fmtdata.h
+               handlers/families.h legacy/workarea.h interface/drivers.h)
+  get_filename_component(upper ${header} DIRECTORY)
   set(src ${probe_dir}/includes_${upper}.cpp)
-  file(CONFIGURE OUTPUT ${src} CONTENT "#include \"${RAILFMT_PROBE_HEADER_${upper}}\"\nint railfmt_layer_probe_${upper};\n")
+  file(CONFIGURE OUTPUT ${src} CONTENT "#include \"${header}\"\nint railfmt_layer_probe_${upper};\n")
   foreach(layer ${RAILFMT_LAYERS})
-    railfmt_layer_reach(${layer} reach)
-    list(FIND reach ${upper} at)
+    list(FIND reach_${layer} ${upper} at)
     if(layer STREQUAL upper)
       set(name layer_${upper}_includes_itself)
     elseif(at LESS 0)

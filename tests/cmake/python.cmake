@@ -3,14 +3,9 @@
 # uninstrumented interpreter)
 find_package(Python3 COMPONENTS Interpreter)
 if(Python3_Interpreter_FOUND AND NOT CMAKE_CXX_FLAGS MATCHES "-fsanitize")
-  add_test(NAME python_module
-    COMMAND ${Python3_EXECUTABLE} -m unittest -v test_railfmt
+  add_test(NAME python_module COMMAND ${Python3_EXECUTABLE} -m unittest -v test_railfmt
     WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}/tests/python)
-  set(env
-    "PYTHONPATH=${PROJECT_SOURCE_DIR}/python"
-    "PYTHONDONTWRITEBYTECODE=1"
-    "RAILFMT_LIBRARY=$<TARGET_FILE:railfmt>"
-    "RAILFMT_EXAMPLES=${PROJECT_SOURCE_DIR}/examples")
+  set(env "PYTHONPATH=${PROJECT_SOURCE_DIR}/python;PYTHONDONTWRITEBYTECODE=1;RAILFMT_LIBRARY=$<TARGET_FILE:railfmt>;RAILFMT_EXAMPLES=${PROJECT_SOURCE_DIR}/examples")
   if(TARGET railfmt_cli)
     list(APPEND env "RAILFMT_CLI=$<TARGET_FILE:railfmt_cli>")
   endif()

@@ -10,18 +10,17 @@ import re
 import shutil
 import subprocess
 import sys
-import tempfile
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE = os.path.abspath(os.environ.get("RAILFMT_SOURCE_DIR", os.path.join(HERE, "..", "..")))
 BUILD = os.path.abspath(os.environ.get("RAILFMT_BUILD_DIR", os.path.join(SOURCE, "build")))
 TOOL = os.path.join(BUILD, "railfmt")
-with open(os.path.join(SOURCE, "README.md"), encoding="utf-8") as _f:
-    README = _f.read()
-
-sys.path.insert(0, HERE)
+sys.path[:0] = [HERE, os.path.join(HERE, "..", "support")]
 import check_tour  # noqa: E402
+from scriptkit import ScratchTest, read  # noqa: E402
+
+README = read(os.path.join(SOURCE, "README.md")).decode("utf-8")
 
 
 def block_after(lang, marker):
@@ -71,14 +70,13 @@ class TourTest(unittest.TestCase):
             self.assertTrue(made and used and made[0] < used[0], folder)
 
 
-class ExampleTest(unittest.TestCase):
+class ExampleTest(ScratchTest):
     """Runs a README example in a scratch folder like the tour's (the example
     files and the raw download RUN1.37) and compares its output with the
     ```text block the README shows after the marker."""
 
     def run_example(self, marker, name, code, command, env):
-        work = tempfile.mkdtemp(prefix="railfmt-readme-")
-        self.addCleanup(shutil.rmtree, work, True)
+        work = self.path("work")
         shutil.copytree(os.path.join(SOURCE, "examples"), os.path.join(work, "examples"))
         subprocess.run([TOOL, "sample", "--kind", "l2000", "--seed", "7", "-o", "RUN1.37"], cwd=work, check=True,
                        capture_output=True)
@@ -101,8 +99,7 @@ class PythonExampleTest(ExampleTest):
         # Debian's python3, the library already built handed to the package build
         env = clean_env("PYTHONPATH", "RAILFMT_LIBRARY", "VIRTUAL_ENV")
         env.update(PYTHONDONTWRITEBYTECODE="1", RAILFMT_PREBUILT_LIBRARY=os.path.join(BUILD, "librailfmt.so"))
-        venv = tempfile.mkdtemp(prefix="railfmt-readme-venv-")
-        self.addCleanup(shutil.rmtree, venv, True)
+        venv = self.path("v")
         subprocess.run(["/usr/bin/python3", "-m", "venv", "--system-site-packages", venv], check=True)
         make, pip = (part.strip() for part in block_after("sh", "The Python package `railfmt` carries").split("&&"))
         self.assertTrue(make.endswith(" v") and pip.startswith("v/bin/pip "), pip)
@@ -116,8 +113,7 @@ class PythonExampleTest(ExampleTest):
 class CExampleTest(ExampleTest):
     def test_the_c_host_example_builds_against_the_installed_package_and_runs(self):
         # the README's install step (make install-local) with HOME in a scratch folder
-        home = tempfile.mkdtemp(prefix="railfmt-readme-home-")
-        self.addCleanup(shutil.rmtree, home, True)
+        home = self.path("home")
         subprocess.run(["cmake", "--install", BUILD, "--prefix", os.path.join(home, ".local")],
                        check=True, capture_output=True)
         env = clean_env("LD_LIBRARY_PATH", "PKG_CONFIG_PATH")
