@@ -1,7 +1,6 @@
 # The Python module, tested with the interpreter's unittest runner.
 # (not with sanitizers: an instrumented library cannot be loaded into the
 # uninstrumented interpreter)
-find_package(Python3 COMPONENTS Interpreter)
 if(Python3_Interpreter_FOUND AND NOT CMAKE_CXX_FLAGS MATCHES "-fsanitize")
   add_test(NAME python_module COMMAND ${Python3_EXECUTABLE} -m unittest -v test_railfmt
     WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}/tests/python)

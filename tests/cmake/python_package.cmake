@@ -3,7 +3,6 @@
 # installed into it with pip (the build hook takes the library built here
 # through RAILFMT_PREBUILT_LIBRARY), then its pytest suite against the
 # installed package.
-find_package(Python3 COMPONENTS Interpreter)
 if(TARGET railfmt_cli AND Python3_Interpreter_FOUND AND NOT CMAKE_CXX_FLAGS MATCHES "-fsanitize")
   set(tests ${CMAKE_CURRENT_SOURCE_DIR}/python_package)
   add_test(NAME python_package COMMAND env -u PYTHONPATH -u RAILFMT_LIBRARY -u VIRTUAL_ENV sh -ec

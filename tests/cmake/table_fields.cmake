@@ -2,7 +2,6 @@
 # list (include/railfmt/table_fields.h): the Python module's record classes
 # and table entries, and the README's CSV table. To check another module
 # (the package), change the PYTHONPATH and the module name here.
-find_package(Python3 COMPONENTS Interpreter)
 if(Python3_Interpreter_FOUND)
   set(check ${PROJECT_SOURCE_DIR}/tests/tables/check_table_fields.py)
   set(list ${PROJECT_SOURCE_DIR}/include/railfmt/table_fields.h)

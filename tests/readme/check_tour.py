@@ -53,10 +53,8 @@ def compare(readme, transcript):
 
 
 def main(argv):
-    with open(argv[1], encoding="utf-8") as f:
-        readme = tour_lines(f.read())
-    with open(argv[2], encoding="utf-8", errors="replace") as f:
-        transcript = [l.rstrip() for l in f.read().splitlines()]
+    readme = tour_lines(open(argv[1], encoding="utf-8").read())
+    transcript = [l.rstrip() for l in open(argv[2], encoding="utf-8", errors="replace").read().splitlines()]
     problem = compare(readme, transcript)
     if problem:
         print(problem + "\n(the README's tour and tools/tour.sh disagree: update one to match the other)")

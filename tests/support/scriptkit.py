@@ -67,12 +67,8 @@ def read(path):
 
 def tree(folder):
     """Every path under folder with its bytes (None for a folder)."""
-    out = {}
-    for root, dirs, files in os.walk(folder):
-        for n in dirs + files:
-            p = os.path.join(root, n)
-            out[os.path.relpath(p, folder)] = read(p) if n in files else None
-    return out
+    return {os.path.relpath(os.path.join(r, n), folder): None if n in dirs else read(os.path.join(r, n))
+            for r, dirs, files in os.walk(folder) for n in dirs + files}
 
 
 class ScratchTest(unittest.TestCase):
