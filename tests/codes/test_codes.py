@@ -21,11 +21,10 @@ ENTRIES = [
     ("8111", "start-up", "text record", "0-1 code; 2-4 time; 5-6, 24-25 driver number; 7-18 driver name (GBK)"),
     ("B001", "start-up", "date record", "0-1 code; 2-4 date; 5-7 time"),
     ("8107", "start-up", "set-up record", "0-1 code; 5-6 limit"),
-    ("8108", "L2000 start-up", None, None), ("21F0", None, "supplementary record", None),
-    ("8B06", None, "running-state record", None), ("B601", "L2000 B6 01", None, None),
-    ("B606", "L2000 B6 06", None, None), ("B665", "L2000 B6 06", None, None),
-    ("B683", "L2000 B6 02 kind 83", None, None), ("B662", "L2000 B6 02 kind 107", None, None),
-]
+    ("21F0", None, "supplementary record", None), ("8B06", None, "running-state record", None),
+] + [(code, event, None, None) for code, event in (  # the B6h sub-records: a record per type, type 02 per kind
+    ("8108", "L2000 start-up"), ("B601", "L2000 B6 01"), ("B606", "L2000 B6 06"), ("B665", "L2000 B6 06"),
+    ("B683", "L2000 B6 02 kind 83"), ("B662", "L2000 B6 02 kind 107"))]
 # (sample, the dump's table lines of its start-up records)
 DUMPED = [
     ("l2000_sample.bin", ["     1 B001 15:19:26  date record: date 26-06-10",

@@ -36,11 +36,9 @@ class LibraryTest(ScratchTest):
     def setUpClass(cls):
         cls.lib = railfmt.Library()
 
-    def test_file_types(self):
+    def test_file_types_and_conversion(self):
         self.assertEqual({n: self.lib.file_type(example(n)) for n in SAMPLES}, SAMPLES)
         self.assertEqual((self.lib.file_type(self.path("missing")), self.lib.file_type(self.tmp)), (0, 0))
-
-    def test_convert_and_its_failures(self):
         src = shutil.copy(L2000, self.path("x.37"))
         self.assertEqual(self.lib.convert(src), src + "F")
         head, records = railfmt.read_formatted(src + "F")
@@ -72,9 +70,8 @@ class LibraryTest(ScratchTest):
             self.assertRaises(ValueError, self.lib.set_table, name, rows)
 
     def test_reader_against_hand_built_records_and_the_dump(self):
-        path = write_formatted(self.path("f.F"), [r for r, _ in RECORDS], HEAD)
-        with open(path, "ab") as f:
-            f.write(b"\x01\x02\x03")  # a short last record is no record
+        # a short last record is no record
+        path = write_formatted(self.path("f.F"), [r for r, _ in RECORDS] + [b"\x01\x02\x03"], HEAD)
         head, records = railfmt.read_formatted(path)
         self.assertEqual((head["Number"], head["TypeName"], head["Size"]), ("12", "韶山", 1234))
         self.assertEqual(len(records), len(RECORDS))
