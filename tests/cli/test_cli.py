@@ -21,7 +21,7 @@ VALUES = ["Val5", "Val8", "Val10", "Val12", "Val13", "Val14", "Val15", "Val16", 
 DUMPED = [
     [0, "8B06", "08:30:05", 123456, 700, 0, 0, 58, 0, 0, 0, 0, 64, 80, 9, "0347",
      ["Time", "Val5", "Val8", "Val13", "Val14", "Val19", "Val21"], ""],
-    # Val5: bytes 5..7 = 04 00 B1 (the first byte of the name)
+    # every value reads the bytes it covers, the name's GBK bytes B1 B1 BE A9 CE F7 and spaces too
     [1, "8106", "15:19:26", 0xB10004, 0xBEB1, 0xCEA9, 0xF7, 0x20, 0x20, 0x20, 0x20, 0x2020, 0, 0, 0, "0001",
      ["Time"], "北京西"],
 ]
