@@ -15,8 +15,7 @@ class Jk2h : public EarlierFormats {};
 // A record that ends exactly at the input end is not translated, so the
 // files of these tests end with one filler byte.
 Bytes Jk(const Bytes& body, bool filler = true) {
-  Bytes file = body;
-  if (filler) file.push_back(0x00);
+  const Bytes file = filler ? Cat({body, {0x00}}) : body;
   railfmt::MemStream in(file), out;
   railfmt::ConvertJK2H(in, out);
   return out.Data();
@@ -39,11 +38,7 @@ const std::string kHead2H = "A6 6A 30 20 20 20 20 20 20 20 20 20 00 00 00 00 00 
 // pair and the presence mask of each record written. A body one byte longer
 // would reach the input end and write nothing.
 TEST_F(Jk2h, CodeTableRows) {
-  const struct {
-    const char* code;
-    int len;
-    const char* out;  // per record: code, sub-code, mask
-  } rows[] = {
+  const struct { const char* code; int len; const char* out; } rows[] = {  // out: code, sub-code, mask of each record
       {"9B", 1, "80 03 00 00"}, {"9C", 1, "80 20 00 00"}, {"9D", 1, "80 0C 00 00"}, {"BF", 0, "80 0A 00 00"},
       {"CD", 0, "80 0B 00 00"}, {"D8", 0, "80 08 00 00"}, {"D9", 0, "80 09 00 00"}, {"9E", 18, "8A 05 1F 01"},
       {"A0", 2, "81 01 00 00"}, {"A1", 2, "81 22 00 00"}, {"A2", 2, "81 11 00 00"}, {"A3", 2, "81 04 00 00"},
@@ -85,12 +80,7 @@ TEST_F(Jk2h, CodeTableRows) {
 }
 
 TEST_F(Jk2h, Files) {
-  const struct {
-    const char* name;
-    Bytes body;
-    std::vector<std::string> recs;
-    std::string head = "";  // header bytes 20..51 where checked
-  } cases[] = {
+  const struct { const char* name; Bytes body; std::vector<std::string> recs; std::string head = ""; } cases[] = {  // head: bytes 20..51
       {"no code byte: the header alone", HexBytes("01 02 9A"), {},
        "00 00 32 48 00 00 00 00 00 00 1A 03 0F 00 00 00 00 00 00 00 00 00 00 00 04 00 00 00 00 00 00 AA"},
       {"9Fh taken from the byte alone", HexBytes("9F 9F 05"), {}},

@@ -1,6 +1,8 @@
 // LKJ93 converter: golden conversions of small files, one row per case.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "interface/drivers.h"
 #include "legacy/code_tables.h"
 #include "legacy/workarea.h"
@@ -31,10 +33,7 @@ Bytes St(uint8_t code, uint8_t b7 = 0x10, uint8_t b6 = 0x00, uint16_t w = 0x01F4
 // The record of St() under a pair: kind 1, signal 9, Val16 1, mask 13FFh.
 std::string S(std::string_view pair, uint8_t kind = 1, uint8_t signal = 9, uint16_t mask = 0x13FF) {
   Rec26 r = R(std::string(pair) + " 08 1E 0F 34 12 00 F4 01 2C 01 01 2D 00 09 01 46 00 3C 00 50 00 50");
-  r[12] = kind;
-  r[15] = signal;
-  r[24] = mask & 0xFF;
-  r[25] = mask >> 8;
+  r[12] = kind, r[15] = signal, r[24] = mask & 0xFF, r[25] = mask >> 8;
   return Hex(r);
 }
 // St() as a second-area record: running time 08:30:15, then b[1..15].
@@ -86,12 +85,8 @@ TEST_F(Lkj93, CodeTableRows) {
 }
 
 TEST_F(Lkj93, Files) {
-  const struct {
-    const char* name;
-    Bytes file;
-    std::vector<std::string> recs;
-    std::string head = "";  // the whole 52-byte header where checked
-    uint8_t option = 0;
+  const struct {  // head: the whole header where checked
+    const char* name; Bytes file; std::vector<std::string> recs; std::string head = ""; uint8_t option = 0;
   } cases[] = {
       {"filler only", Cat({kFill, kFill, kFill}), {},
        kHead93 + "00 00 39 33 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 30 00 00 00 00 00 00 AA"},
@@ -193,10 +188,8 @@ TEST_F(Lkj93, ConvertsThroughTheSingleFileDriver) {
 }
 
 TEST_F(Lkj93, ReferenceListsTheTables) {
-  auto has = [](const std::vector<railfmt::EarlierCode>& t, uint16_t in, bool sub, uint16_t out) {
-    for (const auto& e : t)
-      if (e.in == in && e.sub == sub && e.out == out) return true;
-    return false;
+  const auto has = [](const std::vector<railfmt::EarlierCode>& t, uint16_t in, bool sub, uint16_t out) {
+    return std::any_of(t.begin(), t.end(), [&](const auto& e) { return e.in == in && e.sub == sub && e.out == out; });
   };
   EXPECT_TRUE(has(railfmt::Lkj93CodeTable(), 0x82, false, 0x8607));
   EXPECT_TRUE(has(railfmt::Lkj93CodeTable(), 0xBF, false, 0x8464));
