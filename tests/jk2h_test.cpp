@@ -108,6 +108,11 @@ TEST_F(Jk2h, Files) {
       {"DBh 02h; FBh 30h and an unknown DBh sub-code write nothing",
        Cat({HexBytes("DB 02 09 00 00 00 00 10 00 00 20 00 00 00 00"), HexBytes("FB 30 01 DB 55")}),
        {"8A 04 09 00 00 E8 03 00 D0 07 00 00 00 00 00 09 00 00 00 00 00 00 00 00 0F 01"}},
+      {"codes read with their body and not translated, each followed by C9h",
+       Cat({HexBytes("9F C9 B7 C9 BC C9 BD C9 DA C9 DC C9 DD C9 DE C9 DF C9 E8 C9 E9 C9 C5"), Bytes(10, 0),
+            HexBytes("C9 F9"), Bytes(6, 0), HexBytes("C9 FA"), Bytes(8, 0), HexBytes("C9 FB 30 01 C9 DB 07 00 00 00 C9 DB 0A"),
+            Bytes(20, 0), HexBytes("C9 DB 0D"), Bytes(9, 0), HexBytes("C9 DB 0E"), Bytes(9, 0), HexBytes("C9")}),
+       std::vector<std::string>(19, "87 04 00 00 00 00 00 00 00 00 00 00 00 00 00 09")},
       {"track circuits name their kind", Cat({With(With(kC6, 0, 0xB8), 15, 0x12), With(With(With(kC6, 0, 0xB9), 15, 0x12), 14, 0x01)}),
        {"8B" + kC6Rec.substr(2), "86 0D 0C 00 00 D2 C6 C6 B5 48 31 32 20 20 20",  // "移频" H12
         "8B" + kC6Rec.substr(2), "8A 02 0C 00 00 55 4D 37 31 48 31 32 20 20 20"}},  // "UM71" (b[14] 12h)

@@ -1,8 +1,6 @@
 // LKJ93 converter: golden conversions of small files, one row per case.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "interface/drivers.h"
 #include "legacy/code_tables.h"
 #include "legacy/workarea.h"
@@ -124,8 +122,14 @@ TEST_F(Lkj93, Files) {
         S("86 07")}},
       {"A8h kind 3: closed before a filler", Cat({St(0xA8, 0x30), kFill}),
        {S("87 0F", 3, 9, 0x3FFF), kIn + "FF 3F", S("87 10", 3, 9, 0x3FFF), kIn + "FF 3F"}},
-      {"F2h, F3h, and F2h with 63 seconds", Cat({St(0xF2), St(0xF3), With(St(0xF2), 1, 0xBF)}),
-       {S("8D 07"), Raw("92 44"), Raw("F1 F3"), "F1 F2 08 1E 0F BF 87 00 34 12 00 10 2C 01 F4 01 3C 50 2D 07"}},
+      {"F2h, F3h, F2h at 63 s, F0h at 23:30:15 and at 24:30:15",
+       Cat({St(0xF2), St(0xF3), With(St(0xF2), 1, 0xBF), With(With(St(0xF0), 2, 0x77), 3, 0x01), With(St(0xF0), 3, 0x01)}),
+       {S("8D 07"), Raw("92 44"), Raw("F1 F3"), "F1 F2 08 1E 0F BF 87 00 34 12 00 10 2C 01 F4 01 3C 50 2D 07",
+        "89 03 17 1E 0F 34 12 00 F4 01 2C 01 01 2D 00 09 01 46 00 3C 00 50 00 50 FF 13",
+        "F1 F0 17 1E 0F 8F 87 01 34 12 00 10 2C 01 F4 01 3C 50 2D 07"}},
+      {"later layout: drivers plus file bytes 37 and 38 x 65535", Cat({kFill, kFill, B("B2 00 00 00 00 01 02"), kB0}),
+       {"B0 F0", kB0Recs[0], kB0Recs[1], "81 11 00 00 00 E8 03 36 36 35 33 36 20 20 20 00 00 00 00 00 00 00 00 00 01 00",
+        "81 04 00 00 00 D0 07 31 33 33 30 37 32 20 20 00 00 00 00 00 00 00 00 00 02 00"}},  // 66536, 133072
       {"second-area codes; BAh nothing; BCh a 52-byte unit",
        Cat({St(0x82), St(0xB8), St(0xB9), St(0xBD), St(0xB7), St(0xBA), St(0xBC), kFill}),
        {S("86 07"), Raw("86 0C"), Raw("86 0D"), Raw("84 01"), Raw("87 07"), Raw("83 01"), ""}},
@@ -187,12 +191,20 @@ TEST_F(Lkj93, ConvertsThroughTheSingleFileDriver) {
   EXPECT_EQ(HexRecords(AllRecords(out)).at(9), S("86 01"));
 }
 
+// The record reference lists each code (a sub-code under code x 256 + sub)
+// with the records it writes.
 TEST_F(Lkj93, ReferenceListsTheTables) {
-  const auto has = [](const std::vector<railfmt::EarlierCode>& t, uint16_t in, bool sub, uint16_t out) {
-    return std::any_of(t.begin(), t.end(), [&](const auto& e) { return e.in == in && e.sub == sub && e.out == out; });
+  using Outs = std::vector<uint16_t>;
+  const auto outs = [](const std::vector<railfmt::EarlierCode>& t, uint16_t in) {
+    Outs v;
+    for (const auto& e : t)
+      if (e.in == in) v.push_back(e.out);
+    return v;
   };
-  EXPECT_TRUE(has(railfmt::Lkj93CodeTable(), 0x82, false, 0x8607));
-  EXPECT_TRUE(has(railfmt::Lkj93CodeTable(), 0xBF, false, 0x8464));
-  EXPECT_TRUE(has(railfmt::Jk2hCodeTable(), 0xDB02, true, 0x8A04));
-  EXPECT_TRUE(has(railfmt::Jk2hCodeTable(), 0xFB12, true, 0x871F));
+  EXPECT_EQ(outs(railfmt::Lkj93CodeTable(), 0x82), Outs{0x8607});
+  EXPECT_EQ(outs(railfmt::Lkj93CodeTable(), 0xAE), Outs{});
+  EXPECT_EQ(outs(railfmt::Lkj93CodeTable(), 0xBF), (Outs{0x8401, 0x842A, 0x842B, 0x842C, 0x8108, 0x8109, 0x810A,
+                                                          0x810B, 0x810C, 0x810D, 0x810E, 0x8463, 0x8464}));
+  EXPECT_EQ(outs(railfmt::Jk2hCodeTable(), 0xDB02), Outs{0x8A04});
+  EXPECT_EQ(outs(railfmt::Jk2hCodeTable(), 0xFB12), Outs{0x871F});
 }
