@@ -87,8 +87,8 @@ TEST_F(Lkj93, Files) {
   } cases[] = {
       {"filler only", Cat({kFill, kFill, kFill}), {},
        kHead93 + "00 00 39 33 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 30 00 00 00 00 00 00 AA"},
-      {"the first B0h only: date 26-3-7, header number 1234", Cat({kB0, With(With(kB0, 4, 0x11), 6, 7)}), kB0Recs,
-       kHead93 + "02 01 39 33 0B 16 00 02 D2 04 1A 03 07 00 00 00 00 00 00 00 00 00 00 01 20 00 00 00 00 00 00 AA"},
+      {"the first B0h only, though its header number is 0: date 26-3-7", Cat({With(With(kB0, 4, 0), 5, 0), With(kB0, 6, 7)}),
+       kB0Recs, kHead93 + "02 01 39 33 0B 16 00 02 00 00 1A 03 07 00 00 00 00 00 00 00 00 00 00 01 20 00 00 00 00 00 00 AA"},
       {"FFh near the start is the start header, later a record", Cat({With(kB0, 0, 0xFF), kFill, kFill, St(0xFF)}),
        {kB0Recs[0], kB0Recs[1], kB0Recs[2], kB0Recs[3], S("86 0A")},
        kHead93 + "02 01 39 33 0B 16 00 02 D2 04 1A 03 07 00 00 00 00 00 00 00 00 00 00 01 40 00 00 00 00 00 00 AA"},
@@ -138,9 +138,9 @@ TEST_F(Lkj93, Files) {
         "81 0E 08 1E 0F 1A", "84 63 08 1E 0F 1B 1C", "84 64 08 1E 0F 1D 1E"}},
       {"third record B2h: later layout, B0h F0h first",
        Cat({kFill, kFill, B("B2 11 22 33 44 05 06 77 88")}), {"B0 F0 00 00 00 00 00 00 00 00 00 00 00 00 00 11 22 33 44 77 88"}},
-      {"B2h near the start: signal and Val16", Cat({B("B2 03 0A"), St(0x82), B("B2 0C 0E"), St(0x83)}),
+      {"B2h near the start: signal and Val16", Cat({B("B2 08 0A"), St(0x82), B("B2 0C 0E"), St(0x83)}),
        {"B0 F0 00 00 00 00 00 00 00 00 00 00 00 00 00 0C 0E",
-        "86 07 08 1E 0F 34 12 00 F4 01 2C 01 01 2D 00 04 04 46 00 3C 00 50 00 50 FF 13",
+        "86 07 08 1E 0F 34 12 00 F4 01 2C 01 01 2D 00 02 04 46 00 3C 00 50 00 50 FF 13",
         "86 08 08 1E 0F 34 12 00 F4 01 2C 01 01 2D 00 0C 06 46 00 3C 00 50 00 50 FF 13"}},
       {"later layout: signal, kind and direction from each record",
        Cat({kFill, kFill, B("B2"), With(St(0x82, 0x0C), 8, 0x0E), St(0x80, 0x08)}),
@@ -196,14 +196,16 @@ TEST_F(Lkj93, ReferenceListsTheTables) {
   using Outs = std::vector<uint16_t>;
   const auto outs = [](const std::vector<railfmt::EarlierCode>& t, uint16_t in) {
     Outs v;
-    for (const auto& e : t)
-      if (e.in == in) v.push_back(e.out);
+    for (const auto& e : t) if (e.in == in) v.push_back(e.out);
     return v;
   };
   EXPECT_EQ(outs(railfmt::Lkj93CodeTable(), 0x82), Outs{0x8607});
-  EXPECT_EQ(outs(railfmt::Lkj93CodeTable(), 0xAE), Outs{});
+  for (uint16_t none : {0xAE, 0xB0, 0xB1, 0xB2, 0xBA, 0xBB, 0xF3}) EXPECT_EQ(outs(railfmt::Lkj93CodeTable(), none), Outs{});
+  EXPECT_EQ(outs(railfmt::Lkj93CodeTable(), 0xF2), (Outs{0x8D01, 0x8D07}));
+  EXPECT_EQ(outs(railfmt::Lkj93CodeTable(), 0xBE), (Outs{0x8401, 0x8422, 0x8423, 0x8403, 0x8421, 0x8460, 0x8461, 0x8462}));
   EXPECT_EQ(outs(railfmt::Lkj93CodeTable(), 0xBF), (Outs{0x8401, 0x842A, 0x842B, 0x842C, 0x8108, 0x8109, 0x810A,
                                                           0x810B, 0x810C, 0x810D, 0x810E, 0x8463, 0x8464}));
   EXPECT_EQ(outs(railfmt::Jk2hCodeTable(), 0xDB02), Outs{0x8A04});
   EXPECT_EQ(outs(railfmt::Jk2hCodeTable(), 0xFB12), Outs{0x871F});
+  EXPECT_EQ(outs(railfmt::Jk2hCodeTable(), 0xA5), Outs{0x8106});  // its 81h 15h comes from a step of its own
 }
