@@ -154,6 +154,7 @@ TEST_F(Lkj93, Files) {
       {"15 bytes: one record, the missing byte 0", Cut(St(0x82), 15),
        {"86 07 08 1E 0F 34 12 00 F4 01 2C 01 01 2D 00 09 01 00 00 3C 00 50 00 50 FF 13"}},
       {"14 bytes: no record", Cut(St(0x82), 14), {}},
+      {"empty input: the header alone", {}, {}},
   };
   for (const auto& c : cases) {
     railfmt::legacy::ResetCarriedValues();
