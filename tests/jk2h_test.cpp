@@ -1,11 +1,8 @@
-// JK2H converter: golden conversions of small files, one row per fixed code.
+// JK2H converter: golden conversions of small files, one row per case.
 #include <gtest/gtest.h>
 
-#include "format/stream.h"
-#include "tables/bridge.h"
 #include "interface/drivers.h"
 #include "legacy/workarea.h"
-#include "platform/platform.h"
 #include "support/earlier_formats.h"
 #include "support/testkit.h"
 
@@ -17,218 +14,147 @@ class Jk2h : public EarlierFormats {};
 
 // A record that ends exactly at the input end is not translated, so the
 // files of these tests end with one filler byte.
-Bytes Convert2H(const Bytes& body, bool trailingFiller = true) {
-  Bytes file = body;
-  if (trailingFiller) file.push_back(0x00);
+Bytes Jk(const Bytes& body, bool filler = true) {
+  const Bytes file = filler ? Cat({body, {0x00}}) : body;
   railfmt::MemStream in(file), out;
   railfmt::ConvertJK2H(in, out);
   return out.Data();
 }
 
-// C6h: 08:30:00, position 12349990, distance 5000, Val19 60, kind 2,
-// signal code 12 (aspect 4).
-Bytes C6() {
-  return {0xC6, 0x08, 0x30, 0x00, 0x12, 0x34, 0x99, 0x90, 0x00,
-          0x50, 0x00, 0x00, 0x60, 0x20, 0x00, 0x00, 0x0C};
-}
+Bytes With(Bytes b, int i, uint8_t v) { return b[i] = v, b; }
+
+// 08:30:00, position 12349990, distance 5000, Val19 60, kind 2, signal 0Ch
+// (aspect 4); and its record.
+const Bytes kC6 = HexBytes("C6 08 30 00 12 34 99 90 00 50 00 00 60 20 00 00 0C");
+const std::string kC6Rec = "86 0C 08 1E 00 26 72 BC 88 13 00 00 02 00 00 04 00 00 00 3C 00 00 00 00 1F 01";
+// Start record: 08:31:00, kind 1, station code 7.
+const Bytes kC0 = HexBytes("C0 08 31 00 12 34 99 90 00 50 00 00 60 10 07");
+// Header bytes 0..19: magic, number 0 as text, no type text.
+const std::string kHead2H = "A6 6A 30 20 20 20 20 20 20 20 20 20 00 00 00 00 00 00 00 00 ";
 
 }  // namespace
 
-// Every code whose output pair is fixed, with a zero body of the code's
-// length: the codes of the records it writes (a longer body would reach the
-// input end and write nothing).
-TEST_F(Jk2h, FixedCodesWriteTheirPairs) {
-  const struct {
-    uint8_t code;
-    int body;
-    std::vector<std::string> out;
-  } kCases[] = {
-      {0x9B, 1, {"80 03"}}, {0x9C, 1, {"80 20"}}, {0x9D, 1, {"80 0C"}}, {0xBF, 0, {"80 0A"}},
-      {0xCD, 0, {"80 0B"}}, {0xD8, 0, {"80 08"}}, {0xD9, 0, {"80 09"}}, {0x9E, 18, {"8A 05"}},
-      {0xA6, 2, {"81 07"}}, {0xAF, 2, {"81 10"}}, {0xB0, 3, {"86 26"}}, {0xB1, 3, {"86 26"}},
-      {0xB2, 7, {"86 0E"}}, {0xB3, 7, {"86 0F"}}, {0xBA, 7, {"86 17"}}, {0xBB, 7, {"86 18"}},
-      {0xB4, 2, {"86 11"}}, {0xB5, 2, {"86 12"}}, {0xB6, 9, {"8B 0C", "8D 02"}},
-      {0xC1, 10, {"86 03"}}, {0xC2, 10, {"86 04"}}, {0xC3, 10, {"86 05"}}, {0xC6, 16, {"86 0C"}},
-      {0xC7, 10, {"87 03"}}, {0xC8, 7, {"86 1C"}}, {0xC9, 0, {"87 04"}}, {0xCA, 0, {"87 05"}},
-      {0xCB, 0, {"87 31"}}, {0xCF, 10, {"86 0A"}}, {0xD0, 16, {"87 11"}}, {0xD3, 0, {"87 32"}},
-      {0xD4, 8, {"8A 01"}}, {0xD5, 0, {"87 12"}}, {0xD6, 7, {"8B 0C", "87 07"}}, {0xD7, 10, {"87 08"}},
-      {0xE0, 8, {"87 17"}}, {0xE1, 8, {"87 19"}}, {0xE2, 8, {"87 18"}}, {0xE3, 8, {"87 16"}},
-      {0xE4, 10, {"87 1B"}}, {0xE5, 10, {"87 1D"}}, {0xE6, 10, {"87 1C"}}, {0xE7, 10, {"87 1E"}},
-      {0xEA, 7, {"87 09"}}, {0xEB, 7, {"87 0A"}}, {0xEC, 16, {"89 01"}}, {0xED, 16, {"87 14"}},
-      {0xEE, 5, {"86 1E"}}, {0xEF, 16, {"89 02"}}, {0xF7, 16, {"89 03"}}, {0xF1, 2, {"8B 02"}},
-      {0xF2, 1, {"8B 06"}}, {0xF3, 1, {"8A 03"}}, {0xF4, 7, {"8B 0C"}}, {0xF5, 4, {"8B 0C"}},
-      {0xF6, 3, {"8B 08"}}, {0xFD, 9, {"8B 08"}}, {0xFE, 6, {"8B 08"}},
+// Every translated code (and sub-code) with a zero body of its length: the
+// pair and the presence mask of each record written. A body one byte longer
+// would reach the input end and write nothing.
+TEST_F(Jk2h, CodeTableRows) {
+  const struct { const char* code; int len; const char* out; } rows[] = {  // out: code, sub-code, mask of each record
+      {"9B", 1, "80 03 00 00"}, {"9C", 1, "80 20 00 00"}, {"9D", 1, "80 0C 00 00"}, {"BF", 0, "80 0A 00 00"},
+      {"CD", 0, "80 0B 00 00"}, {"D8", 0, "80 08 00 00"}, {"D9", 0, "80 09 00 00"}, {"9E", 18, "8A 05 1F 01"},
+      {"A0", 2, "81 01 00 00"}, {"A1", 2, "81 22 00 00"}, {"A2", 2, "81 11 00 00"}, {"A3", 2, "81 04 00 00"},
+      {"A4", 5, "81 25 00 00"}, {"A5", 2, "81 15 00 00 81 06 00 00"}, {"A6", 2, "81 07 00 00"},
+      {"A7", 2, "81 08 00 00"}, {"A8", 2, "81 09 00 00"}, {"A9", 2, "81 0A 00 00"}, {"AA", 2, "81 0B 00 00"},
+      {"AB", 2, "81 0C 00 00"}, {"AC", 2, "81 0D 00 00"}, {"AD", 2, "81 0E 00 00"}, {"AE", 2, "81 0F 00 00"},
+      {"AF", 2, "81 10 00 00"}, {"B0", 3, "86 26 00 00"}, {"B1", 3, "86 26 00 00"}, {"B2", 7, "86 0E 03 00"},
+      {"B3", 7, "86 0F 03 00"}, {"BA", 7, "86 17 03 00"}, {"BB", 7, "86 18 03 00"}, {"B4", 2, "86 11 01 00"},
+      {"B5", 2, "86 12 01 00"}, {"B6", 9, "8B 0C 03 00 8D 02 00 00"}, {"B8", 16, "8B 0C 1F 01 86 0D 00 00"},
+      {"B9", 16, "8B 0C 1F 01 8A 02 00 00"}, {"BE", 8, "86 14 03 00"}, {"C0", 14, "86 01 0F 01 20 F0 0F 01"},
+      {"C1", 10, "86 03 07 00"}, {"C2", 10, "86 04 07 00"}, {"C3", 10, "86 05 07 00"}, {"C4", 6, "86 06 07 01"},
+      {"C6", 16, "86 0C 1F 01"}, {"C7", 10, "87 03 07 00"}, {"C8", 7, "86 1C 03 00"}, {"C9", 0, "87 04 00 00"},
+      {"CA", 0, "87 05 00 00"}, {"CB", 0, "87 31 00 00"}, {"CC", 5, "87 01 01 00"}, {"CE", 5, "87 02 01 00"},
+      {"CF", 10, "86 0A 07 00"}, {"D0", 16, "87 11 1F 01"}, {"D1", 16, "87 0F 1F 01 20 F0 1F 01"},
+      {"D2", 16, "87 10 1F 01 20 F0 1F 01"}, {"D3", 0, "87 32 00 00"}, {"D4", 8, "8A 01 03 00"},
+      {"D5", 0, "87 12 00 00"}, {"D6", 7, "8B 0C 03 00 87 07 00 00"}, {"D7", 10, "87 08 07 00"},
+      {"E0", 8, "87 17 03 00"}, {"E1", 8, "87 19 03 00"}, {"E2", 8, "87 18 03 00"}, {"E3", 8, "87 16 03 00"},
+      {"E4", 10, "87 1B 07 00"}, {"E5", 10, "87 1D 07 00"}, {"E6", 10, "87 1C 07 00"}, {"E7", 10, "87 1E 07 00"},
+      {"EA", 7, "87 09 03 00"}, {"EB", 7, "87 0A 03 00"}, {"EC", 16, "89 01 1F 01"}, {"ED", 16, "87 14 1F 01"},
+      {"EE", 5, "86 1E 01 00"}, {"EF", 16, "89 02 1F 01"}, {"F0", 3, "8B 01 00 03"}, {"F1", 2, "8B 02 01 00"},
+      {"F2", 1, "8B 06 00 00"}, {"F3", 1, "8A 03 00 00"}, {"F4", 7, "8B 0C 03 00"}, {"F5", 4, "8B 0C 01 00"},
+      {"F6", 3, "8B 08 01 00"}, {"F7", 16, "89 03 1F 01"}, {"F8", 6, "86 10 07 01"}, {"FC", 5, "81 25 00 00"},
+      {"FD", 9, "8B 08 03 00"}, {"FE", 6, "8B 08 01 00"}, {"DB 01", 1, "86 22 00 00"}, {"DB 02", 13, "8A 04 0F 01"},
+      {"DB 03", 5, "86 23 00 00"}, {"DB 04", 4, "8A 03 01 00"}, {"DB 05", 6, "8B 10 01 00"},
+      {"DB 06", 4, "8C 04 01 00"}, {"DB 09", 0, "81 26 00 00"}, {"DB C4", 6, "86 06 07 01"},
+      {"DB EC", 16, "89 01 1F 01"}, {"FB 00", 5, "81 24 00 00"}, {"FB 01", 5, "8D 04 01 00"},
+      {"FB 04", 7, "8D 03 03 00"}, {"FB 12", 3, "87 1F 01 00"}, {"FB 13", 3, "8A 01 01 00"},
+      {"FB 14", 3, "84 01 00 00"}, {"FB 15", 3, "84 22 00 00"}, {"FB 16", 3, "84 03 00 00"},
+      {"FB 17", 6, "84 02 00 00"},
   };
-  for (const auto& c : kCases) {
+  for (const auto& row : rows) {
     railfmt::legacy::ResetCarriedValues();
-    Bytes rec(1 + c.body, 0x00);
-    rec[0] = c.code;
-    std::vector<std::string> got;
-    for (const Rec26& r : AllRecords(Convert2H(rec))) got.push_back(Hex(r).substr(0, 5));
-    EXPECT_EQ(got, c.out) << Hex(&c.code, 1);
+    Bytes raw = HexBytes(row.code);
+    raw.resize(raw.size() + row.len);
+    std::string got;
+    for (const Rec26& r : AllRecords(Jk(raw))) got += (got.empty() ? "" : " ") + Hex(Bytes{r[0], r[1], r[24], r[25]});
+    EXPECT_EQ(got, row.out) << row.code;
   }
 }
 
-TEST_F(Jk2h, FileWithoutCodeBytesGivesTheHeaderAlone) {
-  Bytes out = Convert2H({0x01, 0x02, 0x9A}, false);
-  const Bytes header = {0xA6, 0x6A, '0', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
-                        0,    0,    0,   0,   0,   0,   0,   0,   0,   0,   '2', 'H',
-                        0,    0,    0,   0,   0,   0,   26,  3,   15,  0,   0,   0,
-                        0,    0,    0,   0,   0,   0,   0,   0,   3,   0,   0,   0,
-                        0,    0,    0,   0xAA};
-  EXPECT_EQ(Hex(out), Hex(header));
-}
-
-TEST_F(Jk2h, Record9FAloneIsConsumedWithoutOutput) {
-  EXPECT_EQ(Convert2H({0x9F}).size(), 52u);
-  EXPECT_EQ(Convert2H({0x9F, 0x9F, 0x05}).size(), 52u);
-}
-
-TEST_F(Jk2h, FullC6Record) {
-  Bytes out = Convert2H(C6());
-  auto recs = AllRecords(out);
-  ASSERT_EQ(recs.size(), 1u) << Hex(out);
-  EXPECT_EQ(Hex(recs[0]), Hex(R("86 0C 08 1E 00 26 72 BC 88 13 00 00 02 00 00 04 00 00 00 3C 00 00 00 00 1F 01")));
-}
-
-TEST_F(Jk2h, C6CutByACodeByteWritesNothingAndTheCodeIsLost) {
-  const Bytes full = C6();
-  const Bytes cut(full.begin(), full.begin() + 11);  // code + 10 body bytes
-  // The C0h that cuts it would be a full start record; its body bytes are
-  // then skipped as filler.
-  Bytes c0 = {0xC0, 0x08, 0x31, 0x00, 0x12, 0x34, 0x99, 0x90, 0x00, 0x50, 0x00, 0x00, 0x60, 0x10, 0x07};
-  Bytes out = Convert2H(Cat({cut, c0}));
-  EXPECT_EQ(out.size(), 52u) << Hex(out);
-  // A complete record after it converts again.
-  out = Convert2H(Cat({cut, c0, C6()}));
-  EXPECT_EQ(AllRecords(out).size(), 1u);
-}
-
-TEST_F(Jk2h, ShortPositionWrapsUpwardWhenPositionsGrow) {
-  Bytes c9 = {0xC9};
-  Bytes c4 = {0xC4, 0x31, 0x00, 0x00, 0x10, 0x00, 0x70};
-  auto recs = AllRecords(Convert2H(Cat({C6(), c9, c4})));
-  ASSERT_EQ(recs.size(), 3u);
-  EXPECT_EQ(Hex(recs[1]), Hex(R("87 04 08 1E 00 26 72 BC 88 13 00 00 02 00 00 04 00 00 00 3C 00 00 00 00 00 00")));
-  // 12340010 + 10000; distance 5000 - 20.
-  EXPECT_EQ(Hex(recs[2]), Hex(R("86 06 08 1F 00 3A 72 BC 74 13 00 00 02 00 00 04 00 00 00 46 00 00 00 00 07 01")));
-}
-
-TEST_F(Jk2h, ShortPositionWrapsDownwardWhenPositionsFall) {
-  Bytes c9 = {0xC9};
-  Bytes up = {0xC4, 0x31, 0x00, 0x00, 0x10, 0x00, 0x70};
-  Bytes ca = {0xCA};
-  Bytes down = {0xF8, 0x32, 0x00, 0x99, 0x90, 0x00, 0x80};
-  auto recs = AllRecords(Convert2H(Cat({C6(), c9, up, ca, down})));
-  ASSERT_EQ(recs.size(), 5u);
-  EXPECT_EQ(recs[3][0], 0x87);
-  EXPECT_EQ(recs[3][1], 0x05);
-  // 12359990 - 10000 = 12349990: back at the last full position.
-  EXPECT_EQ(Hex(recs[4]), Hex(R("86 10 08 20 00 26 72 BC 88 13 00 00 02 00 00 04 00 00 00 50 00 00 00 00 07 01")));
-}
-
-TEST_F(Jk2h, ShortPositionWithoutWrap) {
-  // Flag bit 0 clear, new digits within 5000 of the old: no correction.
-  Bytes c4 = {0xC4, 0x31, 0x00, 0x99, 0x00, 0x00, 0x70};
-  auto recs = AllRecords(Convert2H(Cat({C6(), c4})));
-  ASSERT_EQ(recs.size(), 2u);
-  EXPECT_EQ(Hex(Bytes(recs[1].begin() + 5, recs[1].begin() + 10)), "CC 71 BC 2E 13");  // 12349900, 4910
-}
-
-TEST_F(Jk2h, A0YearRuleAroundTheCurrentDate) {
-  // 15 March 2026 is today: 0315 keeps 26, 0316 lies after it and gives 25.
-  struct Case {
-    uint8_t month, day, year;
-  } cases[] = {{0x03, 0x15, 26}, {0x03, 0x16, 25}, {0x01, 0x01, 26}, {0x12, 0x31, 25}};
+// head: header bytes 20..51 where checked; filler: one filler byte appended.
+TEST_F(Jk2h, Files) {
+  const struct { const char* name; Bytes body; std::vector<std::string> recs; std::string head = ""; bool filler = true; } cases[] = {
+      {"no code byte: the header alone", HexBytes("01 02 9A"), {},
+       "00 00 32 48 00 00 00 00 00 00 1A 03 0F 00 00 00 00 00 00 00 00 00 00 00 04 00 00 00 00 00 00 AA"},
+      {"9Fh taken from the byte alone", HexBytes("9F 9F 05"), {}},
+      {"a record ending at the input end is not translated", kC6, {}, "", false},
+      {"nor one whose body reaches the input end", Bytes(kC6.begin(), kC6.end() - 1), {}},
+      {"C6h cut by a code byte that is lost with it, then a whole C6h",
+       Cat({Bytes(kC6.begin(), kC6.begin() + 11), kC0, kC6}), {kC6Rec}},
+      {"short positions wrap by 10000 the way positions go",
+       Cat({kC6, {0xC9}, HexBytes("C4 31 00 00 10 00 70"), {0xCA}, HexBytes("F8 32 00 99 90 00 80")}),
+       {kC6Rec, "87 04 08 1E 00 26 72 BC 88 13 00 00 02 00 00 04 00 00 00 3C 00 00 00 00 00 00",
+        "86 06 08 1F 00 3A 72 BC 74 13 00 00 02 00 00 04 00 00 00 46 00 00 00 00 07 01",  // 12350010, 4980
+        "87 05 08 1F 00 3A 72 BC 74 13 00 00 02 00 00 04 00 00 00 46 00 00 00 00 00 00",
+        "86 10 08 20 00 26 72 BC 88 13 00 00 02 00 00 04 00 00 00 50 00 00 00 00 07 01"}},  // 12349990, 5000
+      {"DBh C4h without wrap; F0h values", Cat({kC6, HexBytes("DB C4 31 00 99 00 00 70"), HexBytes("F0 12 34 56")}),
+       {kC6Rec, "86 06 08 1F 00 CC 71 BC 2E 13 00 00 02 00 00 04 00 00 00 46 00 00 00 00 07 01",   // 12349900, 4910
+        "8B 01 08 1F 00 CC 71 BC 2E 13 00 00 02 00 00 04 00 00 00 7B 00 C8 01 FF 00 03"}},  // 123, 456
+      {"A0h of today", HexBytes("A0 03 15"), {"81 01 00 00 00 1A 03 0F 1A 03 0F"}},
+      {"A0h of a day before today", HexBytes("A0 01 01"), {"81 01 00 00 00 1A 01 01 1A 01 01"}},
+      {"A0h of a day after today", HexBytes("A0 03 16"), {"81 01 00 00 00 19 03 10 19 03 10"}},
+      {"A0h of 31 December sets the header date", HexBytes("A0 12 31"), {"81 01 00 00 00 19 0C 1F 19 0C 1F"},
+       "00 00 32 48 00 00 00 00 00 00 19 0C 1F 00 00 00 00 00 00 00 00 00 00 00 04 00 00 00 00 00 00 AA"},
+      {"A0h after the start record leaves the header date", Cat({kC0, HexBytes("A0 01 02")}),
+       {"86 01 08 1F 00 26 72 BC 88 13 07 00 01 00 00 09 00 00 00 3C 00 00 00 00 0F 01",
+        "20 F0 BD F8 D5 BE 37 20 20 20 20 20 FF BD F8 D5 BE 37 20 20 20 20 20 FF 0F 01",  // "进站7"
+        "81 01 08 1F 00 1A 01 02 1A 01 02"},
+       "00 00 32 48 00 00 00 00 00 00 1A 03 0F 00 00 00 00 00 00 00 00 00 00 00 13 00 00 00 00 00 00 AA"},
+      {"DBh 02h; FBh 30h and an unknown DBh sub-code write nothing",
+       Cat({HexBytes("DB 02 09 00 00 00 00 10 00 00 20 00 00 00 00"), HexBytes("FB 30 01 DB 55")}),
+       {"8A 04 09 00 00 E8 03 00 D0 07 00 00 00 00 00 09 00 00 00 00 00 00 00 00 0F 01"}},
+      {"codes read with their body and not translated, each followed by C9h",
+       Cat({HexBytes("9F C9 B7 C9 BC C9 BD C9 DA C9 DC C9 DD C9 DE C9 DF C9 E8 C9 E9 C9 C5"), Bytes(10, 0),
+            HexBytes("C9 F9"), Bytes(6, 0), HexBytes("C9 FA"), Bytes(8, 0), HexBytes("C9 FB 30 01 C9 DB 07 00 00 00 C9 DB 0A"),
+            Bytes(20, 0), HexBytes("C9 DB 0D"), Bytes(9, 0), HexBytes("C9 DB 0E"), Bytes(9, 0), HexBytes("C9")}),
+       std::vector<std::string>(19, "87 04 00 00 00 00 00 00 00 00 00 00 00 00 00 09")},
+      {"track circuits name their kind", Cat({With(With(kC6, 0, 0xB8), 15, 0x12), With(With(With(kC6, 0, 0xB9), 15, 0x12), 14, 0x01)}),
+       {"8B" + kC6Rec.substr(2), "86 0D 0C 00 00 D2 C6 C6 B5 48 31 32 20 20 20",  // "移频" H12
+        "8B" + kC6Rec.substr(2), "8A 02 0C 00 00 55 4D 37 31 48 31 32 20 20 20"}},  // "UM71" (b[14] 12h)
+      {"driver, station and numbers; the first A1h sets header bytes 20..21",
+       Cat({kC6, HexBytes("A5 12 34 A2 56 78 A4 00 12 34 56 00 A1 12 34 A1 56 78 A7 01 02")}),
+       {kC6Rec, "81 15 00 00 00 0C", "81 06 00 00 00 22 00 31 32 2D 33 34 20 20 20 20",  // "12-34"
+        "81 11 08 1E 00 2E 16 35 36 37 38 20 20 20 20", "81 25 00 00 00 20 B2 00",      // 5678; 45600
+        "81 22 00 00 00 D2 04", "81 22 00 00 00 2E 16", "81 08 00 00 00 66 00"},
+       "D2 04 32 48 00 00 00 00 00 00 1A 03 0F 00 00 00 00 00 00 00 00 00 00 00 27 00 00 00 00 00 00 AA"},
+  };
   for (const auto& c : cases) {
-    Bytes out = Convert2H({0xA0, c.month, c.day});
-    auto recs = AllRecords(out);
-    ASSERT_EQ(recs.size(), 1u);
-    const int m = (c.month >> 4) * 10 + (c.month & 15), d = (c.day >> 4) * 10 + (c.day & 15);
-    Rec26 want{};
-    want[0] = 0x81;
-    want[1] = 0x01;
-    want[5] = want[8] = c.year;
-    want[6] = want[9] = static_cast<uint8_t>(m);
-    want[7] = want[10] = static_cast<uint8_t>(d);
-    EXPECT_EQ(Hex(recs[0]), Hex(want));
-    EXPECT_EQ(out[30], c.year);
-    EXPECT_EQ(out[31], m);
-    EXPECT_EQ(out[32], d);
+    railfmt::legacy::ResetCarriedValues();
+    const Bytes out = Jk(c.body, c.filler);
+    EXPECT_EQ(out.size() % 26, 0u) << c.name;
+    EXPECT_EQ(HexRecords(AllRecords(out)), Golden(c.recs)) << c.name;
+    if (!c.head.empty()) {
+      EXPECT_EQ(Hex(out.data(), 52), Hex(HexBytes(kHead2H + c.head))) << c.name;
+    }
   }
-  // New Year's Day as today: 31 December belongs to the year before.
+}
+
+TEST_F(Jk2h, NewYearsDayTakes31DecemberForTheYearBefore) {
   railfmt::platform::Hooks().today = {2100, 1, 1};
-  Bytes out = Convert2H({0xA0, 0x12, 0x31});
-  EXPECT_EQ(out[30], 99);
+  EXPECT_EQ(Hex(Jk(HexBytes("A0 12 31")).data() + 30, 3), "63 0C 1F");
 }
 
-TEST_F(Jk2h, A0AfterTheStartRecordLeavesTheHeaderDate) {
-  Bytes c0 = {0xC0, 0x08, 0x31, 0x00, 0x12, 0x34, 0x99, 0x90, 0x00, 0x50, 0x00, 0x00, 0x60, 0x10, 0x07};
-  Bytes out = Convert2H(Cat({c0, {0xA0, 0x01, 0x02}}));
-  auto recs = AllRecords(out);
-  ASSERT_EQ(recs.size(), 3u) << Hex(out);
-  EXPECT_EQ(recs[0][0], 0x86);
-  EXPECT_EQ(recs[0][1], 0x01);
-  // "进站" + "7", space-filled, attribute 255.
-  EXPECT_EQ(Hex(recs[1]), Hex(R("20 F0 BD F8 D5 BE 37 20 20 20 20 20 FF BD F8 D5 BE 37 20 20 20 20 20 FF 0F 01")));
-  EXPECT_EQ(recs[2][0], 0x81);
-  EXPECT_EQ(Hex(out.data() + 30, 3), "1A 03 0F");  // still today's date
-}
-
-TEST_F(Jk2h, SubCodedRecords) {
-  // DBh 02h (13 bytes) is a state record 8Ah 04h; FBh 30h no output; an
-  // unknown DBh sub-code skips the code and its sub-code only.
-  Bytes db02 = {0xDB, 0x02, 0x09, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x00, 0x20, 0x00, 0x00, 0x00, 0x00};
-  Bytes out = Convert2H(Cat({db02, {0xFB, 0x30, 0x01}, {0xDB, 0x55}}));
-  auto recs = AllRecords(out);
-  ASSERT_EQ(recs.size(), 1u) << Hex(out);
-  EXPECT_EQ(Hex(recs[0]), Hex(R("8A 04 09 00 00 E8 03 00 D0 07 00 00 00 00 00 09 00 00 00 00 00 00 00 00 0F 01")));
-}
-
-TEST_F(Jk2h, RecordEndingAtTheInputEndIsNotTranslated) {
-  EXPECT_EQ(AllRecords(Convert2H(C6(), false)).size(), 0u);
-  EXPECT_EQ(AllRecords(Convert2H(C6(), true)).size(), 1u);
-  Bytes cut = C6();
-  cut.pop_back();
-  EXPECT_EQ(Convert2H(cut).size(), 52u);
-}
-
-TEST_F(Jk2h, TrackCircuitRecordsNameTheirKind) {
-  Bytes b8 = C6();
-  b8[0] = 0xB8;
-  b8[15] = 0x12;
-  Bytes b9 = b8;
-  b9[0] = 0xB9;
-  b9[14] = 0x01;
-  auto recs = AllRecords(Convert2H(Cat({b8, b9})));
-  ASSERT_EQ(recs.size(), 4u);
-  EXPECT_EQ(recs[0][0], 0x8B);
-  EXPECT_EQ(recs[0][1], 0x0C);
-  // "移频" H 12 / UM71 H 12, number 12 also in byte 2.
-  EXPECT_EQ(Hex(recs[1]), Hex(R("86 0D 0C 00 00 D2 C6 C6 B5 48 31 32 20 20 20")));
-  EXPECT_EQ(Hex(recs[3]), Hex(R("8A 02 0C 00 00 55 4D 37 31 48 31 32 20 20 20")));
-}
-
-TEST_F(Jk2h, DriverAndStationRecords) {
-  // A5h: route 12, station 34; A2h: driver 5678 at the running time.
-  Bytes out = Convert2H(Cat({C6(), {0xA5, 0x12, 0x34}, {0xA2, 0x56, 0x78}}));
-  auto recs = AllRecords(out);
-  ASSERT_EQ(recs.size(), 4u) << Hex(out);
-  EXPECT_EQ(Hex(recs[1]), Hex(R("81 15 00 00 00 0C")));
-  EXPECT_EQ(Hex(recs[2]), Hex(R("81 06 00 00 00 22 00 31 32 2D 33 34 20 20 20 20")));
-  EXPECT_EQ(Hex(recs[3]), Hex(R("81 11 08 1E 00 2E 16 35 36 37 38 20 20 20 20")));
+// AFh writes its 81h 10h record and leaves the tolerance as the start cleared it.
+TEST_F(Jk2h, AfDoesNotSetTheTolerance) {
+  railfmt::Lookups().RestrictionTolerance = 7;
+  EXPECT_EQ(Hex(AllRecords(Jk(HexBytes("AF 00 44"))).at(0)), Hex(R("81 10 00 00 00 2C 00")));
+  EXPECT_EQ(railfmt::Lookups().RestrictionTolerance, 0);
 }
 
 TEST_F(Jk2h, ConvertsThroughTheSingleFileDriver) {
   TempDir dir;
-  const Bytes a4 = {0xA4, 0x00, 0x12, 0x34, 0x56, 0x00};
-  WriteFile(dir / "x.2h", Cat({a4, {0xA0, 0x03, 0x15}, C6(), Bytes(10, 0x00)}));
+  WriteFile(dir / "x.2h", Cat({HexBytes("A4 00 12 34 56 00 A0 03 15"), kC6, Bytes(10, 0x00)}));
   ASSERT_EQ(railfmt::NewFmtFileImpl(dir / "x.2h", dir / "x.fmt"), 0);
-  Bytes out = ReadFile(dir / "x.fmt");
-  auto recs = AllRecords(out);
-  ASSERT_EQ(recs.size(), 3u) << Hex(out);
-  EXPECT_EQ(Hex(recs[0]), Hex(R("81 25 00 00 00 20 B2 00")));  // 345600 mod 100000
-  EXPECT_EQ(Hex(recs[1]), Hex(R("81 01 00 00 00 1A 03 0F 1A 03 0F")));
-  EXPECT_EQ(recs[2][0], 0x86);
+  const Bytes out = ReadFile(dir / "x.fmt");
+  ASSERT_GE(out.size(), 52u);
   EXPECT_EQ(Hex(out.data(), 2), "A6 6A");
+  EXPECT_EQ(HexRecords(AllRecords(out)), Golden({"81 25 00 00 00 20 B2 00", "81 01 00 00 00 1A 03 0F 1A 03 0F", kC6Rec}));
 }

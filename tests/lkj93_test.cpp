@@ -1,13 +1,11 @@
-// LKJ93 converter: golden conversions of small files, one row per state code.
+// LKJ93 converter: golden conversions of small files, one row per case.
 #include <gtest/gtest.h>
 
-#include "format/stream.h"
-#include "tables/bridge.h"
 #include "interface/drivers.h"
+#include "legacy/code_tables.h"
 #include "legacy/workarea.h"
 #include "support/earlier_formats.h"
 #include "support/testkit.h"
-#include "platform/platform.h"
 
 using namespace railfmt::test;
 
@@ -15,375 +13,200 @@ namespace {
 
 class Lkj93 : public EarlierFormats {};
 
-Bytes Convert93(const Bytes& file, uint8_t option = 0) {
+Bytes Lkj(const Bytes& file, uint8_t option = 0) {
   railfmt::MemStream in(file), out;
   railfmt::ConvertLKJ93(in, out, option);
   return out.Data();
 }
 
-Bytes Filler() { return Bytes(16, 0xFF); }
+const Bytes kFill(16, 0xFF);
 
-// A state record: 08:30:15, position 1234h, signal-machine kind in b[7]
-// bits 4..6, Val10 300, Val8 500, Val19 60, Val21 80, Val13 45, Val17 70.
-Bytes StateRec(uint8_t code, uint8_t b7 = 0x10) {
-  return {code, 0x8F, 0x87, 0x00, 0x34, 0x12, 0x00, b7,
-          0x2C, 0x01, 0xF4, 0x01, 0x3C, 0x50, 0x2D, 0x07};
+// 08:30:15, position 1234h (b[6] its sign), kind in b[7] bits 4..6, Val10
+// 300, w = Val8 500, Val19 60, Val21 80, Val13 45, Val17 70.
+Bytes St(uint8_t code, uint8_t b7 = 0x10, uint8_t b6 = 0x00, uint16_t w = 0x01F4) {
+  return {code, 0x8F, 0x87, 0x00, 0x34, 0x12, b6, b7, 0x2C, 0x01,
+          static_cast<uint8_t>(w & 0xFF), static_cast<uint8_t>(w >> 8), 0x3C, 0x50, 0x2D, 0x07};
 }
 
-// The running state of StateRec with kind 1 after the record code (bytes
-// 2..23), and its mask 13FFh.
-constexpr const char* kState = "08 1E 0F 34 12 00 F4 01 2C 01 01 2D 00 09 01 46 00 3C 00 50 00 50 FF 13";
+// The record of St() under a pair: kind 1, signal 9, Val16 1, mask 13FFh.
+std::string S(std::string_view pair, uint8_t kind = 1, uint8_t signal = 9, uint16_t mask = 0x13FF) {
+  Rec26 r = R(std::string(pair) + " 08 1E 0F 34 12 00 F4 01 2C 01 01 2D 00 09 01 46 00 3C 00 50 00 50");
+  r[12] = kind, r[15] = signal, r[24] = mask & 0xFF, r[25] = mask >> 8;
+  return Hex(r);
+}
+// St() as a second-area record: running time 08:30:15, then b[1..15].
+std::string Raw(std::string_view pair) { return std::string(pair) + " 08 1E 0F 8F 87 00 34 12 00 10 2C 01 F4 01 3C 50 2D 07"; }
+// "进站300" / "出站300", attribute FFh (no table), and the mask.
+const std::string kIn = "20 F0 BD F8 D5 BE 33 30 30 20 20 20 FF BD F8 D5 BE 33 30 30 20 20 20 FF ";
+const std::string kOut = "20 F0 B3 F6 D5 BE 33 30 30 20 20 20 FF B3 F6 D5 BE 33 30 30 20 20 20 FF ";
+// Header bytes 0..23: magic, number 0 as text, type "00000000" (or B1's), bytes 20..21, "93".
+const std::string kHead93 = "A5 5A 30 20 20 20 20 20 20 20 20 20 30 30 30 30 30 30 30 30 ";
 
-Rec26 State(const char* code) { return R(std::string(code) + " " + kState); }
+const Bytes kB0 = {0xB0, 0x67, 0x34, 0x42, 0xD2, 0x04, 0x05, 0x09, 0xE9, 0x03, 0xD2, 0x07, 0x02, 0x01, 0x0B, 0x16};
+const Bytes kB1 = {0xB1, 0x11, 0x22, 0x33, 0x44, 0x00, 0x55, 0x00, 0x66, 0x77, 0x00, 0x2A, 0xA0, 0x05, 0xA2, 0x00};
+// Route 5, station 9 ("5-9"), drivers 1001 and 2002.
+const std::vector<std::string> kB0Recs = {
+    "81 15 00 00 00 05", "81 06 00 00 00 09 00 35 2D 39 20 20 20 20 20 20",
+    "81 11 00 00 00 E9 03 31 30 30 31 20 20 20 20", "81 04 00 00 00 D2 07 32 30 30 32 20 20 20 20"};
+
+Bytes With(Bytes b, int i, uint8_t v) { return b[i] = v, b; }
+Bytes Cut(Bytes b, std::size_t n) { return b.resize(n), b; }
+// A 16-byte record from its first bytes.
+Bytes B(std::string_view hex) { return Cut(HexBytes(hex), 16); }
 
 }  // namespace
 
-TEST_F(Lkj93, FillerOnlyGivesTheHeaderAlone) {
-  Bytes out = Convert93(Cat({Filler(), Filler(), Filler()}));
-  const Bytes header = {0xA5, 0x5A, '0', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
-                        '0',  '0',  '0', '0', '0', '0', '0', '0', 0,   0,   '9', '3',
-                        0,    0,    0,   0,   0,   0,   0,   0,   0,   0,   0,   0,
-                        0,    0,    0,   0,   0,   0,   0,   0,   48,  0,   0,   0,
-                        0,    0,    0,   0xAA};
-  EXPECT_EQ(Hex(out), Hex(header));
-}
-
-TEST_F(Lkj93, FirstB0WritesTheStartHeaderAndASecondWritesNothing) {
-  const Bytes b0 = {0xB0, 0x67, 0x34, 0x42, 0xD2, 0x04, 0x05, 0x09,
-                    0xE9, 0x03, 0xD2, 0x07, 0x02, 0x01, 0x0B, 0x16};
-  Bytes second = b0;
-  second[4] = 0x11;
-  second[6] = 0x07;
-  Bytes out = Convert93(Cat({b0, second}));
-  auto recs = AllRecords(out);
-  ASSERT_EQ(recs.size(), 4u) << Hex(out);
-  EXPECT_EQ(Hex(recs[0]), Hex(R("81 15 00 00 00 05")));
-  EXPECT_EQ(Hex(recs[1]), Hex(R("81 06 00 00 00 09 00 35 2D 39 20 20 20 20 20 20")));
-  EXPECT_EQ(Hex(recs[2]), Hex(R("81 11 00 00 00 E9 03 31 30 30 31 20 20 20 20")));
-  EXPECT_EQ(Hex(recs[3]), Hex(R("81 04 00 00 00 D2 07 32 30 30 32 20 20 20 20")));
-  // Header: bytes 20..21, 24..25, 27, 28..29, the date 30..32 and 43.
-  EXPECT_EQ(Hex(out.data() + 20, 12), "02 01 39 33 0B 16 00 02 D2 04 1A 03");
-  EXPECT_EQ(out[32], 7);
-  EXPECT_EQ(out[43], 1);
-}
-
-TEST_F(Lkj93, PendingFlagOf85IsTakenByTheNext84Only) {
-  Bytes out = Convert93(Cat({StateRec(0x85), StateRec(0x84), StateRec(0x84)}));
-  auto recs = AllRecords(out);
-  ASSERT_EQ(recs.size(), 3u) << Hex(out);
-  EXPECT_EQ(Hex(recs[0]), Hex(State("86 15")));
-  EXPECT_EQ(Hex(recs[1]), Hex(State("86 16")));
-  EXPECT_EQ(Hex(recs[2]), Hex(State("86 14")));
-}
-
-// Every code that writes its state record under the pair of the code table,
-// one record per file: the whole record is that pair and the decoded state.
-TEST_F(Lkj93, StateCodesWriteTheirPairOfTheCodeTable) {
-  const struct {
-    uint8_t code;
-    const char* pair;
-  } kPairs[] = {
-      {0x81, "86 06"}, {0x82, "86 07"}, {0x83, "86 08"}, {0x87, "86 03"}, {0x88, "86 13"}, {0x8A, "86 24"},
-      {0x8B, "86 10"}, {0x8C, "89 05"}, {0x8D, "86 1D"}, {0x8E, "86 1F"}, {0x8F, "86 1E"}, {0x90, "80 03"},
-      {0x91, "80 20"}, {0x92, "80 21"}, {0x93, "80 22"}, {0x94, "87 1F"}, {0x95, "87 21"}, {0x96, "80 23"},
-      {0x97, "80 24"}, {0x98, "80 25"}, {0x99, "80 26"}, {0x9A, "87 30"}, {0x9B, "80 27"}, {0x9C, "86 0E"},
-      {0x9D, "86 0F"}, {0x9E, "87 09"}, {0x9F, "87 0A"}, {0xA0, "87 28"}, {0xA1, "87 29"}, {0xA2, "8A 04"},
-      {0xA3, "87 03"}, {0xA6, "89 02"}, {0xA7, "89 01"}, {0xA9, "87 08"}, {0xAA, "87 0D"}, {0xAB, "87 0E"},
-      {0xAC, "87 12"}, {0xAD, "80 07"}, {0xAF, "8B 0D"}, {0xB5, "87 04"}, {0xB6, "87 05"}, {0xC0, "8C 01"},
-      {0xC1, "8C 02"}, {0xC2, "8C 05"}, {0xC3, "87 3B"}, {0xC4, "8C 06"}, {0xC5, "92 40"}, {0xC6, "92 41"},
-      {0xC7, "92 42"}, {0xC8, "8D 03"}, {0xC9, "8D 04"}, {0xCA, "92 43"}, {0xCB, "8B 0E"}, {0xCC, "8B 01"},
-      {0xCD, "8B 07"}, {0xCE, "8B 06"}, {0xCF, "8B 02"}, {0xD0, "8A 30"}, {0xD4, "8A 34"}, {0xD5, "8A 35"},
-      {0xD9, "8A 39"}, {0xDD, "8A 3D"}, {0xDE, "8A 3E"}, {0xDF, "8A 3F"},
+// Every code that writes one state record: code, pair of the code table,
+// and the signal code where the record sets it (E0h..EFh).
+TEST_F(Lkj93, CodeTableRows) {
+  const char* rows[] = {
+      "81 8606", "82 8607", "83 8608", "84 8614", "85 8615", "87 8603", "88 8613", "89 861C", "8A 8624", "8B 8610",
+      "8C 8905", "8D 861D", "8E 861F", "8F 861E", "90 8003", "91 8020", "92 8021", "93 8022", "94 871F", "95 8721",
+      "96 8023", "97 8024", "98 8025", "99 8026", "9A 8730", "9B 8027", "9C 860E", "9D 860F", "9E 8709", "9F 870A",
+      "A0 8728", "A1 8729", "A2 8A04", "A3 8703", "A4 871B", "A5 8714", "A6 8902", "A7 8901", "A9 8708", "AA 870D",
+      "AB 870E", "AC 8712", "AD 8007", "AF 8B0D", "B4 8A05", "B5 8704", "B6 8705", "C0 8C01", "C1 8C02", "C2 8C05",
+      "C3 873B", "C4 8C06", "C5 9240", "C6 9241", "C7 9242", "C8 8D03", "C9 8D04", "CA 9243", "CB 8B0E", "CC 8B01",
+      "CD 8B07", "CE 8B06", "CF 8B02", "D0 8A30", "D1 8A31", "D2 8A32", "D3 8A33", "D4 8A34", "D5 8A35", "D6 8A36",
+      "D7 8A37", "D8 8A38", "D9 8A39", "DA 8A3A", "DB 8A3B", "DC 8A3C", "DD 8A3D", "DE 8A3E", "DF 8A3F", "E0 8A01 08",
+      "E1 8A01 00", "E2 8A01 01", "E3 8A01 04", "E4 8A01 06", "E5 8A01 05", "E6 8A01 07", "E7 8A01 03", "E8 8A01 02",
+      "E9 8A01 0B", "EA 8A01 0E", "EB 8A01 10", "EC 8A01 0F", "ED 8A01 11", "EE 8A01 0D", "EF 8A01 0C", "F0 8903",
+      "F1 8B10", "F4 8A05", "F5 8D06", "F6 8619", "F7 8010", "F8 8612", "F9 8611", "FA 8028", "FB 8701", "FC 8C03",
+      "FD 8C04", "FE 870B",
   };
-  for (const auto& c : kPairs) {
+  for (const char* row : rows) {
     railfmt::legacy::ResetCarriedValues();
-    const auto recs = AllRecords(Convert93(Cat({StateRec(c.code), Filler()})));
-    ASSERT_EQ(recs.size(), 1u) << Hex(&c.code, 1);
-    EXPECT_EQ(Hex(recs[0]), Hex(State(c.pair))) << Hex(&c.code, 1);
-  }
-  // The lamp codes E0h..EFh all write 8A 01 (their aspect is the lamp test's).
-  for (int code = 0xE0; code <= 0xEF; ++code) {
-    railfmt::legacy::ResetCarriedValues();
-    const auto recs = AllRecords(Convert93(Cat({StateRec(static_cast<uint8_t>(code)), Filler()})));
-    ASSERT_EQ(recs.size(), 1u) << code;
-    EXPECT_EQ(Hex(recs[0]).substr(0, 5), "8A 01") << code;
+    const Bytes b = HexBytes(row);
+    const auto got = HexRecords(AllRecords(Lkj(Cat({St(b[0]), kFill}))));
+    EXPECT_EQ(got, std::vector<std::string>{S(Hex(&b[1], 2), 1, b.size() > 3 ? b[3] : 9)}) << row;
   }
 }
 
-TEST_F(Lkj93, LampRecordMapsTheCodeToTheSignal) {
-  Bytes out = Convert93(Cat({StateRec(0xE3), Filler()}));
-  auto recs = AllRecords(out);
-  ASSERT_EQ(recs.size(), 1u) << Hex(out);
-  EXPECT_EQ(Hex(recs[0]), Hex(R("8A 01 08 1E 0F 34 12 00 F4 01 2C 01 01 2D 00 04 01 46 00 3C 00 50 00 50 FF 13")));
+TEST_F(Lkj93, Files) {
+  const struct {  // head: the whole header where checked
+    const char* name; Bytes file; std::vector<std::string> recs; std::string head = ""; uint8_t option = 0;
+  } cases[] = {
+      {"filler only", Cat({kFill, kFill, kFill}), {},
+       kHead93 + "00 00 39 33 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 30 00 00 00 00 00 00 AA"},
+      {"the first B0h only, though its header number is 0: date 26-3-7", Cat({With(With(kB0, 4, 0), 5, 0), With(kB0, 6, 7)}),
+       kB0Recs, kHead93 + "02 01 39 33 0B 16 00 02 00 00 1A 03 07 00 00 00 00 00 00 00 00 00 00 01 20 00 00 00 00 00 00 AA"},
+      {"FFh near the start is the start header, later a record", Cat({With(kB0, 0, 0xFF), kFill, kFill, St(0xFF)}),
+       {kB0Recs[0], kB0Recs[1], kB0Recs[2], kB0Recs[3], S("86 0A")},
+       kHead93 + "02 01 39 33 0B 16 00 02 D2 04 1A 03 07 00 00 00 00 00 00 00 00 00 00 01 40 00 00 00 00 00 00 AA"},
+      {"B1h: start values, header byte 50, type 42", Cat({kB1, kFill}),
+       {"81 05 00 00 00 11", "81 07 00 00 00 22 33", "81 10 00 00 00 44 00", "81 0F 00 00 00 55",
+        "81 03 00 00 00 00 00 66 77"},
+       "A5 5A 30 20 20 20 20 20 20 20 20 20 34 32 20 20 20 20 20 20 00 00 39 33 00 00 00 00 00 00 00 00 00 00 "
+       "00 00 00 00 00 00 00 00 00 00 20 00 00 00 00 00 05 AA"},
+      {"80h start, then the position by the direction flag",
+       Cat({St(0x80), St(0x9C), St(0x9C, 0x10, 0x80), St(0x9C, 0x10, 0x00, 0x8000), St(0x9D), kFill}),
+       {S("86 01"), kIn + "FF 13",
+        "86 0E 08 1E 0F 28 14 00 F4 01 2C 01 01 2D 00 09 01 46 00 3C 00 50 00 50 FF 13",   // + 500
+        "86 0E 08 1E 0F 40 10 00 F4 01 2C 01 01 2D 00 09 01 46 00 3C 00 50 00 50 FF 13",   // - 500
+        "86 0E 08 1E 0F 34 92 FF 00 80 2C 01 01 2D 00 09 01 46 00 3C 00 50 00 50 FF 13",   // + 32768 - 65536
+        S("86 0F")},
+       kHead93 + "00 00 39 33 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 2D 00 00 60 00 00 00 00 00 00 AA"},
+      {"85h pending for the next 84h only", Cat({St(0x85), St(0x84), St(0x84)}), {S("86 15"), S("86 16"), S("86 14")}},
+      {"selections by the kind", Cat({St(0x89, 0x20), St(0x89, 0x30), St(0xA7), St(0xA5, 0x30), St(0xA5, 0x30),
+                                     St(0xA4, 0x30), St(0xA4, 0x50), kFill}),
+       {S("86 17", 2), S("86 18", 3), S("89 01"), S("87 14", 3), S("87 16", 3), S("87 1D", 3), S("87 1B", 5)}},
+      {"86h, then again as A8h: kind 0", Cat({St(0x86, 0x00), kFill}),
+       {S("86 02", 0), "87 11 08 1E 0F 34 12 00 F4 01 2C 01 00 2D 00 09 01 46 00 3C 00 50 00 50 1F 02"}},
+      {"86h, then a skipped block: A8h again",
+       Cat({kFill, HexBytes("86 05 0A 08 45 23 01 00 34 12 00 00 07 09 03 04"), Bytes(16, 0x00)}),
+       {"86 02 00 28 05 45 23 01 00 00 34 12 00 03 00 09 01 28 00 07 00 09 00 09 FF 13",
+        "87 11 00 28 05 45 23 01 00 00 34 12 00 03 00 09 01 28 00 07 00 09 00 09 1F 02",
+        "87 11 00 28 05 45 23 01 00 00 34 12 00 03 00 09 01 28 00 07 00 09 00 09 1F 02"}},
+      {"A8h kind 2: 87h 0Fh, closed by a kind-1 record", Cat({St(0xA8, 0x20), St(0x82), kFill}),
+       {S("87 0F", 2, 9, 0x3FFF), kOut + "FF 3F", S("87 10", 2, 9, 0x3FFF), kOut + "FF 3F",
+        S("86 07")}},
+      {"A8h kind 3: closed before a filler", Cat({St(0xA8, 0x30), kFill}),
+       {S("87 0F", 3, 9, 0x3FFF), kIn + "FF 3F", S("87 10", 3, 9, 0x3FFF), kIn + "FF 3F"}},
+      {"F2h, F3h, F2h at 63 s, F0h at 23:30:15 and at 24:30:15",
+       Cat({St(0xF2), St(0xF3), With(St(0xF2), 1, 0xBF), With(With(St(0xF0), 2, 0x77), 3, 0x01), With(St(0xF0), 3, 0x01)}),
+       {S("8D 07"), Raw("92 44"), Raw("F1 F3"), "F1 F2 08 1E 0F BF 87 00 34 12 00 10 2C 01 F4 01 3C 50 2D 07",
+        "89 03 17 1E 0F 34 12 00 F4 01 2C 01 01 2D 00 09 01 46 00 3C 00 50 00 50 FF 13",
+        "F1 F0 17 1E 0F 8F 87 01 34 12 00 10 2C 01 F4 01 3C 50 2D 07"}},
+      {"later layout: drivers plus file bytes 37 and 38 x 65535", Cat({kFill, kFill, B("B2 00 00 00 00 01 02"), kB0}),
+       {"B0 F0", kB0Recs[0], kB0Recs[1], "81 11 00 00 00 E8 03 36 36 35 33 36 20 20 20 00 00 00 00 00 00 00 00 00 01 00",
+        "81 04 00 00 00 D0 07 31 33 33 30 37 32 20 20 00 00 00 00 00 00 00 00 00 02 00"}},  // 66536, 133072
+      {"second-area codes; BAh nothing; BCh a 52-byte unit",
+       Cat({St(0x82), St(0xB8), St(0xB9), St(0xBD), St(0xB7), St(0xBA), St(0xBC), kFill}),
+       {S("86 07"), Raw("86 0C"), Raw("86 0D"), Raw("84 01"), Raw("87 07"), Raw("83 01"), ""}},
+      {"BFh fields", Cat({St(0x82), HexBytes("BF 11 12 13 14 15 16 17 18 19 1A 1B 1C 1D 1E 1F")}),
+       {S("86 07"), "84 2A 08 1E 0F 11", "84 2B 08 1E 0F 12", "84 2C 08 1E 0F 13", "81 08 08 1E 0F 14",
+        "81 09 08 1E 0F 15", "81 0A 08 1E 0F 16", "81 0B 08 1E 0F 17", "81 0C 08 1E 0F 18", "81 0D 08 1E 0F 19",
+        "81 0E 08 1E 0F 1A", "84 63 08 1E 0F 1B 1C", "84 64 08 1E 0F 1D 1E"}},
+      {"third record B2h: later layout, B0h F0h first",
+       Cat({kFill, kFill, B("B2 11 22 33 44 05 06 77 88")}), {"B0 F0 00 00 00 00 00 00 00 00 00 00 00 00 00 11 22 33 44 77 88"}},
+      {"B2h near the start: signal and Val16", Cat({B("B2 08 0A"), St(0x82), B("B2 0C 0E"), St(0x83)}),
+       {"B0 F0 00 00 00 00 00 00 00 00 00 00 00 00 00 0C 0E",
+        "86 07 08 1E 0F 34 12 00 F4 01 2C 01 01 2D 00 02 04 46 00 3C 00 50 00 50 FF 13",
+        "86 08 08 1E 0F 34 12 00 F4 01 2C 01 01 2D 00 0C 06 46 00 3C 00 50 00 50 FF 13"}},
+      {"later layout: signal, kind and direction from each record",
+       Cat({kFill, kFill, B("B2"), With(St(0x82, 0x0C), 8, 0x0E), St(0x80, 0x08)}),
+       {"B0 F0", "86 07 08 1E 0F 34 12 00 F4 01 0E 01 80 2D 00 12 01 46 00 3C 00 50 00 50 FF 13",
+        "86 01 08 1E 0F 28 14 00 F4 01 2C 01 00 2D 00 12 01 46 00 3C 00 50 00 50 FF 13", kIn + "FF 13"}},
+      {"BEh with the later-version mark and the option: 81h is 86h 87h",
+       Cat({kFill, kFill, B("B2"), HexBytes("BE 01 02 03 04 05 06 07 08 5A 0A 0B 0C 0D 0E 0F"), St(0x81)}),
+       {"B0 F0", "84 22 00 00 00 01 02", "84 23 00 00 00 03 04", "84 03 00 00 00 05 06", "84 21 00 00 00 07 08",
+        "84 60 00 00 00 0A 0B", "84 61 00 00 00 0C 0D", "84 62 00 00 00 0E 0F", S("86 87")},
+       kHead93 + "00 00 39 33 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 50 00 00 00 00 00 01 AA", 1},
+      {"15 bytes: one record, the missing byte 0", Cut(St(0x82), 15),
+       {"86 07 08 1E 0F 34 12 00 F4 01 2C 01 01 2D 00 09 01 00 00 3C 00 50 00 50 FF 13"}},
+      {"14 bytes: no record", Cut(St(0x82), 14), {}},
+      {"empty input: the header alone", {}, {}},
+  };
+  for (const auto& c : cases) {
+    railfmt::legacy::ResetCarriedValues();
+    const Bytes out = Lkj(c.file, c.option);
+    EXPECT_EQ(out.size() % 26, 0u) << c.name;
+    EXPECT_EQ(HexRecords(AllRecords(out)), Golden(c.recs)) << c.name;
+    if (!c.head.empty()) {
+      EXPECT_EQ(Hex(out.data(), 52), Hex(HexBytes(c.head))) << c.name;
+    }
+  }
 }
 
-TEST_F(Lkj93, StartRecordWritesTheStationTextRecord) {
-  Bytes out = Convert93(Cat({StateRec(0x80), Filler()}));
-  auto recs = AllRecords(out);
-  ASSERT_EQ(recs.size(), 2u) << Hex(out);
-  EXPECT_EQ(Hex(recs[0]), Hex(State("86 01")));
-  // "进站" + "300" in GBK, space-filled to 10, attribute 255 (no table).
-  EXPECT_EQ(Hex(recs[1]), Hex(R("20 F0 BD F8 D5 BE 33 30 30 20 20 20 FF "
-                                "BD F8 D5 BE 33 30 30 20 20 20 FF FF 13")));
-  EXPECT_EQ(out[41], 45);  // Val13 of the start record
-}
-
-TEST_F(Lkj93, Record86IsTranslatedAgainAsA8) {
-  Bytes out = Convert93(Cat({StateRec(0x86, 0x00), Filler()}));
-  auto recs = AllRecords(out);
-  ASSERT_EQ(recs.size(), 2u) << Hex(out);
-  EXPECT_EQ(recs[0][0], 0x86);
-  EXPECT_EQ(recs[0][1], 0x02);
-  // Kind 0: no station, 87h 11h with mask 021Fh.
-  EXPECT_EQ(Hex(recs[1]), Hex(R("87 11 08 1E 0F 34 12 00 F4 01 2C 01 00 2D 00 09 01 46 00 3C 00 50 00 50 1F 02")));
-}
-
-TEST_F(Lkj93, StationAreaLeftAfter870FWrites8710First) {
-  // A8h with kind 2: 87h 0Fh + text; then a kind-1 record closes the area.
-  Bytes out = Convert93(Cat({StateRec(0xA8, 0x20), StateRec(0x82, 0x10), Filler()}));
-  auto recs = AllRecords(out);
-  ASSERT_EQ(recs.size(), 5u) << Hex(out);
-  EXPECT_EQ(Hex(recs[0]), Hex(R("87 0F 08 1E 0F 34 12 00 F4 01 2C 01 02 2D 00 09 01 46 00 3C 00 50 00 50 FF 3F")));
-  const std::string text = "20 F0 B3 F6 D5 BE 33 30 30 20 20 20 FF B3 F6 D5 BE 33 30 30 20 20 20 FF FF 3F";
-  EXPECT_EQ(Hex(recs[1]), Hex(R(text)));
-  EXPECT_EQ(Hex(recs[2]), Hex(R("87 10 08 1E 0F 34 12 00 F4 01 2C 01 02 2D 00 09 01 46 00 3C 00 50 00 50 FF 3F")));
-  EXPECT_EQ(Hex(recs[3]), Hex(R(text)));
-  EXPECT_EQ(Hex(recs[4]), Hex(State("86 07")));
-}
-
-TEST_F(Lkj93, LaterLayoutStartsWithB0F0) {
-  Bytes third = {0xB2, 0x11, 0x22, 0x33, 0x44, 0x05, 0x06, 0x77, 0x88, 0, 0, 0, 0, 0, 0, 0};
-  Bytes out = Convert93(Cat({Filler(), Filler(), third}));
-  auto recs = AllRecords(out);
-  ASSERT_EQ(recs.size(), 1u) << Hex(out);
-  EXPECT_EQ(Hex(recs[0]), Hex(R("B0 F0 00 00 00 00 00 00 00 00 00 00 00 00 00 11 22 33 44 77 88")));
-}
-
-TEST_F(Lkj93, B2NearTheStartSetsSignalAndVal16) {
-  // b[1] = 3 gives signal 4; b[2] = 0Ah gives 5, odd, so 4.
-  Bytes b2 = {0xB2, 0x03, 0x0A, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-  Bytes out = Convert93(Cat({b2, StateRec(0x82)}));
-  auto recs = AllRecords(out);
-  ASSERT_EQ(recs.size(), 1u) << Hex(out);
-  EXPECT_EQ(recs[0][15], 4);
-  EXPECT_EQ(recs[0][16], 4);
-}
-
-TEST_F(Lkj93, EachConversionStartsClean) {
-  // A pending 85h of one file does not reach the next one.
-  Convert93(Cat({StateRec(0x85), Filler()}));
-  Bytes out = Convert93(Cat({StateRec(0x84), Filler()}));
-  auto recs = AllRecords(out);
-  ASSERT_EQ(recs.size(), 1u);
-  EXPECT_EQ(Hex(recs[0]), Hex(State("86 14")));
-}
-
-TEST_F(Lkj93, ShortTailsAndOddLengths) {
-  // 15 bytes: too short for a record start (size - 14 = 1, position 0 < 1:
-  // one record of 15 bytes, the missing byte read as 0).
-  Bytes rec = StateRec(0x82);
-  Bytes out = Convert93(Bytes(rec.begin(), rec.begin() + 15));
-  auto recs = AllRecords(out);
-  ASSERT_EQ(recs.size(), 1u);
-  EXPECT_EQ(recs[0][17], 0);  // Val17 from the missing byte
-  // 14 bytes: nothing read.
-  EXPECT_EQ(Convert93(Bytes(rec.begin(), rec.begin() + 14)).size(), 52u);
-  EXPECT_EQ(Convert93({}).size(), 52u);
-  EXPECT_EQ(Convert93({0x80}).size(), 52u);
-}
-
-TEST_F(Lkj93, LaterVersionMarkWithOptionTurns81Into8687) {
-  const Bytes b2 = {0xB2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-  const Bytes be = {0xBE, 1, 2, 3, 4, 5, 6, 7, 8, 0x5A, 0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F};
-  const Bytes file = Cat({Filler(), Filler(), b2, be, StateRec(0x81)});
-  Bytes out = Convert93(file, 1);
-  auto recs = AllRecords(out);
-  ASSERT_EQ(recs.size(), 9u) << Hex(out);
-  EXPECT_EQ(Hex(recs[0]), Hex(R("B0 F0")));
-  const char* fields[] = {"84 22 00 00 00 01 02", "84 23 00 00 00 03 04", "84 03 00 00 00 05 06",
-                          "84 21 00 00 00 07 08", "84 60 00 00 00 0A 0B", "84 61 00 00 00 0C 0D",
-                          "84 62 00 00 00 0E 0F"};
-  for (int i = 0; i < 7; ++i) EXPECT_EQ(Hex(recs[1 + i]), Hex(R(fields[i])));
-  EXPECT_EQ(Hex(recs[8]), Hex(State("86 87")));
-  EXPECT_EQ(out[50], 1);
-
-  // Without the option the table's pair stays; the mark carries to the next
-  // file until the folder workflow resets it.
-  out = Convert93(file, 0);
-  EXPECT_EQ(Hex(AllRecords(out)[8]), Hex(State("86 06")));
-  EXPECT_EQ(out[50], 0);
-  const Bytes plain = Cat({Filler(), Filler(), b2, StateRec(0x81)});
-  EXPECT_EQ(Hex(AllRecords(Convert93(plain, 1))[1]), Hex(State("86 87")));
+// Each conversion starts clean; only the later-version mark carries to the
+// next file until the folder workflow resets it.
+TEST_F(Lkj93, WhatCarriesToTheNextFile) {
+  Lkj(Cat({St(0x85), kFill}));
+  EXPECT_EQ(HexRecords(AllRecords(Lkj(Cat({St(0x84), kFill})))), std::vector<std::string>{S("86 14")});
+  const Bytes later = Cat({kFill, kFill, B("B2"), St(0x81)});
+  Lkj(Cat({kFill, kFill, B("B2"), B("BE 01 02 03 04 05 06 07 08 5A")}));
+  EXPECT_EQ(Hex(AllRecords(Lkj(later, 1)).at(1)), S("86 87"));
   railfmt::legacy::ResetCarriedValues();
-  EXPECT_EQ(Hex(AllRecords(Convert93(plain, 1))[1]), Hex(State("86 06")));
-}
-
-TEST_F(Lkj93, B1SetsHeaderByte50AndItsStartRecords) {
-  const Bytes b1 = {0xB1, 0x11, 0x22, 0x33, 0x44, 0x00, 0x55, 0x00,
-                    0x66, 0x77, 0x00, 0x2A, 0xA0, 0x05, 0xA2, 0x00};
-  Bytes out = Convert93(Cat({b1, Filler()}));
-  auto recs = AllRecords(out);
-  ASSERT_EQ(recs.size(), 5u) << Hex(out);
-  EXPECT_EQ(Hex(recs[0]), Hex(R("81 05 00 00 00 11")));
-  EXPECT_EQ(Hex(recs[1]), Hex(R("81 07 00 00 00 22 33")));
-  EXPECT_EQ(Hex(recs[2]), Hex(R("81 10 00 00 00 44 00")));
-  EXPECT_EQ(Hex(recs[3]), Hex(R("81 0F 00 00 00 55")));
-  EXPECT_EQ(Hex(recs[4]), Hex(R("81 03 00 00 00 00 00 66 77")));
-  EXPECT_EQ(out[50], 5);
-  EXPECT_EQ(Hex(out.data() + 12, 8), "34 32 20 20 20 20 20 20");  // type 42 as text
+  EXPECT_EQ(Hex(AllRecords(Lkj(later, 1)).at(1)), S("86 06"));
+  Lkj(Cat({kB1, kFill}));
   EXPECT_EQ(railfmt::Lookups().RestrictionTolerance, 0x44);
-}
-
-TEST_F(Lkj93, HighCodesByTheirTimeFields) {
-  Bytes bad = StateRec(0xF2);
-  bad[1] = 0xBF;  // 63 seconds
-  Bytes out = Convert93(Cat({StateRec(0xF2), StateRec(0xF3), bad}));
-  auto recs = AllRecords(out);
-  ASSERT_EQ(recs.size(), 4u) << Hex(out);
-  EXPECT_EQ(Hex(recs[0]), Hex(State("8D 07")));
-  const std::string raw = " 08 1E 0F 8F 87 00 34 12 00 10 2C 01 F4 01 3C 50 2D 07";
-  EXPECT_EQ(Hex(recs[1]), Hex(R("92 44" + raw)));
-  EXPECT_EQ(Hex(recs[2]), Hex(R("F1 F3" + raw)));
-  EXPECT_EQ(Hex(recs[3]), Hex(R("F1 F2 08 1E 0F BF 87 00 34 12 00 10 2C 01 F4 01 3C 50 2D 07")));
 }
 
 TEST_F(Lkj93, ConvertsThroughTheSingleFileDriver) {
   TempDir dir;
-  const Bytes b0 = {0xB0, 0x67, 0x34, 0x02, 0xD2, 0x04, 0x05, 0x09,
-                    0xE9, 0x03, 0xD2, 0x07, 0x02, 0x01, 0x0B, 0x16};
-  const Bytes b1 = {0xB1, 0x11, 0x22, 0x33, 0x44, 0x00, 0x55, 0x00,
-                    0x66, 0x77, 0x00, 0x2A, 0xA0, 0x05, 0xA2, 0x00};
-  WriteFile(dir / "x.lkj", Cat({b0, b1, StateRec(0x80), Filler()}));
+  WriteFile(dir / "x.lkj", Cat({kB0, kB1, St(0x80), kFill}));
   ASSERT_EQ(railfmt::NewFmtFileImpl(dir / "x.lkj", dir / "x.fmt"), 0);
-  Bytes out = ReadFile(dir / "x.fmt");
-  ASSERT_EQ(out.size(), 52u + 11 * 26);
-  EXPECT_EQ(out[0], 0xA5);
-  EXPECT_EQ(out[50], 5);
-  auto recs = AllRecords(out);
-  EXPECT_EQ(Hex(recs[9]), Hex(State("86 01")));
-  EXPECT_EQ(recs[10][0], 0x20);
+  const Bytes out = ReadFile(dir / "x.fmt");
+  ASSERT_GE(out.size(), 52u);
+  EXPECT_EQ(Hex(out.data(), 2), "A5 5A");
+  EXPECT_EQ(HexRecords(AllRecords(out)).at(9), S("86 01"));
 }
 
-// Rules of the LKJ93 and JK2H converters: the position rule with the
-// direction flag, FFh start headers, the station-area follow-up before a
-// filler, DBh C4h, F0h values.
-namespace lkj_rules {
-
-namespace {
-
-class Lkj93Jk2hRules : public EarlierFormats {};
-
-Bytes Lkj(const Bytes& f) {
-  railfmt::MemStream in(f), out;
-  railfmt::ConvertLKJ93(in, out, 0);
-  return out.Data();
+// The record reference lists each code (a sub-code under code x 256 + sub)
+// with the records it writes.
+TEST_F(Lkj93, ReferenceListsTheTables) {
+  using Outs = std::vector<uint16_t>;
+  const auto outs = [](const std::vector<railfmt::EarlierCode>& t, uint16_t in) {
+    Outs v;
+    for (const auto& e : t) if (e.in == in) v.push_back(e.out);
+    return v;
+  };
+  EXPECT_EQ(outs(railfmt::Lkj93CodeTable(), 0x82), Outs{0x8607});
+  for (uint16_t none : {0xAE, 0xB0, 0xB1, 0xB2, 0xBA, 0xBB, 0xF3}) EXPECT_EQ(outs(railfmt::Lkj93CodeTable(), none), Outs{});
+  EXPECT_EQ(outs(railfmt::Lkj93CodeTable(), 0xF2), (Outs{0x8D01, 0x8D07}));
+  EXPECT_EQ(outs(railfmt::Lkj93CodeTable(), 0xBE), (Outs{0x8401, 0x8422, 0x8423, 0x8403, 0x8421, 0x8460, 0x8461, 0x8462}));
+  EXPECT_EQ(outs(railfmt::Lkj93CodeTable(), 0xBF), (Outs{0x8401, 0x842A, 0x842B, 0x842C, 0x8108, 0x8109, 0x810A,
+                                                          0x810B, 0x810C, 0x810D, 0x810E, 0x8463, 0x8464}));
+  EXPECT_EQ(outs(railfmt::Jk2hCodeTable(), 0xDB02), Outs{0x8A04});
+  EXPECT_EQ(outs(railfmt::Jk2hCodeTable(), 0xFB12), Outs{0x871F});
+  EXPECT_EQ(outs(railfmt::Jk2hCodeTable(), 0xA5), Outs{0x8106});  // its 81h 15h comes from a step of its own
 }
-
-Bytes Jk(const Bytes& f) {
-  railfmt::MemStream in(f), out;
-  railfmt::ConvertJK2H(in, out);
-  return out.Data();
-}
-
-Bytes Filler() { return Bytes(16, 0xFF); }
-
-// 08:30:15, position 1234h, kind in b[7], Val10 300, w = Val8 500, Val19 60,
-// Val21 80, Val13 45, Val17 70.
-Bytes Rec(uint8_t code, uint8_t b6 = 0x00, uint8_t b7 = 0x10, uint8_t w0 = 0xF4, uint8_t w1 = 0x01) {
-  return {code, 0x8F, 0x87, 0x00, 0x34, 0x12, b6, b7, 0x2C, 0x01, w0, w1, 0x3C, 0x50, 0x2D, 0x07};
-}
-
-}  // namespace
-
-TEST_F(Lkj93Jk2hRules, PositionFollowsTheDirectionFlagAfterTheStart) {
-  Bytes out = Lkj(Cat({Rec(0x80), Rec(0x9C), Rec(0x9C, 0x80), Rec(0x9C, 0x00, 0x10, 0x00, 0x80),
-                       Rec(0x9D), Filler()}));
-  auto recs = AllRecords(out);
-  ASSERT_EQ(recs.size(), 6u) << Hex(out);
-  EXPECT_EQ(Hex(recs[0]), Hex(R("86 01 08 1E 0F 34 12 00 F4 01 2C 01 01 2D 00 09 01 46 00 3C 00 50 00 50 FF 13")));
-  EXPECT_EQ(recs[1][0], 0x20);
-  // 1234h + 500 = 1428h.
-  EXPECT_EQ(Hex(recs[2]), Hex(R("86 0E 08 1E 0F 28 14 00 F4 01 2C 01 01 2D 00 09 01 46 00 3C 00 50 00 50 FF 13")));
-  // Bit 7 of b[6]: 1234h - 500 = 1040h.
-  EXPECT_EQ(Hex(recs[3]), Hex(R("86 0E 08 1E 0F 40 10 00 F4 01 2C 01 01 2D 00 09 01 46 00 3C 00 50 00 50 FF 13")));
-  // w = 32768: 4660 + 32768 - 65536 = -28108, written as FF9234h.
-  EXPECT_EQ(Hex(recs[4]), Hex(R("86 0E 08 1E 0F 34 92 FF 00 80 2C 01 01 2D 00 09 01 46 00 3C 00 50 00 50 FF 13")));
-  // 9Dh clears the flag before its own position: the plain value.
-  EXPECT_EQ(Hex(recs[5]), Hex(R("86 0F 08 1E 0F 34 12 00 F4 01 2C 01 01 2D 00 09 01 46 00 3C 00 50 00 50 FF 13")));
-}
-
-TEST_F(Lkj93Jk2hRules, FFhRecordNearTheStartIsTheStartHeaderLaterItIsTranslated) {
-  const Bytes ff = {0xFF, 0x67, 0x34, 0x42, 0xD2, 0x04, 0x05, 0x09,
-                    0xE9, 0x03, 0xD2, 0x07, 0x02, 0x01, 0x0B, 0x16};
-  Bytes out = Lkj(Cat({ff, Filler(), Filler(), Rec(0xFF)}));
-  auto recs = AllRecords(out);
-  ASSERT_EQ(recs.size(), 5u) << Hex(out);
-  EXPECT_EQ(Hex(recs[0]), Hex(R("81 15 00 00 00 05")));
-  EXPECT_EQ(Hex(recs[1]), Hex(R("81 06 00 00 00 09 00 35 2D 39 20 20 20 20 20 20")));
-  EXPECT_EQ(Hex(recs[2]), Hex(R("81 11 00 00 00 E9 03 31 30 30 31 20 20 20 20")));
-  EXPECT_EQ(Hex(recs[3]), Hex(R("81 04 00 00 00 D2 07 32 30 30 32 20 20 20 20")));
-  EXPECT_EQ(Hex(recs[4]), Hex(R("86 0A 08 1E 0F 34 12 00 F4 01 2C 01 01 2D 00 09 01 46 00 3C 00 50 00 50 FF 13")));
-  EXPECT_EQ(Hex(out.data() + 28, 2), "D2 04");
-}
-
-TEST_F(Lkj93Jk2hRules, Record86ThenASkippedBlockIsTakenAsA8Again) {
-  // The skipped block leaves the 86h record in the buffer: A8h again.
-  Bytes out = Lkj(Cat({Bytes(16, 0xFF), HexBytes("86 05 0A 08 45 23 01 00 34 12 00 00 07 09 03 04"),
-                       Bytes(16, 0x00)}));
-  auto recs = AllRecords(out);
-  const std::string a8 = "87 11 00 28 05 45 23 01 00 00 34 12 00 03 00 09 01 28 00 07 00 09 00 09 1F 02";
-  EXPECT_EQ(std::vector<std::string>({Hex(recs.at(0)), Hex(recs.at(1)), Hex(recs.at(2))}),
-            std::vector<std::string>(
-                {Hex(R("86 02 00 28 05 45 23 01 00 00 34 12 00 03 00 09 01 28 00 07 00 09 00 09 FF 13")),
-                 Hex(R(a8)), Hex(R(a8))}));
-  EXPECT_EQ(recs.size(), 3u);
-}
-
-// AFh writes its 81h 10h record and leaves the restriction tolerance as the
-// start cleared it.
-TEST_F(Lkj93Jk2hRules, Jk2hAfDoesNotSetTheTolerance) {
-  railfmt::Lookups().RestrictionTolerance = 0;
-  Bytes out = Jk(Cat({{0xAF, 0x00, 0x44, 0x00}, {0x00}}));
-  EXPECT_EQ(railfmt::Lookups().RestrictionTolerance, 0);
-  ASSERT_FALSE(AllRecords(out).empty());
-}
-
-TEST_F(Lkj93Jk2hRules, StationAreaIsClosedBeforeAFillerRecordIsSkipped) {
-  Bytes out = Lkj(Cat({Rec(0xA8, 0x00, 0x30), Filler()}));
-  auto recs = AllRecords(out);
-  ASSERT_EQ(recs.size(), 4u) << Hex(out);
-  // Kind 3: 87h 0Fh with the entering name; the filler (kind 7) closes it.
-  const std::string text = "20 F0 BD F8 D5 BE 33 30 30 20 20 20 FF BD F8 D5 BE 33 30 30 20 20 20 FF FF 3F";
-  EXPECT_EQ(Hex(recs[0]), Hex(R("87 0F 08 1E 0F 34 12 00 F4 01 2C 01 03 2D 00 09 01 46 00 3C 00 50 00 50 FF 3F")));
-  EXPECT_EQ(Hex(recs[1]), Hex(R(text)));
-  EXPECT_EQ(Hex(recs[2]), Hex(R("87 10 08 1E 0F 34 12 00 F4 01 2C 01 03 2D 00 09 01 46 00 3C 00 50 00 50 FF 3F")));
-  EXPECT_EQ(Hex(recs[3]), Hex(R(text)));
-}
-
-TEST_F(Lkj93Jk2hRules, Jk2hSubCodedShortPositionAndF0Values) {
-  const Bytes c6 = {0xC6, 0x08, 0x30, 0x00, 0x12, 0x34, 0x99, 0x90, 0x00,
-                    0x50, 0x00, 0x00, 0x60, 0x20, 0x00, 0x00, 0x0C};
-  Bytes out = Jk(Cat({c6, {0xDB, 0xC4, 0x31, 0x00, 0x99, 0x00, 0x00, 0x70}, {0xF0, 0x12, 0x34, 0x56}, {0x00}}));
-  auto recs = AllRecords(out);
-  ASSERT_EQ(recs.size(), 3u) << Hex(out);
-  // 08:31:00, 12349900, 5000 - 90 = 4910, Val19 70.
-  EXPECT_EQ(Hex(recs[1]), Hex(R("86 06 08 1F 00 CC 71 BC 2E 13 00 00 02 00 00 04 00 00 00 46 00 00 00 00 07 01")));
-  // Val19 12 x 10 + 3 = 123; Val21 4 x 100 + 56 = 456, so Val23 255.
-  EXPECT_EQ(Hex(recs[2]), Hex(R("8B 01 08 1F 00 CC 71 BC 2E 13 00 00 02 00 00 04 00 00 00 7B 00 C8 01 FF 00 03")));
-}
-
-TEST_F(Lkj93Jk2hRules, LaterLayoutSignalKindAndDirectionFromEachRecord) {
-  const Bytes third = {0xB2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-  Bytes lamp = Rec(0x82, 0x00, 0x0C);
-  lamp[8] = 0x0E;  // signal 14 -> 18, Val10 010Eh
-  Bytes out = Lkj(Cat({Filler(), Filler(), third, lamp, Rec(0x80, 0x00, 0x08)}));
-  auto recs = AllRecords(out);
-  ASSERT_EQ(recs.size(), 4u) << Hex(out);
-  EXPECT_EQ(Hex(recs[0]), Hex(R("B0 F0")));
-  EXPECT_EQ(Hex(recs[1]), Hex(R("86 07 08 1E 0F 34 12 00 F4 01 0E 01 80 2D 00 12 01 46 00 3C 00 50 00 50 FF 13")));
-  // The start record clears the flag, bit 3 sets it again: 1234h + 500.
-  EXPECT_EQ(Hex(recs[2]), Hex(R("86 01 08 1E 0F 28 14 00 F4 01 2C 01 00 2D 00 12 01 46 00 3C 00 50 00 50 FF 13")));
-  EXPECT_EQ(Hex(recs[3]), Hex(R("20 F0 BD F8 D5 BE 33 30 30 20 20 20 FF BD F8 D5 BE 33 30 30 20 20 20 FF FF 13")));
-}
-
-}  // namespace lkj_rules

@@ -1,7 +1,9 @@
+// TAX3 dump split: one file per recording beside the dump.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
-#include <vector>
+#include <set>
 
 #include "interface/drivers.h"
 #include "platform/platform.h"
@@ -12,51 +14,27 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// One directory slot as the unit writes it (only the bytes the split reads).
-struct Slot {
-  uint16_t tag = 0;
-  uint8_t b13 = 0;
-  uint32_t number = 0;  // 24 bits: entry bytes 4, 5, 12
-  uint16_t blocks = 0;  // 16-byte blocks
-  uint8_t b9 = 0;       // month in the high nibble
-  uint8_t b10 = 0;      // day in the low 5 bits
-};
-
-Bytes Dump(const std::vector<Slot>& slots, const Bytes& data) {
+// "T3", then the directory slots (entry bytes 0..15 as written; bytes
+// 16..31 of a slot 55h, never read), then the data area at 2032.
+Bytes Dump(std::initializer_list<const char*> slots, const Bytes& data) {
   Bytes d(2032, 0);
   d[0] = 'T';
   d[1] = '3';
-  for (std::size_t i = 0; i < slots.size(); ++i) {
-    uint8_t* e = &d[16 + 32 * i];
-    const Slot& s = slots[i];
-    e[0] = s.tag & 0xFF;
-    e[1] = s.tag >> 8;
-    e[4] = s.number & 0xFF;
-    e[5] = (s.number >> 8) & 0xFF;
-    e[12] = (s.number >> 16) & 0xFF;
-    e[6] = s.blocks & 0xFF;
-    e[7] = s.blocks >> 8;
-    e[9] = s.b9;
-    e[10] = s.b10;
-    e[13] = s.b13;
-    // bytes the split does not read
-    e[2] = e[3] = e[8] = e[11] = e[14] = e[15] = 0x77;
-    for (int k = 16; k < 32; ++k) e[k] = 0x55;
+  std::size_t at = 16;
+  for (const char* s : slots) {
+    const Bytes e = HexBytes(s);
+    std::copy(e.begin(), e.end(), d.begin() + at);
+    std::fill(d.begin() + at + 16, d.begin() + at + 32, 0x55);
+    at += 32;
   }
-  d.insert(d.end(), data.begin(), data.end());
-  return d;
+  return Cat({d, data});
 }
 
-Bytes Pattern(std::size_t n, uint8_t start) {
-  Bytes b(n);
-  for (std::size_t i = 0; i < n; ++i) b[i] = static_cast<uint8_t>(start + i);
-  return b;
-}
+Bytes Part(const Bytes& b, std::size_t from, std::size_t to) { return Bytes(b.begin() + from, b.begin() + to); }
 
-std::vector<std::string> Names(const std::string& dir) {
-  std::vector<std::string> v;
-  for (auto& e : fs::directory_iterator(dir)) v.push_back(e.path().filename().string());
-  std::sort(v.begin(), v.end());
+std::set<std::string> Names(const std::string& dir) {
+  std::set<std::string> v;
+  for (auto& e : fs::directory_iterator(dir)) v.insert(e.path().filename().string());
   return v;
 }
 
@@ -66,91 +44,59 @@ class Tax3Split : public ::testing::Test {
   TempDir dir;
 };
 
+// Entry bytes: 0..1 tag, 4..5 and 12 number, 6..7 blocks, 9 month (high
+// nibble), 10 day (low 5 bits), 13 bit 6 tag bit 22; the 77h bytes unused.
+const Bytes kData = Fill(0, 79);  // 80 distinct bytes
+
 }  // namespace
 
-TEST_F(Tax3Split, WritesEachRecordingBesideTheDump) {
-  Bytes data = Pattern(48, 0x10);
-  WriteFile(dir / "unit.t3", Dump({{0x1234, 0x00, 0x010203, 2, 0x3F, 0xE7},
-                                   {5, 0x7F, 9, 1, 0xC0, 0x1F}},
-                                  data));
-  EXPECT_EQ(railfmt::SplitTax3(dir / "unit.t3"), 1);
-  EXPECT_EQ(Names(dir.path), (std::vector<std::string>{"TAX3-4194309-9.1231",
-                                                        "TAX3-4660-66051.0307", "unit.t3"}));
-  EXPECT_EQ(ReadFile(dir / "TAX3-4660-66051.0307"), Bytes(data.begin(), data.begin() + 32));
-  EXPECT_EQ(ReadFile(dir / "TAX3-4194309-9.1231"), Bytes(data.begin() + 32, data.end()));
-}
-
-TEST_F(Tax3Split, BackslashFolderOfTheSource) {
-  WriteFile(dir / "unit.t3", Dump({{1, 0, 2, 1, 0x10, 0x01}}, Pattern(16, 0)));
-  EXPECT_EQ(railfmt::SplitTax3(dir.path + "\\unit.t3"), 1);
-  EXPECT_EQ(ReadFile(dir / "TAX3-1-2.0101"), Pattern(16, 0));
-}
-
-TEST_F(Tax3Split, ZeroLengthFirstSlotWritesNothing) {
-  WriteFile(dir / "unit.t3", Dump({{1, 0, 1, 0, 0x30, 0x07}, {2, 0, 2, 1, 0x30, 0x07}},
-                                  Pattern(64, 0)));
-  EXPECT_EQ(railfmt::SplitTax3(dir / "unit.t3"), 1);
-  EXPECT_EQ(Names(dir.path), std::vector<std::string>{"unit.t3"});
-}
-
-TEST_F(Tax3Split, RecordingCutShortLeavesWholeBlocksAndStops) {
-  // 16 + 40 data bytes: the second recording (64 bytes) ends in its third block.
-  Bytes data = Pattern(56, 0x80);
-  WriteFile(dir / "unit.t3", Dump({{1, 0, 1, 1, 0x20, 0x02},
-                                   {2, 0, 2, 4, 0x20, 0x03},
-                                   {3, 0, 3, 1, 0x20, 0x04}},
-                                  data));
-  EXPECT_EQ(railfmt::SplitTax3(dir / "unit.t3"), -1);
-  EXPECT_EQ(ReadFile(dir / "TAX3-1-1.0202"), Bytes(data.begin(), data.begin() + 16));
-  EXPECT_EQ(ReadFile(dir / "TAX3-2-2.0203"), Bytes(data.begin() + 16, data.begin() + 48));
-  EXPECT_FALSE(fs::exists(dir / "TAX3-3-3.0204"));
-}
-
-TEST_F(Tax3Split, TagBit22ComesFromBit6OfByte13Only) {
-  struct Case {
-    uint8_t b13;
-    const char* name;
-  } cases[] = {{0x00, "TAX3-65535-1.0101"},
-               {0xBF, "TAX3-65535-1.0101"},
-               {0x40, "TAX3-4259839-1.0101"},
-               {0xFF, "TAX3-4259839-1.0101"}};
-  for (const Case& c : cases) {
+TEST_F(Tax3Split, Dumps) {
+  const struct { const char* name; Bytes dump; int result; std::vector<std::pair<std::string, Bytes>> files; } cases[] = {
+      {"two recordings", Dump({"34 12 77 77 03 02 02 00 77 3F E7 77 01 00 77 77",
+                                "05 00 77 77 09 00 01 00 77 C0 1F 77 00 7F 77 77"}, Part(kData, 0, 48)),
+       1, {{"TAX3-4660-66051.0307", Part(kData, 0, 32)}, {"TAX3-4194309-9.1231", Part(kData, 32, 48)}}},
+      {"tag bit 22 from bit 6 of byte 13 only; month 0 and day 3 in two digits",
+       Dump({"FF FF 00 00 01 00 01 00 00 10 01 00 00 00 00 00", "FF FF 00 00 02 00 01 00 00 10 01 00 00 BF 00 00",
+             "FF FF 00 00 03 00 01 00 00 10 01 00 00 40 00 00", "FF FF 00 00 04 00 01 00 00 10 01 00 00 FF 00 00",
+             "07 00 00 00 FF FF 01 00 00 0F E3 00 FF 00 00 00"}, kData),
+       1, {{"TAX3-65535-1.0101", Part(kData, 0, 16)}, {"TAX3-65535-2.0101", Part(kData, 16, 32)},
+           {"TAX3-4259839-3.0101", Part(kData, 32, 48)}, {"TAX3-4259839-4.0101", Part(kData, 48, 64)},
+           {"TAX3-7-16777215.0003", Part(kData, 64, 80)}}},
+      {"a zero-length first slot: nothing", Dump({"01 00 00 00 01 00 00 00 00 30 07 00 00 00 00 00",
+                                                   "02 00 00 00 02 00 01 00 00 30 07 00 00 00 00 00"}, kData), 1, {}},
+      {"a recording cut short keeps its whole blocks, later ones are not written",
+       Dump({"01 00 00 00 01 00 01 00 00 20 02 00 00 00 00 00", "02 00 00 00 02 00 04 00 00 20 03 00 00 00 00 00",
+             "03 00 00 00 03 00 01 00 00 20 04 00 00 00 00 00"}, Part(kData, 0, 56)),
+       -1, {{"TAX3-1-1.0202", Part(kData, 0, 16)}, {"TAX3-2-2.0203", Part(kData, 16, 48)}}},
+      {"the directory alone", HexBytes("54 33 00 00"), 1, {}},
+  };
+  for (const auto& c : cases) {
     TempDir d;
-    WriteFile(d / "u", Dump({{0xFFFF, c.b13, 1, 1, 0x10, 0x01}}, Pattern(16, 0)));
-    EXPECT_EQ(railfmt::SplitTax3(d / "u"), 1);
-    EXPECT_TRUE(fs::exists(d / c.name)) << c.name;
+    WriteFile(d / "u", c.dump);
+    EXPECT_EQ(railfmt::SplitTax3(d / "u"), c.result) << c.name;
+    std::set<std::string> names = {"u"};
+    for (const auto& f : c.files) names.insert(f.first);
+    EXPECT_EQ(Names(d.path), names) << c.name;
+    for (const auto& f : c.files) EXPECT_EQ(ReadFile(d / f.first), f.second) << c.name << " " << f.first;
   }
 }
 
-TEST_F(Tax3Split, MonthNibbleZeroAndDayBitsGiveTwoDigits) {
-  WriteFile(dir / "u", Dump({{7, 0, 0xFFFFFF, 1, 0x0F, 0xE3}}, Pattern(16, 0)));
-  EXPECT_EQ(railfmt::SplitTax3(dir / "u"), 1);
-  EXPECT_TRUE(fs::exists(dir / "TAX3-7-16777215.0003"));
+TEST_F(Tax3Split, BackslashFolderAndAnExistingFileReplaced) {
+  WriteFile(dir / "TAX3-1-2.0101", Bytes(100, 0xAA));
+  WriteFile(dir / "unit.t3", Dump({"01 00 00 00 02 00 01 00 00 10 01 00 00 00 00 00"}, Fill(0, 15)));
+  EXPECT_EQ(railfmt::SplitTax3(dir.path + "\\unit.t3"), 1);
+  EXPECT_EQ(ReadFile(dir / "TAX3-1-2.0101"), Fill(0, 15));
 }
 
-TEST_F(Tax3Split, ExistingRecordingFileIsReplaced) {
-  WriteFile(dir / "TAX3-1-1.0101", Pattern(100, 0xAA));
-  WriteFile(dir / "u", Dump({{1, 0, 1, 1, 0x10, 0x01}}, Pattern(16, 3)));
-  EXPECT_EQ(railfmt::SplitTax3(dir / "u"), 1);
-  EXPECT_EQ(ReadFile(dir / "TAX3-1-1.0101"), Pattern(16, 3));
-}
-
-TEST_F(Tax3Split, OutputThatCannotBeCreatedAnswersMinusOneAndStops) {
+TEST_F(Tax3Split, FailuresAnswerMinusOneAndStop) {
+  EXPECT_EQ(railfmt::SplitTax3(dir / "absent"), -1);
   fs::create_directory(dir / "TAX3-1-1.0101");  // a folder holds the name
-  WriteFile(dir / "u", Dump({{1, 0, 1, 1, 0x10, 0x01}, {2, 0, 2, 1, 0x10, 0x01}},
-                            Pattern(40, 0)));
+  WriteFile(dir / "u", Dump({"01 00 00 00 01 00 01 00 00 10 01 00 00 00 00 00",
+                             "02 00 00 00 02 00 01 00 00 10 01 00 00 00 00 00"}, Fill(0, 39)));
   EXPECT_EQ(railfmt::SplitTax3(dir / "u"), -1);
   EXPECT_FALSE(fs::exists(dir / "TAX3-2-2.0101"));
-
   TempDir d2;
-  WriteFile(d2 / "u", Dump({{1, 0, 1, 1, 0x10, 0x01}}, Pattern(16, 0)));
+  WriteFile(d2 / "u", Dump({"01 00 00 00 01 00 01 00 00 10 01 00 00 00 00 00"}, Fill(0, 15)));
   railfmt::platform::Hooks().fail_saves = 1;
   EXPECT_EQ(railfmt::SplitTax3(d2 / "u"), -1);
-}
-
-TEST_F(Tax3Split, MissingOrDirectoryOnlyDump) {
-  EXPECT_EQ(railfmt::SplitTax3(dir / "absent"), -1);
-  WriteFile(dir / "short", Bytes{'T', '3', 0, 0});
-  EXPECT_EQ(railfmt::SplitTax3(dir / "short"), 1);
-  EXPECT_EQ(Names(dir.path), std::vector<std::string>{"short"});
 }
