@@ -229,6 +229,9 @@ def main():
     ap.add_argument("--build", default=os.path.join(ROOT, "build-mutate"), help="build folder")
     ap.add_argument("--jobs", type=int, default=2, help="build jobs (default 2)")
     ap.add_argument("--list", action="store_true", help="list the drawn mutants and stop")
+    ap.add_argument("--part", default="1/1", metavar="K/N",
+                    help="run only the K-th of N interleaved parts of the draw (K from 1), "
+                         "so that N clones can share one sample")
     ap.add_argument("--only", action="append", default=[], metavar="PATH",
                     help="draw only from files under PATH (repeatable)")
     args = ap.parse_args()
@@ -245,6 +248,10 @@ def main():
                        if any(m[0] == k or m[0].startswith(k + os.sep) for k in keep)]
     drawn = random.Random(args.seed).sample(all_mutants, min(args.mutants, len(all_mutants)))
     print(f"mutate: {len(drawn)} of {len(all_mutants)} candidate mutants, seed {args.seed}")
+    k, n = (int(x) for x in args.part.split("/"))
+    if not 1 <= k <= n:
+        sys.exit("mutate: --part K/N needs 1 <= K <= N")
+    numbered = [(i, m) for i, m in enumerate(drawn, 1) if (i - 1) % n == k - 1]
     if args.list:
         for rel, no, col, before, after, kind in drawn:
             print(f"  {rel}:{no}: {before} -> {after or '(dropped)'}")
@@ -269,7 +276,7 @@ def main():
     results = {"killed": [], "survived": [], "did not build": []}
     started = time.time()
     try:
-        for i, m in enumerate(drawn, 1):
+        for i, m in numbered:
             rel, no, col, before, after, kind = m
             path = os.path.join(ROOT, rel)
             with open(path, encoding="utf-8", errors="surrogateescape", newline="") as f:
