@@ -8,12 +8,9 @@
 
 #include <atomic>
 #include <chrono>
-#include <climits>
 #include <cstring>
 #include <filesystem>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "interface/counted_text.h"
 #include "platform/platform.h"
@@ -72,8 +69,6 @@ TEST(HostTextTest, NullCutAndPlain) {
   EXPECT_EQ(HostText("short", 255), "short");
 }
 
-using TwoPathFn = int32_t(RAILFMT_CALL*)(const char*, const char*);
-
 // The exports of the shared library, loaded once and, as a host keeps it,
 // never unloaded.
 struct Api {
@@ -82,18 +77,19 @@ struct Api {
   F Get(const char* name) const {
     return handle ? reinterpret_cast<F>(::dlsym(handle, name)) : nullptr;
   }
-  int32_t(RAILFMT_CALL* lJkFileType)(const char*) = Get<decltype(lJkFileType)>("lJkFileType");
-  TwoPathFn TransSingleFile = Get<TwoPathFn>("TransSingleFile");
-  TwoPathFn NewFmtFile = Get<TwoPathFn>("NewFmtFile");
-  int32_t(RAILFMT_CALL* TransFmtFile)(const char*, const char*, const char*, const char*, uint8_t) =
-      Get<decltype(TransFmtFile)>("TransFmtFile");
-  void(RAILFMT_CALL* SetPBEvtCode)(const uint16_t*, int32_t) = Get<decltype(SetPBEvtCode)>("SetPBEvtCode");
-  void(RAILFMT_CALL* SetZhuDuan)(const ZhuDuanRecord*, int32_t) = Get<decltype(SetZhuDuan)>("SetZhuDuan");
-  void(RAILFMT_CALL* getStationInfo)(const StationRecord*, int32_t) = Get<decltype(getStationInfo)>("getStationInfo");
-  void(RAILFMT_CALL* getDriverInfo)(const DriverRecord*, int32_t) = Get<decltype(getDriverInfo)>("getDriverInfo");
-  void(RAILFMT_CALL* getJcTypeInfo)(const JcTypeRecord*, int32_t) = Get<decltype(getJcTypeInfo)>("getJcTypeInfo");
-  void(RAILFMT_CALL* getJwdInfo)(const JwdRecord*, int32_t) = Get<decltype(getJwdInfo)>("getJwdInfo");
-  void(RAILFMT_CALL* getLinshiInfo)(const LinshiRecord*, int32_t) = Get<decltype(getLinshiInfo)>("getLinshiInfo");
+#define RAILFMT_EXPORT(f) decltype(&::f) f = Get<decltype(&::f)>(#f)
+  RAILFMT_EXPORT(lJkFileType);
+  RAILFMT_EXPORT(TransSingleFile);
+  RAILFMT_EXPORT(NewFmtFile);
+  RAILFMT_EXPORT(TransFmtFile);
+  RAILFMT_EXPORT(SetPBEvtCode);
+  RAILFMT_EXPORT(SetZhuDuan);
+  RAILFMT_EXPORT(getStationInfo);
+  RAILFMT_EXPORT(getDriverInfo);
+  RAILFMT_EXPORT(getJcTypeInfo);
+  RAILFMT_EXPORT(getJwdInfo);
+  RAILFMT_EXPORT(getLinshiInfo);
+#undef RAILFMT_EXPORT
 
   // The same tables every time: handing them over again changes no output.
   void HandOverTables() const {
@@ -199,14 +195,6 @@ TEST_F(Exports, EdgeArgumentsThroughTheExports) {
 
 TEST_F(Exports, ConcurrentCallsGiveTheOutputsOfCallsMadeAlone) {
   MakeJobs();
-  // The outputs do not depend on the order of the calls (so any order the
-  // lock admits the threaded calls in gives the reference).
-  for (std::size_t i = jobs.size(); i-- > 0;) {
-    const Output o = RunAndRead(api, jobs[i], dir / ("back" + std::to_string(i) + ".fmt"));
-    EXPECT_EQ(o.result, 0) << i;
-    EXPECT_GT(o.bytes.size(), 52u) << i;
-    EXPECT_TRUE(o.bytes == reference[i].bytes) << i;
-  }
   constexpr int kWorkers = 4, kRounds = 2;
   std::atomic<bool> done{false};
   std::atomic<int> tableRounds{0};
@@ -298,6 +286,7 @@ TEST(LibraryLock, ReentryPassesAndOtherThreadsWait) {
 
 // The clock, where no test fixes it: a date of this century.
 TEST(PlatformClock, TodayIsAPlausibleDate) {
+  platform::Hooks() = {};
   const platform::LocalDate d = platform::Today();
   EXPECT_GE(d.year, 2024);
   EXPECT_LT(d.year, 2100);

@@ -1,9 +1,10 @@
-// Every export that touches files, under every fault it can meet: a full
+// Every single-file export, under every fault it can meet: a full
 // disk, a source that cannot be read, a source deleted between type detection
 // and loading, a destination that is a folder or lies in a missing folder,
 // memory running out and a converter failing after output went out. No
 // fault may be answered as success, leave a partial file or a thread behind,
-// replace an existing destination or lose a raw file.
+// replace an existing destination or lose a raw file. (The folder
+// workflow's faults: workflow_test.cpp.)
 //
 // The full disk is a 1 MiB tmpfs where the tests may mount one (root), and
 // the platform layer's fault hook everywhere.
@@ -17,12 +18,9 @@
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
-#include <string>
-#include <vector>
 
 #include "interface/drivers.h"
 #include "interface/filetype.h"
-#include "interface/workflow.h"
 #include "platform/platform.h"
 #include "railfmt/railfmt.h"
 #include "sample/sample.h"
@@ -129,12 +127,11 @@ class Faults : public ::testing::Test {
 struct KindCase {
   Kind kind;
   int32_t type;
-  const char* archive;
 };
-constexpr KindCase kKinds[] = {{Kind::L2000, RAILFMT_TYPE_L2000, "L2000"},
-                               {Kind::L2000Old, RAILFMT_TYPE_L2000, "L2000"},
-                               {Kind::LKJ93, RAILFMT_TYPE_LKJ93, "LKJ93"},
-                               {Kind::JK2H, RAILFMT_TYPE_JK2H, "JK2H"}};
+constexpr KindCase kKinds[] = {{Kind::L2000, RAILFMT_TYPE_L2000},
+                               {Kind::L2000Old, RAILFMT_TYPE_L2000},
+                               {Kind::LKJ93, RAILFMT_TYPE_LKJ93},
+                               {Kind::JK2H, RAILFMT_TYPE_JK2H}};
 
 // What each single-file export answers under each fault (every output of
 // these sources is several kilobytes).
@@ -292,48 +289,6 @@ TEST_F(Faults, Tax3RecordingNamedLikeTheDumpDoesNotReplaceIt) {
   EXPECT_EQ(SplitTax3(other / "dump.bin"), 1);
   EXPECT_EQ(ReadFile(other / "TAX3-1-2.0304"), Bytes(dump.end() - 16, dump.end()));
   EXPECT_EQ(ReadFile(other / "dump.bin"), dump);
-}
-
-// The folder workflow: every fault answers 1; the raw file is either still
-// in the source folder or whole in its archive folder; the work folder holds
-// no partial output.
-TEST_F(Faults, FolderWorkflowNeverLosesTheRawFile) {
-  const std::pair<Fault, bool> cases[] = {  // fault, the raw file went to the archive (else it stays)
-      {Fault::DiskFullHook, false},         // neither the output nor the archive copy fits
-      {Fault::DiskFullTmpfs, true},         // the work folder is full, the archive is not
-      {Fault::Unreadable, false},           // no copy can be made
-      {Fault::Deleted, false},
-      {Fault::DestinationIsFolder, true},   // the work output's name is a folder
-      {Fault::NoMemory, true},
-      {Fault::ConverterFails, true},
-  };
-  for (const KindCase& k : kKinds) {
-    const Bytes raw = sample::GenerateSample(k.kind, 9, 400);
-    for (const auto& [fault, archived] : cases) {
-      SCOPED_TRACE(std::string(sample::KindName(k.kind)) + ", fault " + std::to_string(static_cast<int>(fault)));
-      const std::string d = dir / "D", a = dir / "A";
-      std::string w = dir / "W";
-      fs::create_directories(d);
-      WriteFile(d + "/RUN1.37", raw);
-      if (Arm(fault, "RUN1.37F").empty()) continue;
-      if (fault == Fault::DiskFullHook) platform::Hooks().disk_room = 100;
-      if (fault == Fault::DiskFullTmpfs) w = dir / "full";
-      if (fault == Fault::DestinationIsFolder) fs::create_directories(w + "/TEMP/RUN1.37F");
-      EXPECT_EQ(TransFmtFileImpl("RUN1.37", d, w, a, 0), 1);
-      EXPECT_FALSE(fs::is_regular_file(w + "/TEMP/RUN1.37F"));
-      EXPECT_FALSE(HasTemporaryFile(dir.path));
-      Disarm();
-      const std::string target = a + "/" + k.archive + "/0307/RUN1.37";
-      EXPECT_EQ(fs::exists(target), archived);
-      EXPECT_EQ(ReadFile(target), archived ? raw : Bytes{});
-      const bool stays = !archived && fault != Fault::Deleted;
-      EXPECT_EQ(fs::exists(d + "/RUN1.37"), stays);
-      EXPECT_EQ(ReadFile(d + "/RUN1.37"), stays ? raw : Bytes{});
-      fs::remove_all(d);
-      fs::remove_all(a);
-      fs::remove_all(dir / "W");
-    }
-  }
 }
 
 }  // namespace

@@ -7,9 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <stdexcept>
-#include <vector>
 
-#include "format/stream.h"
 #include "interface/drivers.h"
 #include "interface/workflow.h"
 #include "legacy/workarea.h"
@@ -81,7 +79,7 @@ std::vector<std::string> Tree(const std::string& root) {
 
 struct File {
   std::string path;
-  const Bytes* content;
+  const Bytes* content;  // nullptr: a folder
   bool readOnly = false;
 };
 struct Row {
@@ -145,6 +143,19 @@ const Row kRows[] = {
      [] { platform::Hooks().short_copies = 2; }},
     {"undated, failed then short copy", {{"D/Y.D1", &kJK96}}, "Y.D1", 1, {"A/nouse/Y.D1=jk96 short", "D/Y.D1=jk96"},
      [] { platform::Hooks().fail_copies = 1; platform::Hooks().short_copies = 1; }},
+    {"unreadable source", {{"D/X.37", &kJK2H}}, "X.37", 1, {"A/nouse/", "D/X.37=jk2h", "W/TEMP/"},
+     [] { platform::Hooks().fail_reads = 1000; }},
+    {"source deleted after its type was read", {{"D/X.37", &kJK2H}}, "X.37", 1, {"A/JK2H/0307/", "D/", "W/TEMP/"},
+     [] {
+       platform::Hooks().before_load = [](const std::string& p) {
+         platform::Hooks().before_load = nullptr;
+         fs::remove(platform::NativePath(p));
+       };
+     }},
+    {"no memory for the output", {{"D/X.37", &kJK2H}}, "X.37", 1, {"A/JK2H/0307/X.37=jk2h", "D/", "W/TEMP/"},
+     [] { platform::Hooks().stream_limit = 16; }},
+    {"work output is a folder", {{"D/X.37", &kJK2H}, {"W/TEMP/X.37F", nullptr}}, "X.37", 1,
+     {"A/JK2H/0307/X.37=jk2h", "D/", "W/TEMP/X.37F/"}},
     {"full disk keeps the earlier archive copy", {{"D/X.CV", &kL2000}, {"A/L2000/1231/X.CV", &kOld}}, "X.CV", 1,
      {"A/L2000/1231/X.CV=old", "D/X.CV=l2000", "W/TEMP/"}, [] { platform::Hooks().disk_room = 10; }},
 };
@@ -192,8 +203,8 @@ TEST(Workflows, EveryFileEndsWhereItBelongs) {
     TempDir t;
     fs::create_directory(t / "D");
     for (const File& f : r.files) {
-      fs::create_directories(fs::path(t / f.path).parent_path());
-      WriteFile(t / f.path, *f.content);
+      fs::create_directories(f.content ? fs::path(t / f.path).parent_path() : fs::path(t / f.path));
+      if (f.content) WriteFile(t / f.path, *f.content);
       if (f.readOnly) ::chmod((t / f.path).c_str(), 0444);
     }
     if (r.arm) r.arm();
@@ -222,32 +233,26 @@ TEST_F(Workflow, NamesWithAFolderPartAreRefused) {
   EXPECT_EQ(Tree(t.path), (std::vector<std::string>{"D/sub/X.37=jk2h", "X.37=jk2h"}));
 }
 
-TEST_F(Workflow, CarriedValuesAreReset) {
+// The values carried from file to file are reset; the L2000 converter is
+// given the name in use after the rename; the option byte reaches the LKJ93
+// converter.
+TEST_F(Workflow, ConvertersStartFreshWithTheNameAndTheOption) {
+  static std::string name;
+  static int option = -1;
+  railfmt::Converters().l2000 = [](MemStream&, MemStream&, const std::string& path) { name = path; };
+  railfmt::Converters().lkj93 = [](MemStream&, MemStream&, uint8_t o) { option = o; };
   auto& w = railfmt::legacy::Work();
   w.currentLine = 7;
   w.toggle = 1;
   w.counter1 = 11;
   w.counter2 = 12;
   railfmt::Lookups().RestrictionTolerance = 5;
-  Run("X.D1");
-  EXPECT_EQ(w.currentLine, 255);
-  EXPECT_EQ(w.toggle, 0);
-  EXPECT_EQ(w.counter1, 0);
-  EXPECT_EQ(w.counter2, 0);
-  EXPECT_EQ(railfmt::Lookups().RestrictionTolerance, 0);
-}
-
-// The L2000 converter is given the name in use after the rename; the option
-// byte reaches the LKJ93 converter.
-TEST_F(Workflow, ConvertersAreGivenTheNameAndTheOption) {
-  static std::string name;
-  static int option = -1;
-  railfmt::Converters().l2000 = [](MemStream&, MemStream&, const std::string& path) { name = path; };
-  railfmt::Converters().lkj93 = [](MemStream&, MemStream&, uint8_t o) { option = o; };
   fs::create_directory(t / "D");
   WriteFile(t / "D/ABC-1.1225", kL2000);
   WriteFile(t / "D/X.37", kLKJ93);
   EXPECT_EQ(Run("ABC-1.1225"), 12250);
+  EXPECT_EQ(std::vector<int>({w.currentLine, w.toggle, w.counter1, w.counter2, railfmt::Lookups().RestrictionTolerance}),
+            std::vector<int>({255, 0, 0, 0, 0}));
   EXPECT_EQ(Run("X.37", 0x5A), 3070);
   EXPECT_EQ(name, "ABC-1.CP");
   EXPECT_EQ(option, 0x5A);
