@@ -50,7 +50,7 @@ int main(int argc, char **argv) {
   StationRecord s[2] = {{1, 1, "Beijingxi", 10001, 20001, 30001, 40001}, {0, 0, 0, 0, 0, 0, 0}};
   JcTypeRecord j[2] = {{106, "", "HXD1"}, {0, 0, 0}};
   JwdRecord w[2] = {{1, "Jingguang"}, {0, 0}};
-  LinshiRecord l[2];
+  LinshiRecord l[2] = {{1, 2, 0, 0, 1000, 2000, 101, 0, 1231, 86399, 45, 9, 0}, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}};
   ZhuDuanRecord z[1] = {{106, 203, {11, 1, 0, 0, 0, 0}}};
   uint16_t codes[2] = {0x8124, 0x8125};
 
@@ -63,9 +63,6 @@ int main(int argc, char **argv) {
   CHECK(lJkFileType(path) == RAILFMT_TYPE_UNKNOWN);
 
   /* table setters, each with two records, then empty */
-  memset(l, 0, sizeof l);
-  l[0].line = 1; l[0].direction = 2; l[0].start_pos = 1000; l[0].end_pos = 2000;
-  l[0].start_date = 101; l[0].end_date = 1231; l[0].end_time = 86399; l[0].speed = 45; l[0].kind = 9;
   getDriverInfo(d, 1);
   getStationInfo(s, 1);
   getJcTypeInfo(j, 1);
