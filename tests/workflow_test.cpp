@@ -105,6 +105,8 @@ const Row kRows[] = {
      {"A/LKJ93/0230/A-B.2U=lkj93", "D/", "W/TEMP/A-B.2UF=lkj93>"}},
     {"long form, month in hex", {{"D/ABC-1.1225", &kL2000}}, "ABC-1.1225", 12250,
      {"A/L2000/1225/ABC-1.CP=l2000", "D/", "W/TEMP/ABC-1.CPF=l2000>"}},
+    {"long form without a month: renamed, not dated", {{"D/A-B.X307", &kJK2H}}, "A-B.X307", 1,
+     {"A/nouse/A-B.07=jk2h", "D/"}},
     {"rename refused: the new name is taken", {{"D/A-B.0307", &kJK96}, {"D/A-B.37", &kJK96}}, "A-B.0307", 3070,
      {"A/JK96/0307/A-B.0307=jk96", "D/A-B.37=jk96", "W/TEMP/"}},
     {"JK96: archived, no output", {{"D/X.37", &kJK96}}, "X.37", 3070, {"A/JK96/0307/X.37=jk96", "D/", "W/TEMP/"}},
