@@ -271,3 +271,20 @@ void ExpectCovers(std::span<const HandlerRow> family, const std::vector<Case>& c
 }
 
 }  // namespace railfmt::test
+
+// ---------------------------------------------------------------- threads
+namespace railfmt::test {
+namespace {
+void Noop(void*) {}
+}  // namespace
+int ThreadCount() {
+  static const bool warmed = [] {
+    platform::Thread t;
+    if (t.Start(Noop, nullptr)) t.Join();
+    return true;
+  }();
+  (void)warmed;
+  const std::filesystem::directory_iterator tasks("/proc/self/task");
+  return static_cast<int>(std::distance(begin(tasks), end(tasks)));
+}
+}  // namespace railfmt::test

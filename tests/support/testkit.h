@@ -162,3 +162,10 @@ void RunCases(const std::vector<Case>& cases, const RawHeader& h = RawHeader(),
 void ExpectCovers(std::span<const HandlerRow> family, const std::vector<Case>& cases);
 
 }  // namespace railfmt::test
+
+// ---------------------------------------------------------------- threads
+namespace railfmt::test {
+// The threads of the process, counted once a thread has been started and
+// joined (a sanitizer's runtime starts a helper thread of its own then).
+int ThreadCount();
+}  // namespace railfmt::test
