@@ -47,17 +47,11 @@ Bytes GoldenOutput() {
       "00 00 00 00 1A 0C 06 00 00 00 00 00 00 00 00 00 05 00 37 01 00 01 01 01 01 51");
   Bytes records = Concat({
       // start-up
-      R("B0 F0 00 01 01 00 00 00 00 00 00 00 00 0C 22 00 00 00 00 00 00 00 00 03 01 01"),
-      R("B0 01 1A 0C 06 08 1E 00"),
-      R("81 24 08 1E 00 00"),
-      R("81 25 08 1E 00 00 00 00"),
-      R("81 15 08 1E 00 05"),
-      R("81 05 08 1E 00 00 00"),
-      R("81 06 08 1E 00 00 00 35 2D 30 20 20 20 20 20"),
-      R("81 11 08 1E 00 00 00 30 20 20 20 20 20 20 20"),
-      R("81 04 08 1E 00 00 00 30 20 20 20 20 20 20 20"),
-      R("81 0F"), R("81 10"), R("81 09"), R("81 0A"), R("81 0B"), R("81 0C"), R("81 0D"),
-      R("81 0E"), R("81 03"), R("81 22"), R("81 21"), R("81 23"), R("91 01"), R("91 02"),
+      R("B0 F0 00 01 01 00 00 00 00 00 00 00 00 0C 22 00 00 00 00 00 00 00 00 03 01 01"), R("B0 01 1A 0C 06 08 1E 00"),
+      R("81 24 08 1E 00 00"), R("81 25 08 1E 00 00 00 00"), R("81 15 08 1E 00 05"), R("81 05 08 1E 00 00 00"),
+      R("81 06 08 1E 00 00 00 35 2D 30 20 20 20 20 20"), R("81 11 08 1E 00 00 00 30 20 20 20 20 20 20 20"),
+      R("81 04 08 1E 00 00 00 30 20 20 20 20 20 20 20"), R("81 0F"), R("81 10"), R("81 09"), R("81 0A"), R("81 0B"),
+      R("81 0C"), R("81 0D"), R("81 0E"), R("81 03"), R("81 22"), R("81 21"), R("81 23"), R("91 01"), R("91 02"),
       R("81 07"), R("81 08"), R("B0 02"), R("B0 03"), R("B0 04"),
       // events: the F0 state change comes before the record it is attached to
       R("8B 06 09 0F 1E 39 30 00 A6 02 00 00 00 3A 0C 08 00 C8 01 00 00 00 00 00 47 10"),
@@ -183,7 +177,6 @@ TEST_F(Drivers, ResultsByTypeAndFailure) {
       {"missing", {}, -1, none, 1},
       {"unknown", FileStarting({0x12, 0x34}), -2, {}, 1},
       {"jk96", FileStarting({0xA2, 0x00}), 0, {}, 0},
-      {"jk96 FC", FileStarting({0xFC, 0x00}), 0, {}, 0},
       {"fmt-a6", FileStarting({0xA6, 0x6A}), 0, {}, 0},
       {"fmt-a5", FileStarting({0xA5, 0x5A}), 0, {}, 0},
       {"tax3", FileStarting({0x54, 0x33}), 0, {}, 0},
@@ -262,14 +255,13 @@ TEST_F(Drivers, FilteredSave) {
        Cat({a66a, Concat({R("01 06 22"), R("05 01 33")})})},
       {{0x8301}, Cat({header, chain}), Cat({header, Concat({R("83 02 03"), R("83 01 04"), R("80 0A 05")})})},
       {{0x0105, 0x8302, 0x800A}, Cat({header, chain}), Cat({header, Concat({R("83 01 01"), R("01 05 02")})})},
-      {{}, Cat({Bytes(52, 0x01), Concat({R("83 01"), R("83 02"), R("00 00")}), Bytes{1, 2}}),
-       Cat({Bytes(52, 0x01), Concat({R("83 01"), R("83 02"), R("00 00")}), Bytes{1, 2}})},
+      // kept as they are (no expectation: the stream itself)
+      {{}, Cat({Bytes(52, 0x01), Concat({R("83 01"), R("83 02"), R("00 00")}), Bytes{1, 2}}), {}},
+      {{0x9999}, Bytes(30, 0x07), {}},
+      {{0x9999}, Cat({header, Concat({R("01 02 03")}), Bytes{0x44, 0x55, 0x66}}), {}},
+      {{0x9999}, Cat({header, lead}), {}},
+      {{0x9999}, Cat({header, lead, Bytes{0x99, 0x99}}), {}},
       {{0x9999}, {}, {}},
-      {{0x9999}, Bytes(30, 0x07), Bytes(30, 0x07)},
-      {{0x9999}, Cat({header, Concat({R("01 02 03")}), Bytes{0x44, 0x55, 0x66}}),
-       Cat({header, Concat({R("01 02 03")}), Bytes{0x44, 0x55, 0x66}})},
-      {{0x9999}, Cat({header, lead}), Cat({header, lead})},
-      {{0x9999}, Cat({header, lead, Bytes{0x99, 0x99}}), Cat({header, lead, Bytes{0x99, 0x99}})},
       {{0x8301}, Cat({header, lead, Bytes{0x99, 0x99}}), header},
       {{0x0700}, Cat({header, Bytes{0x07}}), header},  // a one-byte last record is code 07 00
   };
@@ -277,7 +269,7 @@ TEST_F(Drivers, FilteredSave) {
     Tables().MaskedCodeList = c.mask;
     MemStream m(c.stream);
     ASSERT_TRUE(FilteredSave(m, dir / "f.out"));
-    EXPECT_EQ(Hex(ReadFile(dir / "f.out")), Hex(c.expect));
+    EXPECT_EQ(Hex(ReadFile(dir / "f.out")), Hex(c.expect.empty() ? c.stream : c.expect));
   }
 }
 
@@ -314,20 +306,6 @@ TEST_F(Drivers, RingUnroll) {
     EXPECT_EQ(Hex(ReadFile(dir / "ring.out")), Hex(c.expect)) << c.in.size();
   }
   EXPECT_EQ(FileType(Src(tiny)), RAILFMT_TYPE_RING);
-}
-
-TEST(CopyStreamRange, CopiesInBlocksAndZeroFillsPastTheEnd) {
-  Bytes src(5000);
-  for (std::size_t i = 0; i < src.size(); ++i) src[i] = static_cast<uint8_t>(i * 13);
-  MemStream from(src), to;
-  EXPECT_EQ(CopyStreamRange(from, to, 100, 4500), 0);
-  EXPECT_EQ(to.Data(), Bytes(src.begin() + 100, src.begin() + 4600));
-  MemStream small(Bytes{1, 2, 3}), out;
-  EXPECT_EQ(CopyStreamRange(small, out, 1, 4), 0);
-  EXPECT_EQ(CopyStreamRange(small, out, 0, 0), 0);
-  EXPECT_EQ(CopyStreamRange(small, out, 0, -5), 0);
-  EXPECT_EQ(CopyStreamRange(small, out, -1, 2), -1);
-  EXPECT_EQ(out.Data(), (Bytes{2, 3, 0, 0}));
 }
 
 }  // namespace

