@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "handlers/families.h"
 #include "tables/bridge.h"
@@ -170,19 +171,18 @@ TEST_F(Drivers, ResultsByTypeAndFailure) {
   const struct {
     const char* name;
     Bytes content;  // empty: no source
-    int32_t newFmt;
+    int32_t newFmt, trans;
     Bytes newOut;
-    int32_t trans;
   } cases[] = {
-      {"missing", {}, -1, none, 1},
-      {"unknown", FileStarting({0x12, 0x34}), -2, {}, 1},
-      {"jk96", FileStarting({0xA2, 0x00}), 0, {}, 0},
-      {"fmt-a6", FileStarting({0xA6, 0x6A}), 0, {}, 0},
-      {"fmt-a5", FileStarting({0xA5, 0x5A}), 0, {}, 0},
-      {"tax3", FileStarting({0x54, 0x33}), 0, {}, 0},
-      {"jk2h", jk2h, 0, jk2h, 0},
-      {"lkj93", lkj93, 0, lkj93, 0},
-      {"ring, unfiltered", ring, 0, unrolled, 1},
+      {"missing", {}, -1, 1, none},
+      {"unknown", FileStarting({0x12, 0x34}), -2, 1, {}},
+      {"jk96", FileStarting({0xA2, 0x00}), 0, 0, {}},
+      {"fmt-a6", FileStarting({0xA6, 0x6A}), 0, 0, {}},
+      {"fmt-a5", FileStarting({0xA5, 0x5A}), 0, 0, {}},
+      {"tax3", FileStarting({0x54, 0x33}), 0, 0, {}},
+      {"jk2h", jk2h, 0, 0, jk2h},
+      {"lkj93", lkj93, 0, 0, lkj93},
+      {"ring, unfiltered", ring, 0, 1, unrolled},
   };
   Tables().MaskedCodeList = {0xA0A1, 0xA400, 0xFF01};
   for (const auto& c : cases) {
@@ -205,16 +205,13 @@ TEST_F(Drivers, ResultsByTypeAndFailure) {
   EXPECT_EQ(ReadFile(dst), Bytes({1, 2, 3}));
   EXPECT_EQ(TransSingleFileImpl(Src(GoldenFile(), "l"), dst), 1);
   EXPECT_EQ(ReadFile(dst), Bytes({1, 2, 3}));
-  const struct {
-    const char* name;
-    Bytes content;
-  } failing[] = {{"k", FileStarting({0xFF})}, {"j", jk2h}, {"t", FileStarting({0x54, 0x33})},
+  const std::pair<const char*, Bytes> failing[] = {{"k", FileStarting({0xFF})}, {"j", jk2h}, {"t", FileStarting({0x54, 0x33})},
                  {"k2", FileStarting({0xB0, 0x00})}, {"j2", FileStarting({0xA2, 0, 0, 0, 0, 0, 0xA0})}};
-  for (const auto& f : failing) {
-    const std::string s = Src(f.content, f.name);
-    EXPECT_EQ(NewFmtFileImpl(s, dir / "x.fmt"), -3) << f.name;
-    EXPECT_EQ(TransSingleFileImpl(s, dir / "y.fmt"), 1) << f.name;
-    EXPECT_FALSE(Exists(dir / "x.fmt") || Exists(dir / "y.fmt")) << f.name;
+  for (const auto& [name, content] : failing) {
+    const std::string s = Src(content, name);
+    EXPECT_EQ(NewFmtFileImpl(s, dir / "x.fmt"), -3) << name;
+    EXPECT_EQ(TransSingleFileImpl(s, dir / "y.fmt"), 1) << name;
+    EXPECT_FALSE(Exists(dir / "x.fmt") || Exists(dir / "y.fmt")) << name;
   }
   EXPECT_EQ(g_tax3Calls, 2);
 }
@@ -249,13 +246,12 @@ TEST_F(Drivers, FilteredSave) {
   const Bytes lead = Concat({R("83 01")});
   const struct {
     std::vector<uint16_t> mask;
-    Bytes stream, expect;
+    Bytes stream, expect;  // no expectation: the stream itself
   } cases[] = {
       {{0x0105, 0xA66A}, Cat({a66a, Concat({R("01 05 11"), R("01 06 22"), R("05 01 33")})}),
        Cat({a66a, Concat({R("01 06 22"), R("05 01 33")})})},
       {{0x8301}, Cat({header, chain}), Cat({header, Concat({R("83 02 03"), R("83 01 04"), R("80 0A 05")})})},
       {{0x0105, 0x8302, 0x800A}, Cat({header, chain}), Cat({header, Concat({R("83 01 01"), R("01 05 02")})})},
-      // kept as they are (no expectation: the stream itself)
       {{}, Cat({Bytes(52, 0x01), Concat({R("83 01"), R("83 02"), R("00 00")}), Bytes{1, 2}}), {}},
       {{0x9999}, Bytes(30, 0x07), {}},
       {{0x9999}, Cat({header, Concat({R("01 02 03")}), Bytes{0x44, 0x55, 0x66}}), {}},

@@ -99,15 +99,14 @@ TEST(ReadChecked, KnownRecords) {
   const struct {
     uint8_t r0, r1;
     int start, len;
-    const char* input;
+    const char *input, *raw;
     bool ok;
     std::size_t pos;
-    const char* raw;
   } cases[] = {
-      {0xF0, 0, 1, 8, "12 34 56 07 00 00 51 C7", true, 7, "F0 12 34 56 07 00 00 51 00"},
-      {0xF0, 0, 1, 8, "12 34 C5 07 00 00 51 C7", false, 2, "F0 12 34 C5 07 00 00 51 00"},
-      {0xF0, 0, 1, 8, "12 34 9A 07 00 00 51 C7", false, 2, "F0 12 34 9A 07 00 00 51 00"},
-      {0xFE, 0x9A, 2, 4, "46 00 11 22", true, 2, "FE 9A 46 00 00"},
+      {0xF0, 0, 1, 8, "12 34 56 07 00 00 51 C7", "F0 12 34 56 07 00 00 51 00", true, 7},
+      {0xF0, 0, 1, 8, "12 34 C5 07 00 00 51 C7", "F0 12 34 C5 07 00 00 51 00", false, 2},
+      {0xF0, 0, 1, 8, "12 34 9A 07 00 00 51 C7", "F0 12 34 9A 07 00 00 51 00", false, 2},
+      {0xFE, 0x9A, 2, 4, "46 00 11 22", "FE 9A 46 00 00", true, 2},
   };
   for (bool cleared : {false, true})
     for (const auto& c : cases) {
