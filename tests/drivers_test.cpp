@@ -138,9 +138,6 @@ TEST_F(Drivers, GoldenFileThroughBothEntries) {
   EXPECT_EQ(Hex(ReadFile(dir / "a.fmt")), Hex(GoldenOutput()));
   ASSERT_EQ(TransSingleFileImpl(src, dir / "b.fmt"), 0);
   EXPECT_EQ(Hex(ReadFile(dir / "b.fmt")), Hex(GoldenOutput()));
-  MemStream in(GoldenFile()), out;
-  ConvertL2000(in, out, "memory");
-  EXPECT_EQ(Hex(out.Data()), Hex(GoldenOutput()));
 
   Tables().MaskedCodeList = {0x8B06, 0x8763};
   const Bytes want = GoldenOutput();

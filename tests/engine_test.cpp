@@ -212,6 +212,9 @@ TEST(EventRecords, Golden) {
        {A("8B 06", " 00 00 00 46 19 04 00 00 00 5A 00 6E 00 00 ", "47 10"),
         A("80 0A", " 00 00 00 46 19 04 00 00 00 5A 00 6E 00 00 ", "47 13")}},
       {"F2", 'Q', 101, Rec({{0xF2}, Bcd(1234, 2), {0x00}}), {"87 63 D2 04 0C"}},
+      {"D0 m 1, mode 128, no station named before", 'Q', 101,
+       Rec({{0xD0, 0x09, 0x15, 0x30}, Bcd(12345678, 4), Bcd(123456, 3), Bytes(3, 0), {0x01}, Bytes(6, 0), {0x01, 0x28}}),
+       {"87 19 " + kAt + "00 00 01 00 00 08 00 00 00 00 00 78 00 00 5F 10"}},
   };
   for (const auto& c : cases) {
     RawHeader h = SampleHeader();
