@@ -383,9 +383,10 @@ TEST_F(TablesTest, DirectChangesOfTheTablesAreSeenByTheNextLookup) {
   EXPECT_EQ(DriverName(42), "ZHANG");
   Tables().LinshiTable.push_back(LinshiEntry{5, 2, 0, 0, 100, 200, 101, 0, 1231, 86399, 40, 1});
   EXPECT_EQ(RestrictionSpeed(0, 150, 601, 3600, 5, 0), 40);
-  EXPECT_EQ(ZhuDuanLookup(7, 8), ZhuDuanEntry{});
-  Tables().ZhuDuanTable.push_back(ZhuDuanEntry{7, 0, 8, 0, 1});
-  EXPECT_EQ(ZhuDuanLookup(7, 8)[4], 1);
+  ZhuDuanRecord z[] = {{7, 8, {1}}, {3, 3, {}}};
+  SetZhuDuanTable(z, 1);
+  Tables().ZhuDuanTable.push_back(ZhuDuanEntry{5, 0, 5, 0, 2});
+  EXPECT_EQ(ZhuDuanLookup(5, 5)[4], 2);
 
   StationRecord s[] = {{1, 2, "FIRST", 10, 20, 30, 40}, {1, 2, "SECOND", 10, 20, 31, 41}};
   SetStationTable(s, 1);
