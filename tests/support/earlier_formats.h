@@ -1,4 +1,4 @@
-// The fixture of the earlier-format converter tests (LKJ93, JK2H): fresh
+// The fixture of the earlier-format converter tests (L2000, LKJ93, JK2H): fresh
 // reference tables and carried values, and a fixed current date (JK2H takes
 // its header date from it).
 #pragma once
