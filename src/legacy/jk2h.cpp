@@ -470,7 +470,7 @@ void Jk2h::Run() {
   h.Size[2] = ByteOf(static_cast<int64_t>(size), 2);
   h.Vendor = static_cast<char>(0xAA);
   const auto head = HeaderBytes(h);
-  w_.out->Write(head.data(), kHeaderSize);
+  w_.WriteOut(head.data(), kHeaderSize);
   in.Seek(0);
   flags_ = kOutside;
 
@@ -500,6 +500,7 @@ void Jk2h::Run() {
 
   const auto bytes = HeaderBytes(w_.header);
   std::memcpy(w_.headerImage, bytes.data(), kHeaderSize);
+  w_.Flush();
   w_.out->Seek(0);
   w_.out->Write(w_.headerImage, kHeaderSize);
 }

@@ -149,13 +149,13 @@ void WorkArea::Assemble(uint8_t* o) const {
 }
 
 void WorkArea::WriteRunning() {
-  uint8_t o[kRecordSize];
-  Assemble(o);
-  out->AppendRecord(o);
+  // Assembled in its place in the block.
+  Assemble(block + blockUsed);
+  Placed();
 }
 
 void WorkArea::WriteSecond() {
-  out->AppendRecord(second);
+  Append(second);
   std::memset(second, 0, sizeof second);
 }
 
@@ -174,6 +174,7 @@ int WorkArea::DirectionSign() const {
 void WorkArea::ResetForConversion(MemStream& input, MemStream& output) {
   in = &input;
   out = &output;
+  blockUsed = 0;
   std::memset(b, 0, sizeof b);
   lookahead = 0;
   ResetRunning();

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "engine/fmtdata.h"
@@ -77,6 +78,35 @@ struct WorkArea {
   // Appends the running record / the second area (which is then cleared).
   void WriteRunning();
   void WriteSecond();
+
+  // Records are gathered in block and appended to out a block at a time (an
+  // append per record cost about as much as assembling the record). Bytes
+  // written to out any other way go through WriteOut, or follow Flush.
+  static constexpr int kBlockRecords = 64;
+  uint8_t block[kBlockRecords * kRecordSize] = {};
+  int blockUsed = 0;  // bytes
+  // Appends 26 bytes.
+  void Append(const uint8_t* rec) {
+    std::memcpy(block + blockUsed, rec, kRecordSize);
+    Placed();
+  }
+  // A record was placed at block + blockUsed.
+  void Placed() {
+    blockUsed += kRecordSize;
+    if (blockUsed == static_cast<int>(sizeof block)) Flush();
+  }
+  // The gathered records to out.
+  void Flush() {
+    if (blockUsed == 0) return;
+    const int n = blockUsed;
+    blockUsed = 0;
+    out->Write(block, static_cast<std::size_t>(n));
+  }
+  // The gathered records, then n bytes, to out.
+  void WriteOut(const void* p, std::size_t n) {
+    Flush();
+    out->Write(p, n);
+  }
   void ResetRunning() { run = RunningRecord(); }
   // Val23 from a RestrictionSpeed result.
   void RestrictionStep(int32_t v);
