@@ -35,10 +35,8 @@ void ResetCarriedValues() {
   Lookups().RestrictionTolerance = 0;
 }
 
-int32_t WorkArea::bcd(int i, int n) const {
+int32_t WorkArea::BcdAtEdge(int i, int n) const {
   if (i < 0 || i > 127 || n > 4 || n < 1) return 0;
-  // Inside b: decoded a word at a time (the value stays below 2^31).
-  if (i + n <= 128) return TPubFunc::BcdNumberOf(b, i, n);
   int32_t v = 0;
   for (int k = 0; k < n && i + k < 128; ++k) v = v * 100 + TPubFunc::BcdByte(b[i + k]);
   return v;

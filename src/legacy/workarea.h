@@ -64,7 +64,16 @@ struct WorkArea {
 
   // ---- primitives
   // Value of the n BCD bytes b[i..i+n-1]; 0 when i > 127 or n > 4.
-  int32_t bcd(int i, int n = 1) const;
+  // Inline: the converters call it for nearly every field, with constants.
+  int32_t bcd(int i, int n = 1) const {
+    if (i >= 0 && n >= 1 && n <= 4 && i + n <= 128) {
+      if (n == 1) return TPubFunc::BcdByte(b[i]);
+      return TPubFunc::BcdNumberOf(b, i, n);
+    }
+    return BcdAtEdge(i, n);
+  }
+  // bcd where the bytes do not all lie in b.
+  int32_t BcdAtEdge(int i, int n) const;
   // Reads count bytes into b[start..]; missing bytes keep their values. 0.
   int ReadFixed(int start, int count);
   // Reads up to count bytes into b[start..], each through the look-ahead
