@@ -489,7 +489,7 @@ void Jk2h::Run() {
       k_ = 2;
     }
     len_ = row->len;
-    const int res = w_.Read(k_, len_, true);
+    const int res = w_.ReadIntoCleared(k_, len_);  // b past the code bytes was just cleared
     if (res == 153) break;  // the body runs past the input end
     // A record that ends exactly at the end of the input is not translated.
     if (in.AtEnd()) break;

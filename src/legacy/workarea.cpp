@@ -104,6 +104,31 @@ int WorkArea::Read(int start, int count, bool stop) {
   return result;
 }
 
+int WorkArea::ReadIntoCleared(int start, int count) {
+#if defined(__SSE2__) || defined(_M_X64)
+  const uint8_t* data = in->Data().data();
+  const std::size_t size = in->Size();
+  const std::size_t pos = in->Position();
+  if (count > 0 && count <= 16 && start >= 0 && start + 16 <= 128 && pos <= size &&
+      size - pos >= static_cast<std::size_t>(count) + 16) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + pos));
+    const uint32_t codes = record_check::CodeBytes(x) & ((1u << count) - 1);  // bytes of 0x9A and above
+    const int k = codes != 0 ? std::countr_zero(codes) : count;               // bytes stored
+    const __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i*>(record_check::kKeep + 32 - k));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(b + start), _mm_and_si128(x, keep));
+    if (k < count) {
+      lookahead = data[pos + k];
+      in->Seek(pos + k + 1);
+      return 170 + k;  // k bytes stored before it
+    }
+    lookahead = data[pos + count - 1];
+    in->Seek(pos + count);
+    return 0;
+  }
+#endif
+  return Read(start, count, true);
+}
+
 bool WorkArea::Checksum(int n) const {
   int s = b[0] % 100;
   int i = 1;

@@ -80,6 +80,10 @@ struct WorkArea {
   // byte. With stop, a byte of 9Ah or above ends the read (it stays in the
   // look-ahead byte): 170 + bytes stored. Else 0, or 153 at the input end.
   int Read(int start, int count, bool stop);
+  // Read(start, count, true) where b[start..127] are all zero: a body of up
+  // to 16 bytes goes in as one 16-byte store (the bytes past it stay zero),
+  // so the field loads that follow take their bytes from one store.
+  int ReadIntoCleared(int start, int count);
   // The check over b[0..n+1].
   bool Checksum(int n) const;
   // The running record as 26 bytes.
