@@ -470,7 +470,7 @@ void Jk2h::Run() {
   h.Size[2] = ByteOf(static_cast<int64_t>(size), 2);
   h.Vendor = static_cast<char>(0xAA);
   const auto head = HeaderBytes(h);
-  w_.out->Write(head.data(), kHeaderSize);
+  w_.WriteOut(head.data(), kHeaderSize);
   in.Seek(0);
   flags_ = kOutside;
 
@@ -489,7 +489,7 @@ void Jk2h::Run() {
       k_ = 2;
     }
     len_ = row->len;
-    const int res = w_.Read(k_, len_, true);
+    const int res = w_.ReadIntoCleared(k_, len_);  // b past the code bytes was just cleared
     if (res == 153) break;  // the body runs past the input end
     // A record that ends exactly at the end of the input is not translated.
     if (in.AtEnd()) break;
@@ -500,6 +500,7 @@ void Jk2h::Run() {
 
   const auto bytes = HeaderBytes(w_.header);
   std::memcpy(w_.headerImage, bytes.data(), kHeaderSize);
+  w_.Flush();
   w_.out->Seek(0);
   w_.out->Write(w_.headerImage, kHeaderSize);
 }

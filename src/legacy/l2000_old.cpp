@@ -41,7 +41,7 @@ void WriteHeader(WorkArea& w) {
     for (int i = 0; i < 10; ++i)
       img[2 + i] = i < static_cast<int>(jwd.size()) ? static_cast<uint8_t>(jwd[i]) : ' ';
   }
-  w.out->Write(img.data(), img.size());
+  w.WriteOut(img.data(), img.size());
 }
 
 void FillHeaderValues(WorkArea& w, const Block& h) {
@@ -237,6 +237,7 @@ void RecordLoop(WorkArea& w) {
 }
 
 void Close(WorkArea& w) {
+  w.Flush();
   w.out->Seek(0);
   WriteHeader(w);
   w.out->Seek(w.out->Size());

@@ -544,7 +544,7 @@ void A865(WorkArea& w, const Row&, int) {
   r[25] = 1;
   for (const uint8_t sub : {0x69, 0x79, 0x89}) {
     r[1] = sub;
-    w.out->AppendRecord(r);
+    w.Append(r);
   }
 }
 
@@ -567,7 +567,7 @@ void B101(WorkArea& w, const Row& row, int body) {
   u[11] = static_cast<uint8_t>(m % 4 == 1 ? 2 : m % 4 == 2 ? 1 : m);
   const int last = LastData(row, body);
   for (int i = 12; i <= last && i < kHeaderSize; ++i) u[i] = static_cast<uint8_t>(w.bcd(i));
-  w.out->Write(u, kHeaderSize);
+  w.WriteOut(u, kHeaderSize);
 }
 
 void B403(WorkArea& w, const Row& row, int) {

@@ -484,7 +484,7 @@ void Lkj93::Translate() {
       u[1] = row.sub;
       legacy::PlaceTime(u, r.Time);
       std::memcpy(u + 5, w_.b + 1, kRecLen - 1);
-      w_.out->Write(u, kHeaderSize);
+      w_.WriteOut(u, kHeaderSize);
       std::memset(u, 0, kHeaderSize);
       last870F_ = false;
       break;
@@ -515,6 +515,7 @@ void Lkj93::Close() {
   const auto bytes = HeaderBytes(w_.header);
   std::memcpy(w_.headerImage, bytes.data(), kHeaderSize);
   if (kept50_ >= 0) w_.headerImage[50] = static_cast<uint8_t>(kept50_);
+  w_.Flush();
   w_.out->Seek(0);
   w_.out->Write(w_.headerImage, kHeaderSize);
 }
@@ -533,7 +534,7 @@ void Lkj93::Run() {
   h.Size[2] = ByteOf(size, 2);
   h.Vendor = static_cast<char>(0xAA);
   const auto head = HeaderBytes(h);
-  w_.out->Write(head.data(), kHeaderSize);
+  w_.WriteOut(head.data(), kHeaderSize);
 
   in.Seek(32);
   const bool haveThird = in.Read(third_, kRecLen) > 0;

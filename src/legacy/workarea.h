@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "engine/fmtdata.h"
@@ -63,13 +64,26 @@ struct WorkArea {
 
   // ---- primitives
   // Value of the n BCD bytes b[i..i+n-1]; 0 when i > 127 or n > 4.
-  int32_t bcd(int i, int n = 1) const;
+  // Inline: the converters call it for nearly every field, with constants.
+  int32_t bcd(int i, int n = 1) const {
+    if (i >= 0 && n >= 1 && n <= 4 && i + n <= 128) {
+      if (n == 1) return TPubFunc::BcdByte(b[i]);
+      return TPubFunc::BcdNumberOf(b, i, n);
+    }
+    return BcdAtEdge(i, n);
+  }
+  // bcd where the bytes do not all lie in b.
+  int32_t BcdAtEdge(int i, int n) const;
   // Reads count bytes into b[start..]; missing bytes keep their values. 0.
   int ReadFixed(int start, int count);
   // Reads up to count bytes into b[start..], each through the look-ahead
   // byte. With stop, a byte of 9Ah or above ends the read (it stays in the
   // look-ahead byte): 170 + bytes stored. Else 0, or 153 at the input end.
   int Read(int start, int count, bool stop);
+  // Read(start, count, true) where b[start..127] are all zero: a body of up
+  // to 16 bytes goes in as one 16-byte store (the bytes past it stay zero),
+  // so the field loads that follow take their bytes from one store.
+  int ReadIntoCleared(int start, int count);
   // The check over b[0..n+1].
   bool Checksum(int n) const;
   // The running record as 26 bytes.
@@ -77,6 +91,35 @@ struct WorkArea {
   // Appends the running record / the second area (which is then cleared).
   void WriteRunning();
   void WriteSecond();
+
+  // Records are gathered in block and appended to out a block at a time (an
+  // append per record cost about as much as assembling the record). Bytes
+  // written to out any other way go through WriteOut, or follow Flush.
+  static constexpr int kBlockRecords = 64;
+  uint8_t block[kBlockRecords * kRecordSize] = {};
+  int blockUsed = 0;  // bytes
+  // Appends 26 bytes.
+  void Append(const uint8_t* rec) {
+    std::memcpy(block + blockUsed, rec, kRecordSize);
+    Placed();
+  }
+  // A record was placed at block + blockUsed.
+  void Placed() {
+    blockUsed += kRecordSize;
+    if (blockUsed == static_cast<int>(sizeof block)) Flush();
+  }
+  // The gathered records to out.
+  void Flush() {
+    if (blockUsed == 0) return;
+    const int n = blockUsed;
+    blockUsed = 0;
+    out->Write(block, static_cast<std::size_t>(n));
+  }
+  // The gathered records, then n bytes, to out.
+  void WriteOut(const void* p, std::size_t n) {
+    Flush();
+    out->Write(p, n);
+  }
   void ResetRunning() { run = RunningRecord(); }
   // Val23 from a RestrictionSpeed result.
   void RestrictionStep(int32_t v);
