@@ -123,80 +123,61 @@ TEST_F(HandlersB8, EveryCodeConvertsOneRecord) {
   RunCases(cases);
 }
 
-TEST_F(HandlersB8, B807AndB808SecondCodeBySubValue) {
+TEST_F(HandlersB8, SecondCodeBySubValue) {
+  // B807, B808 by raw 18; B828, B829 by raw 12; B860 keeps the code of the
+  // record before for an unlisted value (plain 16 is not BCD 10).
   auto sub = [](uint8_t c1, uint8_t s) {
     Bytes b(Cat({{0xB8, c1}, Prefix(), Fill(12, 18)}));
-    b[18] = s;
-    return R(Records(RawHeader(), {Rec(b)}).at(0))[1];
+    b[c1 < 0x10 ? 18 : 12] = s;
+    b.resize(c1 < 0x10 ? 19 : 13);
+    return R(Records(RawHeader(), {B8Pair(0x05, 17), Rec(b)}).at(1))[1];
   };
-  EXPECT_EQ(sub(0x07, 0x01), 0xA0);
-  EXPECT_EQ(sub(0x07, 0x04), 0xA1);
-  EXPECT_EQ(sub(0x07, 0x10), 0xA4);
-  EXPECT_EQ(sub(0x07, 0x07), 0x06);  // not listed: the row's own code
-  EXPECT_EQ(sub(0x07, 0x05), 0x06);
-  EXPECT_EQ(sub(0x08, 0x05), 0xAA);
-  EXPECT_EQ(sub(0x08, 0x12), 0xB0);
-  EXPECT_EQ(sub(0x08, 0x02), 0x0A);
-  EXPECT_EQ(sub(0x08, 0x07), 0x0A);
+  for (const auto& [c1, s, want] : std::vector<std::tuple<uint8_t, uint8_t, uint8_t>>{
+           {0x07, 0x01, 0xA0}, {0x07, 0x04, 0xA1}, {0x07, 0x10, 0xA4}, {0x07, 0x07, 0x06}, {0x07, 0x05, 0x06},
+           {0x08, 0x05, 0xAA}, {0x08, 0x12, 0xB0}, {0x08, 0x02, 0x0A}, {0x08, 0x07, 0x0A}, {0x28, 1, 0x6D},
+           {0x28, 2, 0x6B}, {0x28, 3, 0x2B}, {0x29, 1, 0x6A}, {0x29, 2, 0x6C}, {0x29, 0, 0x2A}, {0x60, 0x01, 0xD1},
+           {0x60, 0x03, 0xD3}, {0x60, 0x05, 0x07}, {0x60, 0x10, 0x07}})
+    EXPECT_EQ(sub(c1, s), want) << int(c1) << " " << int(s);
+  // A rejected B805 changes nothing: B860 keeps 0xA0 of the B807 before it.
+  const Bytes b807 = Rec({{0xB8, 0x07}, Prefix(), {0x12, 0x34, 0x04, 0x15}, {0x16, 0x17}, {0x01}});
+  Bytes bad805 = B8Pair(0x05, 17);
+  bad805.back() ^= 0x01;
+  EXPECT_EQ(Records(RawHeader(), {b807, bad805, B8Fields(0x60, {Prefix(), {0x05}})}),
+            Golden({Main("86 A0", " 00 00 00 00 00 45 00 00 00 D2 04 9F 01 00 ", "17 03"),
+                    Main("86 A0", " 00 00 00 00 00 45 00 00 00 D2 04 9F 01 00 ", "07 00")}));
 }
 
-TEST_F(HandlersB8, B826SecondRecordKeepsTheEventTime) {
-  auto recs = Records(RawHeader(), {B8Pair(0x26, 25)});
-  ASSERT_EQ(recs.size(), 2u);
-  const Rec26 first = R(recs[0]), second = R(recs[1]);
-  EXPECT_EQ(second[2], first[2]);
-  EXPECT_EQ(second[3], first[3]);
-  EXPECT_EQ(second[4], first[4]);
-  EXPECT_EQ(second[2], 10);
-  for (int i = 13; i < 26; ++i) EXPECT_EQ(second[i], 0) << i;
-}
-
-TEST_F(HandlersB8, B801DepartureStationAndFirstValue) {
+TEST_F(HandlersB8, B801StationAndFirstValue) {
   StationEntry e;
   e.line = 0;
   e.station = 7;
   e.name = "ABCDEFGHIJKL";
   Tables().StationTable.push_back(e);
-  const Bytes a806 = Rec({{0xA8, 0x06}, kTime, {0x00, 0x07}});
   const Bytes b801 = B8(0x01, 21);
-  const Bytes out = Convert(EventFile(RawHeader(), {a806, b801, b801}));
-  auto recs = HexRecords(EventRecords(out));
-  ASSERT_EQ(recs.size(), 5u);
-  EXPECT_EQ(recs[2], Hex(R("20 F0 41 42 43 44 45 46 47 48 49 4A 07")));
+  Bytes out = Convert(EventFile(RawHeader(), {Rec({{0xA8, 0x06}, kTime, {0x00, 0x07}}), b801, b801}));
+  EXPECT_EQ(HexRecords(EventRecords(out)).at(2), Hex(R("20 F0 41 42 43 44 45 46 47 48 49 4A 07")));
   EXPECT_EQ(out[41], 0xA1);  // 1617 / 10 from the first B801
-}
-
-TEST_F(HandlersB8, B801FirstValueIsTakenBeforeTheAttachedState) {
-  const Bytes f0 = Rec({{0xF0}, {0x05, 0x87}, {0x01, 0x23}, {0x00, 0x00}});
-  const Bytes out = Convert(EventFile(RawHeader(), {B8(0x01, 21), f0}));
+  // The first value is taken before the attached state; the state change comes first.
+  out = Convert(EventFile(RawHeader(), {b801, Rec({{0xF0}, {0x05, 0x87}, {0x01, 0x23}, {0x00, 0x00}})}));
   EXPECT_EQ(out[41], 0xA1);
-  auto recs = HexRecords(EventRecords(out));
-  ASSERT_EQ(recs.size(), 3u);
-  EXPECT_EQ(R(recs[0])[1], 0x06);  // state change first
-  EXPECT_EQ(recs[1], Hex(R(Main("86 01", " E2 D9 0F 3A 0C 08 00 00 00 00 00 00 00 00 ", "CF 10"))));
+  EXPECT_EQ(HexRecords(EventRecords(out)).at(1),
+            Hex(R(Main("86 01", " E2 D9 0F 3A 0C 08 00 00 00 00 00 00 00 00 ", "CF 10"))));
+  // After BA02 B801 carries its station and clears the mark: D0 with m = 1 gives 0x19, else 0x18.
+  const Bytes ba02 = Rec({{0xBA, 0x02}, kTime, {0x00, 0x00}, {0x03}, {0x00, 0x07}, {0x00, 0x00}});
+  const Bytes d0 = Rec({{0xD0}, Prefix(), {0x01, 0x23, 0x45}, {0x01}, {0x02, 0x72}, {0x05, 0x87, 0x01, 0x23}, {0x01, 0x28}});
+  auto recs = Records(RawHeader(), {ba02, b801, d0});
+  EXPECT_EQ(recs.at(2), Hex(R("20 F0 33 2D 37 00 00 00 00 00 00 00 07")));
+  EXPECT_EQ(R(recs.at(3))[1], 0x19);
+  EXPECT_EQ(R(Records(RawHeader(), {ba02, d0}).at(1))[1], 0x18);
 }
 
 TEST_F(HandlersB8, B810MarksALineChangeEvenWhenRejected) {
   Bytes b810 = B8Pair(0x10, 21);
-  b810.back() = static_cast<uint8_t>(b810.back() ^ 0x01);
-  const Bytes line1 = Rec({{0xA8, 0x18}, kTime, {0x01}});
-  const Bytes ce = Rec({{0xCE}, Prefix(), {0x12, 0x34, 0x05, 0x67}, {0x01, 0x23, 0x45}, {0x02},
-                        {0x00, 0x01, 0x00}, {0x01}, {0x02, 0x72}, {0x04}});
-  auto recs = Records(RawHeader(), {b810, line1, ce});
-  ASSERT_EQ(recs.size(), 3u);
-  EXPECT_EQ(recs[2], Hex(R("20 F0 00 00 00 00 00 00 00 00 00 00 FF")));
-}
-
-TEST_F(HandlersB8, SelectEvent14ByValue) {
-  auto sub = [](uint8_t c1, uint8_t s) {
-    return R(Records(RawHeader(), {B8Fields(c1, {Prefix(), {s}})}).at(0))[1];
-  };
-  EXPECT_EQ(sub(0x28, 1), 0x6D);
-  EXPECT_EQ(sub(0x28, 2), 0x6B);
-  EXPECT_EQ(sub(0x28, 3), 0x2B);
-  EXPECT_EQ(sub(0x29, 1), 0x6A);
-  EXPECT_EQ(sub(0x29, 2), 0x6C);
-  EXPECT_EQ(sub(0x29, 0), 0x2A);
+  b810.back() ^= 0x01;
+  const Bytes ce = Rec({{0xCE}, Prefix(), {0x12, 0x34, 0x05, 0x67}, {0x01, 0x23, 0x45}, {0x02}, {0x00, 0x01, 0x00},
+                        {0x01}, {0x02, 0x72}, {0x04}});
+  auto recs = Records(RawHeader(), {b810, Rec({{0xA8, 0x18}, kTime, {0x01}}), ce});
+  EXPECT_EQ(recs.at(2), Hex(R("20 F0 00 00 00 00 00 00 00 00 00 00 FF")));
 }
 
 TEST_F(HandlersB8, ZhuZhouB829IsElevenBytesAndAlways2A) {
@@ -204,118 +185,43 @@ TEST_F(HandlersB8, ZhuZhouB829IsElevenBytesAndAlways2A) {
   zz.Vendor('Z');
   // Check byte 35: Val8 = 12 35 00 = 123500, low 16 bits 6C E2.
   const Bytes b829 = B8Fields(0x29, {kTime, kNum8, {0x12}});
-  ASSERT_EQ(b829.size(), 11u);
-  EXPECT_EQ(b829.back(), 0x35);
-  EXPECT_EQ(Consumed(b829, ClassTZhuZhouNewOrgToFmt()), 11u);
-  EXPECT_EQ(Records(zz, {b829, Sentinel()}),
-            Golden({"86 2A 0A 14 1E 4E 61 BC 6C E2" + kState0 + "07 00", kSentinelOut}));
-  const Bytes b829s1 = B8Fields(0x29, {kTime, kNum8, {0x01}});
-  EXPECT_EQ(R(Records(zz, {b829s1}).at(0))[1], 0x2A);
+  ASSERT_EQ(b829.back(), 0x35);
+  RunCases({{"B829", b829, {"86 2A 0A 14 1E 4E 61 BC 6C E2" + kState0 + "07 00"}}}, zz, ClassTZhuZhouNewOrgToFmt());
+  EXPECT_EQ(R(Records(zz, {B8Fields(0x29, {kTime, kNum8, {0x01}})}).at(0))[1], 0x2A);
   // The base handler reads 14 bytes: the same record runs into the next one
   // and is rejected; the next record is converted.
   EXPECT_EQ(Records(RawHeader(), {b829, Sentinel(), Sentinel()}), Golden({kSentinelOut, kSentinelOut}));
 }
 
-TEST_F(HandlersB8, B860KeepsTheSecondCodeBefore) {
-  const Bytes b805 = B8Pair(0x05, 17);
-  auto sub = [&](uint8_t raw12) {
-    return R(Records(RawHeader(), {b805, B8Fields(0x60, {Prefix(), {raw12}})}).at(1))[1];
-  };
-  EXPECT_EQ(sub(0x01), 0xD1);
-  EXPECT_EQ(sub(0x03), 0xD3);
-  EXPECT_EQ(sub(0x05), 0x07);
-  EXPECT_EQ(sub(0x10), 0x07);  // plain 16, not BCD 10
-}
-
-TEST_F(HandlersB8, LookAheadOrder) {
+TEST_F(HandlersB8, LookAheadOrderAndRejectedRecords) {
   const Bytes f0 = Rec({{0xF0}, {0x05, 0x87}, {0x01, 0x23}, {0x00, 0x00}});
-  // B805 takes the attached state: the state change comes first.
-  auto recs = Records(RawHeader(), {B8Pair(0x05, 17), f0});
-  ASSERT_EQ(recs.size(), 2u);
-  EXPECT_EQ(R(recs[0])[0], 0x8B);
-  EXPECT_EQ(recs[1], Hex(R(Main("86 07", " 00 00 00 3A 0C 08 00 00 00 BD 04 9F 01 00 ", "C7 13"))));
-  // B895 and B896 do not look ahead: the state record follows them.
-  recs = Records(RawHeader(), {B8Pair(0x95, 19), f0});
-  ASSERT_EQ(recs.size(), 3u);
-  EXPECT_EQ(recs[0], Hex(R(Main("86 E1", kPairFill, "07 03"))));
-  EXPECT_EQ(R(recs[2])[0], 0x8B);
-}
-
-TEST_F(HandlersB8, RejectedRecordWritesNeitherRecord) {
-  for (const auto& [c1, len] : std::vector<std::pair<uint8_t, int>>{
-           {0x01, 21}, {0x10, 21}, {0x25, 23}, {0x26, 25}, {0x46, 22}, {0x95, 19}}) {
+  // The state change carries the pair of the record being converted.
+  const std::string f0Out = "8B 06" + kHead + " 00 00 00 3A 0C 08 00 00 00 BD 04 9F 01 00 47 10";
+  // B805 takes the attached state; B895 and B896 do not look ahead.
+  EXPECT_EQ(Records(RawHeader(), {B8Pair(0x05, 17), f0}),
+            Golden({f0Out, Main("86 07", " 00 00 00 3A 0C 08 00 00 00 BD 04 9F 01 00 ", "C7 13")}));
+  EXPECT_EQ(Records(RawHeader(), {B8Pair(0x95, 19), f0}),
+            Golden({Main("86 E1", kPairFill, "07 03"), "21 F0 51 06", f0Out}));
+  for (const auto& [c1, len] : std::vector<std::pair<uint8_t, int>>{{0x01, 21}, {0x10, 21}, {0x25, 23}, {0x26, 25}, {0x46, 22}, {0x95, 19}}) {
     Bytes b = B8Pair(c1, len);
-    b.back() = static_cast<uint8_t>(b.back() ^ 0x01);
+    b.back() ^= 0x01;
     EXPECT_EQ(Records(RawHeader(), {b, Sentinel()}), Golden({kSentinelOut})) << int(c1);
   }
 }
 
-TEST_F(HandlersB8, B801AfterBa02CarriesItsStationAndClearsTheMark) {
-  const Bytes ba02 = Rec({{0xBA, 0x02}, kTime, {0x00, 0x00}, {0x03}, {0x00, 0x07}, {0x00, 0x00}});
-  const Bytes d0 = Rec({{0xD0}, Prefix(), {0x01, 0x23, 0x45}, {0x01}, {0x02, 0x72}, {0x05, 0x87, 0x01, 0x23},
-                        {0x01, 0x28}});
-  auto recs = Records(RawHeader(), {ba02, B8(0x01, 21), d0});
-  ASSERT_EQ(recs.size(), 4u);
-  EXPECT_EQ(recs[2], Hex(R("20 F0 33 2D 37 00 00 00 00 00 00 00 07")));
-  EXPECT_EQ(R(recs[3])[1], 0x19);  // D0 with m = 1 after the mark was cleared
-  // Without B801 the mark stays.
-  recs = Records(RawHeader(), {ba02, d0});
-  EXPECT_EQ(R(recs.at(1))[1], 0x18);
-}
-
-// Running-state rules shared by the A8, B2 and B8 records: records that take
-// the event time only keep the header numbers, B860 keeps the second code of
-// the record before it, and a held signal code is not touched.
-namespace state_rules {
-
-namespace {
-
-const Bytes kTime2 = {0x11, 0x11, 0x11};  // 11:11:11 = 0B 0B 0B
-
-}  // namespace
-
-TEST(StateRulesA8B2B8, EventTimeRecordsKeepTheHeaderNumbers) {
+// Records that take the event time only keep the header numbers (A822 loads
+// 12345678 / 123456; A804, A806, A825 and B844 take the time only).
+TEST(StateRulesA8B8, EventTimeRecordsKeepTheHeaderNumbers) {
   Tables().StationTable.clear();
   Tables().DriverTable.clear();
-  // A822 loads 12345678 / 123456; A804, A806, A825 and B844 take the time only.
-  const Bytes a822 = Rec({{0xA8, 0x22}, kTime, kNum8, kNum6, {0x12, 0x34}});
-  const Bytes a804 = Rec({{0xA8, 0x04}, kTime2, {0x87, 0x65, 0x43, 0x21}});
-  const Bytes a806 = Rec({{0xA8, 0x06}, kTime, {0x00, 0x07}});
-  const Bytes a825 = Rec({{0xA8, 0x25}, kTime2, {0x00, 0x07}});
-  const Bytes b844 = Rec({{0xB8, 0x44}, kTime2, {0x12, 0x34}});
-  EXPECT_EQ(Records(RawHeader(), {a822, a804, a806, a825, b844}),
+  const Bytes kTime2 = {0x11, 0x11, 0x11};  // 11:11:11 = 0B 0B 0B
+  EXPECT_EQ(Records(RawHeader(), {Rec({{0xA8, 0x22}, kTime, kNum8, kNum6, {0x12, 0x34}}),
+                                  Rec({{0xA8, 0x04}, kTime2, {0x87, 0x65, 0x43, 0x21}}),
+                                  Rec({{0xA8, 0x06}, kTime, {0x00, 0x07}}), Rec({{0xA8, 0x25}, kTime2, {0x00, 0x07}}),
+                                  Rec({{0xB8, 0x44}, kTime2, {0x12, 0x34}})}),
             Golden({"81 49 0A 14 1E 4E 61 BC 40 E2 D2 04",
                     "81 04 0B 0B 0B B1 7F 38 37 36 35 34 33 32 31 00 00 00 00 00 00 00 00 00 39 05",
                     "81 06 0A 14 1E 07 00 30 2D 37 20",
                     "81 18 0B 0B 0B 4E 61 BC 40 E2 00 00 00 00 00 08 00 00 00 00 00 00 00 00 07 00",
-                    "86 7E 0B 0B 0B 4E 61 BC 40 E2 00 00 00 00 00 08 00 00 00 00 00 00 00 00 01 00",
-                    "21 F0 D2 04"}));
+                    "86 7E 0B 0B 0B 4E 61 BC 40 E2 00 00 00 00 00 08 00 00 00 00 00 00 00 00 01 00", "21 F0 D2 04"}));
 }
-
-TEST(StateRulesA8B2B8, B860KeepsTheSecondCodeOfTheRecordBefore) {
-  // B807 with sub-value 1 writes 0x86 0xA0; a rejected B805 changes nothing;
-  // B860 with an unlisted value keeps 0xA0.
-  const Bytes b807 = Rec({{0xB8, 0x07}, Prefix(), {0x12, 0x34, 0x04, 0x15}, {0x16, 0x17}, {0x01}});
-  Bytes bad805 = Rec({{0xB8, 0x05}, Prefix(), {0x12, 0x34, 0x04, 0x15}});
-  bad805.back() = static_cast<uint8_t>(bad805.back() ^ 0x01);
-  const Bytes b860 = Rec({{0xB8, 0x60}, Prefix(), {0x05}});
-  EXPECT_EQ(Records(RawHeader(), {b807, bad805, b860}),
-            Golden({"86 A0 0A 14 1E 4E 61 BC 40 E2 00 00 00 00 00 45 00 00 00 D2 04 9F 01 00 17 03",
-                    "86 A0 0A 14 1E 4E 61 BC 40 E2 00 00 00 00 00 45 00 00 00 D2 04 9F 01 00 07 00"}));
-}
-
-TEST(StateRulesA8B2B8, HeldSignalCodeIsNotConverted) {
-  // BA03 with the signal bits set (192) holds the start-up code 08; B809
-  // carries signal 1617 (aspect 45h when converted) but keeps 08.
-  const Bytes ba03 = Rec({{0xBA, 0x03}, kTime, kNum8, kNum6, {0x01, 0x92}});
-  const Bytes b809 = Rec({{0xB8, 0x09}, Prefix(), {0x12, 0x34, 0x04, 0x15}, {0x16, 0x17}});
-  const Bytes b809again = b809;
-  auto recs = Records(RawHeader(), {ba03, b809});
-  ASSERT_EQ(recs.size(), 2u);
-  EXPECT_EQ(recs[1], Hex(R("86 0B 0A 14 1E 4E 61 BC 40 E2 00 00 00 00 00 08 00 00 00 D2 04 9F 01 00 17 03")));
-  // Without BA03 the same record converts its signal.
-  EXPECT_EQ(Records(RawHeader(), {b809again}).at(0),
-            Hex(R("86 0B 0A 14 1E 4E 61 BC 40 E2 00 00 00 00 00 45 00 00 00 D2 04 9F 01 00 17 03")));
-}
-
-}  // namespace state_rules
