@@ -38,11 +38,9 @@ std::string Main(const char* codes, const std::string& state, const char* mask) 
 TEST(HandlersB2, EveryCodeConvertsOneRecord) {
   const std::vector<Case> cases = {
       {"B201", B2Pair(0x01, 32), {Main("8C 1C", kSignalFill, "17 03"), kB201Supp}},
-      {"B202", B2Pair(0x02, 35),
-       {Main("8C 1D", " B6 77 13 00 00 4F 00 00 00 BD 04 9F 01 00 ", "1F 03"),
+      {"B202", B2Pair(0x02, 35), {Main("8C 1D", " B6 77 13 00 00 4F 00 00 00 BD 04 9F 01 00 ", "1F 03"),
         "21 F0 74 64 03 D3 DA 03 1C 1D 1E 1F A1 0C"}},
-      {"B203", B2Pair(0x03, 22),
-       {Main("8C 1E", " B6 77 13 00 00 08 00 00 00 BD 04 9F 01 00 ", "0F 03"), "21 F0 14"}},
+      {"B203", B2Pair(0x03, 22), {Main("8C 1E", " B6 77 13 00 00 08 00 00 00 BD 04 9F 01 00 ", "0F 03"), "21 F0 14"}},
       // Val5 takes in the check byte (12) and the zero past the record.
       {"B204", B2Short(0x04, {kTime, {0x12, 0x34}}),
        {"8C 1F 0A 14 1E D0 4F BC 00 00" + kState0 + "03 00", "21 F0 0C 22"}},
@@ -50,8 +48,7 @@ TEST(HandlersB2, EveryCodeConvertsOneRecord) {
        {"8C 20 0A 14 1E 6C 4F BC 00 00" + kState0 + "03 00", "21 F0 0C 22"}},
       {"B206", B2Short(0x06, {kTime, kNum8}), {"8C 21 0A 14 1E 4E 61 BC 00 00" + kState0 + "03 00"}},
       {"B207", B2Pair(0x07, 32), {Main("8C 22", kSignalFill, "17 03"), kB201Supp}},
-      {"B208", B2Short(0x08, {kTime, {0x12}}),
-       {"8C 23 0A 14 1E A0 83 BD 00 00" + kState0 + "01 00", "21 F0 0C"}},
+      {"B208", B2Short(0x08, {kTime, {0x12}}), {"8C 23 0A 14 1E A0 83 BD 00 00" + kState0 + "01 00", "21 F0 0C"}},
       {"B209", B2(0x09, 19), {Main("8C 24", kState0, "07 00"), "21 F0 E2 D9 01 41 50 02"}},
       {"B210", B2(0x10, 22), {Main("8C 25", kState0, "07 00"), "21 F0 E2 D9 01 41 50 02 12 13 14"}},
       {"B211", B2(0x11, 21), {Main("8C 26", kState0, "07 00"), "21 F0 BD 04 CC 28 02 2B 9F 02"}},

@@ -69,8 +69,7 @@ class HandlersB8 : public ::testing::Test {
 
 TEST_F(HandlersB8, EveryCodeConvertsOneRecord) {
   const std::vector<Case> cases = {
-      {"B801", B8(0x01, 21),
-       {Main("86 01", " E2 D9 0F A1 B5 08 00 00 00 00 00 00 00 00 ", "4F 00"), "20 F0 30 2D 30"}},
+      {"B801", B8(0x01, 21), {Main("86 01", " E2 D9 0F A1 B5 08 00 00 00 00 00 00 00 00 ", "4F 00"), "20 F0 30 2D 30"}},
       StateWord("B802", 0x02, "86 02"), StateWord("B803", 0x03, "86 03"), StateWord("B804", 0x04, "86 05"),
       Pair("B805", 0x05, "86 07"), Pair("B806", 0x06, "86 08"),
       {"B807", B8Pair(0x07, 20), {Main("86 06", kSigFill, "17 03")}},  // B(18) = 18: not listed
@@ -84,8 +83,7 @@ TEST_F(HandlersB8, EveryCodeConvertsOneRecord) {
       Standard("B822", 0x22, "86 17"), Standard("B823", 0x23, "86 18"),
       {"B824", B8(0x24, 17), {Main("86 19", kState0, "07 00"), "21 F0 57 1C B9 00"}},
       {"B825", B8Pair(0x25, 23), {Main("8B 0C", kPairFill, "07 03"), "86 1A 51 06 1B 07 00 00"}},
-      {"B826", B8Pair(0x26, 25),
-       {Main("86 1B", kPairFill, "07 03"), "81 50 0A 14 1E 2B C3 F6 00 FF 69 34 01"}},
+      {"B826", B8Pair(0x26, 25), {Main("86 1B", kPairFill, "07 03"), "81 50 0A 14 1E 2B C3 F6 00 FF 69 34 01"}},
       Pair("B827", 0x27, "86 1C"),
       {"B828", B8(0x28, 14), {Main("86 2B", kState0, "07 00")}},  // B(12) = 12: not listed
       {"B829", B8(0x29, 14), {Main("86 2A", kState0, "07 00")}},

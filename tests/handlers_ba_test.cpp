@@ -68,8 +68,7 @@ TEST(HandlersBA, EveryCodeConvertsAsHandWritten) {
       B(0xBA, 0x50, {}, "92 50", ""), B(0xBA, 0x51, {}, "92 51", ""), B(0xBA, 0x52, {0x42}, "92 52", " 2A"),
       Pair(0xBB, 0x01, "92 31"), Pair(0xBB, 0x02, "92 32"), Pair(0xBB, 0x03, "92 33"), Pair(0xBB, 0x04, "92 34"),
       // The check runs over the first code byte and the 17 bytes after the second.
-      {"BB05",
-       [] {
+      {"BB05", [] {
          Bytes r = Rec({{0xBB, 0x10, 0x20, 0x30, 0x00, 0x01, 0x23, 0x45, 0x00, 0x02, 0x00}, kPair, {0x12, 0x34}});
          r.insert(r.begin() + 1, 0x05);
          return r;
