@@ -1,4 +1,5 @@
-// Operation and set-up records A801..A869.
+// General records A0xx, A5xx, A7xx with layouts of their own and the
+// sub-code selection of A008 and A009; operation and set-up records A801..A869.
 #include <gtest/gtest.h>
 
 #include "handlers/families.h"
@@ -7,6 +8,22 @@
 
 using namespace railfmt;
 using namespace railfmt::test;
+
+TEST(HandlersA0, OwnLayoutsAndSubCodes) {
+  RunCases({
+      // Vendor Q: raw 12 = 0 keeps the code, 1 gives the second code, others 00 00.
+      StdCase(0xA0, 0x08, {0x01}, {StdOut("80 63")}), StdCase(0xA0, 0x09, {0x00}, {StdOut("80 09")}),
+      {"A009 1", Std(0xA0, 0x09, {0x01}), {StdOut("80 64")}}, {"A009 2", Std(0xA0, 0x09, {0x02}), {StdOut("00 00")}},
+      StdCase(0xA0, 0x13, {0x12, 0x34}, {"F0 3D 0A 14 1E 39 30 00 0C 22"}),
+      StdCase(0xA0, 0x38, {0x12, 0x34}, {"80 59 0A 14 1E 39 30 00 C8 00 D2 04"}),
+      StdCase(0xA5, 0x01, {0x12, 0x01, 0x23}, {"80 61 0A 14 1E 39 30 00 0C 7B 00"}),
+      {"A799", Rec({{0xA7, 0x99, 0x10, 0x20, 0x30, 0x12, 0x34, 0x56, 0x78}}), {"80 62 0A 14 1E D2 04 2E 16"}},
+  });
+  // Other vendors keep the code and add the value in a supplementary record.
+  RawHeader zz;
+  zz.Vendor('Z');
+  RunCases({StdCase(0xA0, 0x09, {0x12}, {StdOut("80 09"), "21 F0 0C"})}, zz, ClassTZhuZhouNewOrgToFmt());
+}
 
 namespace {
 
@@ -26,22 +43,16 @@ Case T(uint8_t c1, std::initializer_list<Bytes> fields, const char* codes, const
 const Bytes kWord = {0x12, 0x34};  // 1234 = D2 04
 Case Word(uint8_t c1, const char* codes) { return T(c1, {kWord}, codes, " D2 04"); }
 Case Small(uint8_t c1, const char* codes) { return T(c1, {{0x05}}, codes, " 05"); }
-Case Driver(uint8_t c1, const char* codes) {
-  return T(c1, {kNum8}, codes, " 4E 61 31 32 33 34 35 36 37 38 00 00 00 00 00 00 00 00 00 BC 00");
-}
+Case Driver(uint8_t c1, const char* c) { return T(c1, {kNum8}, c, " 4E 61 31 32 33 34 35 36 37 38 00 00 00 00 00 00 00 00 00 BC 00"); }
 Case Triple(uint8_t c1, const char* codes) { return T(c1, {{0x12, 0x34, 0x56}}, codes, " 40 E2 01"); }
 Case Switch(uint8_t c1, uint8_t s, const char* codes) {
-  Case c = T(c1, {kWord, {s}}, codes, s == 1 ? " D2 04 01" : s == 0 ? " D2 04 00" : s == 2 ? " D2 04 02" : " D2 04 03");
+  Case c = T(c1, {kWord, {s}}, codes, " D2 04 0" + std::to_string(s));
   if (s != 1) c.name += " " + std::to_string(s);
   return c;
 }
-Case Digits12(uint8_t c1, const char* codes) {
-  return T(c1, {{0x12, 0x34, 0x56, 0x78, 0x90, 0x11}}, codes, " 0C 22 38 4E 5A 0B");
-}
+Case Digits12(uint8_t c1, const char* codes) { return T(c1, {{0x12, 0x34, 0x56, 0x78, 0x90, 0x11}}, codes, " 0C 22 38 4E 5A 0B"); }
 Case Flag(uint8_t c1, const char* codes) { return T(c1, {kWord, {0x56}}, codes, " D2 04 01 38"); }
-Case DatePair(uint8_t c1, const char* codes) {
-  return T(c1, {{0x01, 0x23, 0x45}, {0x06, 0x78, 0x90}}, codes, " 39 30 32 09");
-}
+Case DatePair(uint8_t c1, const char* codes) { return T(c1, {{0x01, 0x23, 0x45}, {0x06, 0x78, 0x90}}, codes, " 39 30 32 09"); }
 
 class HandlersA8 : public ::testing::Test {
  protected:
