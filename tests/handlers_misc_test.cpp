@@ -156,6 +156,13 @@ TEST(HandlersMisc, EveryCodeConvertsAsHandWritten) {
 
 TEST(HandlersMisc, RecordsThatDependOnTheRecordBefore) {
   const std::string a010 = StdOut("80 0A");
+  const Bytes f0 = Rec({{0xF0}, Bcd(580, 2), Bcd(123, 2), Bcd(456, 2)});
+  const std::string f0State = " 00 00 00 3A 0C 08 00 C8 01 00 00 00 00 00 ", f0Out = StdOut("8B 06", "47 10", f0State);
+  const Bytes signal = Std(0xB5, 0x11, {0x01, 0x00, 0x00, 0x50, 0x02, 0x72});
+  const std::string signalOut = "99 11 0A 14 1E 39 30 00 C8 00 00 00 00 00 00 0E 00 00 00 64 00 32 00 00 17 03";
+  Bytes bad701 = Std(0xB7, 0x01, {0x00, 0x32}), bad03 = Std(0xBA, 0x03, {0x01, 0x92});
+  bad701.back() ^= 0x01;
+  bad03.back() ^= 0x01;
   const struct {
     const char* what;
     Bytes body;
@@ -174,6 +181,16 @@ TEST(HandlersMisc, RecordsThatDependOnTheRecordBefore) {
       {"B414 keeps the 6-digit number before it",
        Cat({Std(0xB4, 0x01, {}), Rec({{0xB4, 0x14, 0x10, 0x20, 0x30}, kQ12345, {0x01, 0x00, 0x00, 0x50}})}),
        {StdOut("F0 61", "03 00"), "89 06 0A 14 1E 39 30 00 C8 00 64 00 32 00"}},
+      // A B701 with the pass-through bit or a BA03 with the keep bits that fails its check changes nothing.
+      {"bad B701", Cat({bad701, signal}), {signalOut}}, {"bad BA03", Cat({bad03, signal}), {signalOut}},
+      // Fixed mask bytes over an attached state record: SwitchPairEvent sets byte 24 := 7 after
+      // assembly (byte 25 keeps the F0 bit), PositionPairEvent byte 24 := 3; VersionedValueEvent keeps
+      // the mask, WordEvent15 clears bytes 12..25.
+      {"B403 F0", Cat({Std(0xB4, 0x03, {0x01, 0x01}), f0}), {f0Out, StdOut("F0 64", "07 10", f0State)}},
+      {"B102 F0", Cat({Std(0xB1, 0x02, kQ12345), f0}), {f0Out, StdOut("8C 03", "03 10", f0State), "81 50 0A 14 1E 39 30 00 00"}},
+      {"BA17 F0", Cat({Std(0xBA, 0x17, {0x12, 0x34}), f0}),
+       {f0Out, "92 1D 0A 14 1E 39 30 00 C8 00 D2 04 00 00 00 00 00 00 00 00 00 00 00 00 DF 10"}},
+      {"BA13 F0", Cat({kMarker, f0}), {f0Out, kMarkerOut}},
       {"FE04 length 2", Cat({{0xFE, 0x04, 0x00, 0x02, 0x10, 0x20, 0x30, 0x00}, kMarker}), {kMarkerOut}},
       {"FE01 length 0", Cat({{0xFE, 0x01, 0x00, 0x00, 0x10, 0x20, 0x30, 0x00}, kMarker}),
        {"92 23 0A 14 1E 00 00", kMarkerOut}},
@@ -236,39 +253,24 @@ TEST(HandlersMisc, LocoTypeEventByDepotWords) {
   SetDepot(0, 0, 0, 0);
 }
 
-TEST(HandlersMisc, ZhuZhouReplacementsOnlyConsumeTheirRecord) {
-  const struct {
-    uint16_t code;
-    int zzLen;    // ZhuZhou record length
-    int baseLen;  // base record length, 0 when the base has no handler
-  } cases[] = {
-      {0xB107, 17, 17}, {0xB301, 8, 7},   {0xB302, 8, 0},   {0xB303, 8, 0},
-      {0xB304, 9, 0},   {0xB405, 15, 21}, {0xB406, 15, 21}, {0xB407, 15, 20},
-      {0xB409, 15, 17}, {0xB411, 15, 17}, {0xB715, 8, 0},   {0xB607, 14, 0},
+TEST(HandlersMisc, ZhuZhouReplacementsOnlyCheckTheirRecord) {
+  auto rec = [](uint8_t c0, uint8_t c1, int len) {  // time 10:20:30, then 1s (A014 would write for 1)
+    char name[8];
+    std::snprintf(name, sizeof name, "%02X%02X", c0, c1);
+    return Case{name, Rec({{c0, c1, 0x10, 0x20, 0x30}, Bytes(len - 6, 0x01)}), {}};
   };
-  const auto& zzRows = Resolve(ClassTZhuZhouNewOrgToFmt());
-  for (const auto& c : cases) {
-    // Time 10:20:30, a 1 (A014's value), and room for the longest record.
-    const Bytes raw = Cat({{static_cast<uint8_t>(c.code >> 8), static_cast<uint8_t>(c.code)},
-                           {0x10, 0x20, 0x30, 0x01},
-                           Bytes(30, 0x00)});
-    EXPECT_EQ(Consumed(raw, ClassTZhuZhouNewOrgToFmt()), std::size_t(c.zzLen)) << c.code;
-    EXPECT_EQ(zzRows.two[c.code]->step, &hs::ReadAndCheck) << c.code;
-    // Without a base handler only the code pair is read.
-    EXPECT_EQ(Consumed(raw, ClassT102NewToFmt()), std::size_t(c.baseLen == 0 ? 2 : c.baseLen)) << c.code;
-  }
-  // B107 and a 15-byte B405 are checked only; 0xB7 0x15 is consumed silently
-  // under ZhuZhou, logged elsewhere.
+  const std::vector<Case> cases = {rec(0xB1, 0x07, 17), rec(0xB3, 0x01, 8),  rec(0xB3, 0x02, 8),  rec(0xB3, 0x03, 8),
+                                   rec(0xB3, 0x04, 9),  rec(0xB4, 0x05, 15), rec(0xB4, 0x06, 15), rec(0xB4, 0x07, 15),
+                                   rec(0xB4, 0x09, 15), rec(0xB4, 0x11, 15), rec(0xB7, 0x15, 8)};
+  ExpectCovers(FamilyZhuZhouMisc(), cases);
   RawHeader zz;
   zz.Vendor('Z');
-  const Bytes b107 = Std(0xB1, 0x07, {0x42, 0x01, 0x23, 0x45});
-  const Bytes body = Cat({b107, Rec({{0xB4, 0x05, 0x10, 0x20, 0x30}, Bytes(9, 0x01)}),
-                          Rec({{0xB7, 0x15, 0x10, 0x20, 0x30, 0x00, 0x00}}), kMarker});
-  EXPECT_EQ(Out(body, zz), Golden({kMarkerOut}));
-  EXPECT_EQ(Out(Cat({b107, kMarker}), zz, 101, "Q"),
-            Golden({"8C 30 0A 14 1E 39 30 00 C8 00", "21 F0 2A 39 30 00", kMarkerOut}));
-  EXPECT_EQ(Unhandled(EventFile(zz, body), ClassTZhuZhouNewOrgToFmt()), "");
-  EXPECT_EQ(Unhandled(EventFile(zz, body), ClassTNewToFmt()), "B715;");
+  RunCases(cases, zz, ClassTZhuZhouNewOrgToFmt());
+  // The same B107 in a vendor-Q file is converted (numbers 1010101 and 10101);
+  // B715 is logged there.
+  EXPECT_EQ(Out(Cat({cases[0].raw, kMarker}), zz, 101, "Q"),
+            Golden({"8C 30 0A 14 1E B5 69 0F 75 27", "21 F0 01 75 27 00", kMarkerOut}));
+  EXPECT_EQ(Unhandled(EventFile(zz, Cat({cases[10].raw, kMarker})), ClassTNewToFmt()), "B715;");
 }
 
 TEST(HandlersMisc, EachClassPublishes) {
@@ -290,22 +292,6 @@ TEST(HandlersMisc, EachClassPublishes) {
   for (int code : {0xCC, 0xEB, 0xEE}) EXPECT_NE(zz.one[code], base.one[code]) << std::hex << code;
 }
 
-// Fixed mask bytes over an attached state record, and records that change
-// how later signal codes are converted even when their own check fails.
-TEST(HandlersMisc, MaskBytesOverAnAttachedStateRecord) {
-  const Bytes f0 = Rec({{0xF0}, Bcd(580, 2), Bcd(123, 2), Bcd(456, 2)});
-  const std::string f0Out = StdOut("8B 06", "47 10", " 00 00 00 3A 0C 08 00 C8 01 00 00 00 00 00 ");
-  const std::string state = " 00 00 00 3A 0C 08 00 C8 01 00 00 00 00 00 ";
-  // SwitchPairEvent: byte 24 := 7, byte 25 keeps the F0 bit; PositionPairEvent: byte 24 := 3.
-  EXPECT_EQ(Out(Cat({Std(0xB4, 0x03, {0x01, 0x01}), f0})), Golden({f0Out, StdOut("F0 64", "07 10", state)}));
-  EXPECT_EQ(Out(Cat({Std(0xB1, 0x02, kQ12345), f0})),
-            Golden({f0Out, StdOut("8C 03", "03 10", state), "81 50 0A 14 1E 39 30 00 00"}));
-  // VersionedValueEvent keeps the mask, WordEvent15 clears bytes 12..25.
-  EXPECT_EQ(Out(Cat({Std(0xBA, 0x17, {0x12, 0x34}), f0})),
-            Golden({f0Out, "92 1D 0A 14 1E 39 30 00 C8 00 D2 04 00 00 00 00 00 00 00 00 00 00 00 00 DF 10"}));
-  EXPECT_EQ(Out(Cat({Std(0xBA, 0x13, {0x12, 0x34}), f0})), Golden({f0Out, kMarkerOut}));
-}
-
 TEST(HandlersMisc, SignalModeChangesEvenWhenTheCheckFails) {
   // E0 drops the pass-through bit before its record is read: an E0 that
   // fails its check still leaves signal codes converted.
@@ -318,12 +304,4 @@ TEST(HandlersMisc, SignalModeChangesEvenWhenTheCheckFails) {
   EXPECT_EQ(Out(Cat({b701, e0, b531}), h),
             Golden({"B0 80 0A 00 00 01 00 00 E8 00 00 00 00 00 00 08 00 00 00 00 00 00 00 00 03 00",
                     "99 31 0A 00 0A 01 00 00 00 00 00 00 00 00 00 31 00 00 00 32 00 50 00 00 37 05"}));
-  // A B701 with mode word 32 (pass-through) or a BA03 with the keep bits
-  // that fails its check changes nothing.
-  const Bytes signal = Std(0xB5, 0x11, {0x01, 0x00, 0x00, 0x50, 0x02, 0x72});
-  for (Bytes bad : {Std(0xB7, 0x01, {0x00, 0x32}), Std(0xBA, 0x03, {0x01, 0x92})}) {
-    bad.back() ^= 0x01;
-    EXPECT_EQ(Out(Cat({bad, signal})),
-              Golden({"99 11 0A 14 1E 39 30 00 C8 00 00 00 00 00 00 0E 00 00 00 64 00 32 00 00 17 03"}));
-  }
 }
