@@ -96,16 +96,10 @@ TEST(HandlersB2, EveryCodeConvertsOneRecord) {
   RunCases(cases);
 }
 
-TEST(HandlersB2, RecordsThatDependOnTheRecordBefore) {
-  // B206 after B209: Val8 still holds the 6-digit number of B209.
-  EXPECT_EQ(Records(RawHeader(), {Filled(0xB2, 0x09, 19), Fields(0xB2, 0x06, {kTime, {0x11, 0x22, 0x33, 0x44}})}).at(2),
-            Hex(R("8C 21 0A 14 1E 30 41 AB 40 E2" + kState0 + "03 00")));
-  Bytes b201 = Pair2(0xB2, 0x01, 32);
-  b201.back() ^= 0x01;
-  EXPECT_EQ(Records(RawHeader(), {b201, Sentinel()}), Golden({kSentinelOut}));
-}
-
 TEST(HandlersB2, ZhuZhouRecords) {
+  // B829: 11 bytes, always 0x2A; check byte 35: Val8 = 12 35 00 = 123500, low 16 bits 6C E2.
+  const Bytes b829 = Fields(0xB8, 0x29, {kTime, kNum8, {0x12}}), b829one = Fields(0xB8, 0x29, {kTime, kNum8, {0x01}});
+  ASSERT_EQ(b829.back(), 0x35);
   RawHeader zz;
   zz.Vendor('Z');
   const Bytes tail13 = Rec({{0xB2, 0x01}, Prefix()});
@@ -113,8 +107,13 @@ TEST(HandlersB2, ZhuZhouRecords) {
   const Bytes b201 = Pair2(0xB2, 0x01, 32);
   const std::string main = Main("8C 1C", kSigFill, "17 03");
   RunCases({{"B201", Cat({b201, tail}), {main, kB201Supp, Main("8C 39", kSigFill, "07 00")}},
-            {"B289", Filled(0xB2, 0x89, 18), {}}, {"B297", Filled(0xB2, 0x97, 35), {}}},
+            {"B289", Filled(0xB2, 0x89, 18), {}}, {"B297", Filled(0xB2, 0x97, 35), {}},
+            {"B829", b829, {"86 2A 0A 14 1E 4E 61 BC 6C E2" + kState0 + "07 00"}},
+            {"B829 1", b829one, {"86 2A 0A 14 1E 4E 61 BC 08 39" + kState0 + "07 00"}}},
            zz, ClassTZhuZhouNewOrgToFmt());
+  // The base B829 reads 14 bytes: the same record runs into the next one and
+  // is rejected; the next record is converted.
+  EXPECT_EQ(Records(RawHeader(), {b829, Sentinel(), Sentinel()}), Golden({kSentinelOut, kSentinelOut}));
   // The base handler reads the 32-byte record only; the tail bytes are skipped.
   EXPECT_EQ(Records(RawHeader(), {b201, tail, Sentinel()}), Golden({main, kB201Supp, kSentinelOut}));
   // A bad tail adds nothing; a base record with a bad check byte writes
@@ -235,19 +234,6 @@ TEST_F(HandlersB8, B810MarksALineChangeEvenWhenRejected) {
   EXPECT_EQ(recs.at(2), Hex(R("20 F0 00 00 00 00 00 00 00 00 00 00 FF")));
 }
 
-TEST_F(HandlersB8, ZhuZhouB829IsElevenBytesAndAlways2A) {
-  RawHeader zz;
-  zz.Vendor('Z');
-  // Check byte 35: Val8 = 12 35 00 = 123500, low 16 bits 6C E2.
-  const Bytes b829 = Fields(0xB8, 0x29, {kTime, kNum8, {0x12}});
-  ASSERT_EQ(b829.back(), 0x35);
-  RunCases({{"B829", b829, {"86 2A 0A 14 1E 4E 61 BC 6C E2" + kState0 + "07 00"}}}, zz, ClassTZhuZhouNewOrgToFmt());
-  EXPECT_EQ(R(Records(zz, {Fields(0xB8, 0x29, {kTime, kNum8, {0x01}})}).at(0))[1], 0x2A);
-  // The base handler reads 14 bytes: the same record runs into the next one
-  // and is rejected; the next record is converted.
-  EXPECT_EQ(Records(RawHeader(), {b829, Sentinel(), Sentinel()}), Golden({kSentinelOut, kSentinelOut}));
-}
-
 TEST_F(HandlersB8, LookAheadOrderAndRejectedRecords) {
   const Bytes f0 = Rec({{0xF0}, {0x05, 0x87}, {0x01, 0x23}, {0x00, 0x00}});
   // The state change carries the pair of the record being converted.
@@ -257,15 +243,18 @@ TEST_F(HandlersB8, LookAheadOrderAndRejectedRecords) {
             Golden({f0Out, Main("86 07", " 00 00 00 3A 0C 08 00 00 00 BD 04 9F 01 00 ", "C7 13")}));
   EXPECT_EQ(Records(RawHeader(), {Pair2(0xB8, 0x95, 19), f0}),
             Golden({Main("86 E1", kPairFill, "07 03"), "21 F0 51 06", f0Out}));
-  for (const auto& [c1, len] : std::vector<std::pair<uint8_t, int>>{{0x01, 21}, {0x10, 21}, {0x25, 23}, {0x26, 25}, {0x46, 22}, {0x95, 19}}) {
-    Bytes b = Pair2(0xB8, c1, len);
+  // Rejected records write neither record.
+  for (const auto& [c0, c1, len] : std::vector<std::tuple<uint8_t, uint8_t, int>>{
+           {0xB8, 0x01, 21}, {0xB8, 0x10, 21}, {0xB8, 0x25, 23}, {0xB8, 0x26, 25}, {0xB8, 0x46, 22}, {0xB8, 0x95, 19}, {0xB2, 0x01, 32}}) {
+    Bytes b = Pair2(c0, c1, len);
     b.back() ^= 0x01;
     EXPECT_EQ(Records(RawHeader(), {b, Sentinel()}), Golden({kSentinelOut})) << int(c1);
   }
 }
 
 // Records that take the event time only keep the header numbers (A822 loads
-// 12345678 / 123456; A804, A806, A825 and B844 take the time only).
+// 12345678 / 123456; A804, A806, A825 and B844 take the time only; B206
+// takes Val5 only and keeps the 6-digit number of the B209 before it).
 TEST(StateRulesA8B8, EventTimeRecordsKeepTheHeaderNumbers) {
   Tables().StationTable.clear();
   Tables().DriverTable.clear();
@@ -279,4 +268,6 @@ TEST(StateRulesA8B8, EventTimeRecordsKeepTheHeaderNumbers) {
                     "81 06 0A 14 1E 07 00 30 2D 37 20",
                     "81 18 0B 0B 0B 4E 61 BC 40 E2 00 00 00 00 00 08 00 00 00 00 00 00 00 00 07 00",
                     "86 7E 0B 0B 0B 4E 61 BC 40 E2 00 00 00 00 00 08 00 00 00 00 00 00 00 00 01 00", "21 F0 D2 04"}));
+  EXPECT_EQ(Records(RawHeader(), {Filled(0xB2, 0x09, 19), Fields(0xB2, 0x06, {kTime, {0x11, 0x22, 0x33, 0x44}})}).at(2),
+            Hex(R("8C 21 0A 14 1E 30 41 AB 40 E2" + kState0 + "03 00")));
 }

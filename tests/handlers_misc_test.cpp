@@ -9,7 +9,6 @@
 #include <set>
 #include <string>
 
-#include "handlers/common.h"
 #include "handlers/families.h"
 #include "support/testkit.h"
 #include "tables/bridge.h"
