@@ -12,11 +12,7 @@ using namespace railfmt::test;
 namespace {
 
 // Record-format version text: header bytes 49, 50 as decimal texts.
-RawHeader Format(int v) {
-  RawHeader h;
-  h.Version(v);
-  return h;
-}
+RawHeader Format(int v) { return RawHeader().Version(v); }
 const char* kStdHead = " 0A 14 1E 39 30 00 C8 00";
 // 0x92 0x19: WordEvent15 with W(12) = 1234, to see where the input stands.
 const Bytes kMarker = Std(0xBA, 0x13, {0x12, 0x34});
@@ -31,11 +27,7 @@ Case B(uint8_t c0, uint8_t c1, const Bytes& own, const char* codes, const std::s
   return StdCase(c0, c1, own, {codes + std::string(kStdHead) + tail});
 }
 Case Pair(uint8_t c0, uint8_t c1, const char* codes) { return StdCase(c0, c1, kPair, {StdOut(codes, "07 03", kPairState)}); }
-Case Skip(uint8_t c0, uint8_t c1, int len) {
-  char name[8];
-  std::snprintf(name, sizeof name, "%02X%02X", c0, c1);
-  return {name, Cat({{c0, c1}, Bytes(len - 2, 0xAA)}), {}};
-}
+Case Skip(uint8_t c0, uint8_t c1, int len) { return {StdCase(c0, c1, {}, {}).name, Cat({{c0, c1}, Bytes(len - 2, 0xAA)}), {}}; }
 const std::string kValue = " D2 04 00 00 00 00 00 00 00 00 00 00 00 00 1F 00";                // W(12) 1234
 const std::string kSignal = " 39 30 00 00 63 00 D2 04 00 00 00 00 00 00 1F 00";               // T 12345, 99, 1234
 const std::string kTriple = " D2 04 00 38 4E 63 00 00 0F 27 00 00 00 00 1F 00";
@@ -133,22 +125,22 @@ TEST(HandlersBA, VersionTextIsComparedAsText) {
 }
 
 TEST(HandlersBA, SignalCodeForLaterRecords) {
-  const std::string state08 = StdOut("99 41");
   const Bytes keep = Std(0xBA, 0x03, {0x01, 0x92});  // low byte 0xC0: 0x80 and 0x40 set, 0x08 clear
-  const Bytes signal = Std(0xB5, 0x11, {0x01, 0x00, 0x00, 0x50, 0x02, 0x72});
-  const std::string signalOut = " 00 00 00 00 00 0E 00 00 00 64 00 32 00 00 ";
-  // The value 12345 at raw 12 gives (12345 >> 12 and 7) + 200 = 203 (CB).
-  EXPECT_EQ(Out(Cat({Std(0xBA, 0x04, kSignalOwn), kState}), Format(303)).back(),
-            Hex(R(StdOut("99 41", "07 00", " 00 00 00 00 00 CB 00 00 00 00 00 00 00 00 "))));
-  // BA03 keeps the signal code 8: not set by B511, BA27 or BA04.
-  EXPECT_EQ(Out(Cat({keep, signal})),
-            Golden({"92 10" + std::string(kStdHead) + " C0 00",
-                    StdOut("99 11", "17 03", " 00 00 00 00 00 08 00 00 00 64 00 32 00 00 ")}));
-  EXPECT_EQ(Out(Cat({keep, Rec({{0xBA, 0x27, 0x10, 0x20, 0x30, 0x14}})})).back(),
-            Hex(R("92 28 0A 14 1E 39 30 00 C8 00" + kState0 + "01 00")));
-  EXPECT_EQ(Out(Cat({keep, Std(0xBA, 0x04, kSignalOwn), kState})).back(), Hex(R(state08)));
-  // Low byte 0xC8 (bit 0x08 set): signals are converted (272 gives 14).
-  EXPECT_EQ(Out(Cat({Std(0xBA, 0x03, {0x02, 0x00}), signal})).back(), Hex(R(StdOut("99 11", "17 03", signalOut))));
+  const Bytes signal = Std(0xB5, 0x11, {0x01, 0x00, 0x00, 0x50, 0x02, 0x72}), ba04 = Std(0xBA, 0x04, kSignalOwn);
+  const struct {
+    const char* what;
+    Bytes body;
+    std::string last;  // the last record written
+  } rows[] = {
+      // The value 12345 at raw 12 gives (12345 >> 12 and 7) + 200 = 203 (CB).
+      {"BA04 sets 203", Cat({ba04, kState}), StdOut("99 41", "07 00", " 00 00 00 00 00 CB 00 00 00 00 00 00 00 00 ")},
+      {"BA03 keeps 8 for B511", Cat({keep, signal}), StdOut("99 11", "17 03", kPairState)},
+      {"BA03 keeps 8 for BA27", Cat({keep, Rec({{0xBA, 0x27, 0x10, 0x20, 0x30, 0x14}})}), "92 28 0A 14 1E 39 30 00 C8 00" + kState0 + "01 00"},
+      {"BA03 keeps 8 for BA04", Cat({keep, ba04, kState}), StdOut("99 41")},
+      // Low byte 0xC8 (bit 0x08 set): signals are converted (272 gives 14).
+      {"BA03 0xC8", Cat({Std(0xBA, 0x03, {0x02, 0x00}), signal}), StdOut("99 11", "17 03", " 00 00 00 00 00 0E 00 00 00 64 00 32 00 00 ")},
+  };
+  for (const auto& r : rows) EXPECT_EQ(Out(r.body).back(), Hex(R(r.last))) << r.what;
 }
 
 TEST(HandlersBA, PairRecordsWithoutLookAhead) {

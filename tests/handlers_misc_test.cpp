@@ -3,10 +3,7 @@
 // records that change how later records are converted.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
-#include <iterator>
-#include <set>
 #include <string>
 
 #include "handlers/families.h"
@@ -270,25 +267,6 @@ TEST(HandlersMisc, ZhuZhouReplacementsOnlyCheckTheirRecord) {
   EXPECT_EQ(Out(Cat({cases[0].raw, kMarker}), zz, 101, "Q"),
             Golden({"8C 30 0A 14 1E B5 69 0F 75 27", "21 F0 01 75 27 00", kMarkerOut}));
   EXPECT_EQ(Unhandled(EventFile(zz, Cat({cases[10].raw, kMarker})), ClassTNewToFmt()), "B715;");
-}
-
-TEST(HandlersMisc, EachClassPublishes) {
-  std::set<std::string> all;
-  std::size_t rows = 0;
-  for (auto fam : {FamilyB6, FamilyB5, FamilyBA, FamilyMisc})
-    for (const HandlerRow& r : fam()) all.insert(r.name), ++rows;
-  EXPECT_EQ(rows, all.size());  // one row per name
-  // T102NewToFmt replaces EB and EE and adds nothing; TZhuZhouNewOrgToFmt
-  // adds six names (and replaces the handlers checked above).
-  const auto& base = Resolve(ClassTNewToFmt());
-  const auto& zz = Resolve(ClassTZhuZhouNewOrgToFmt());
-  EXPECT_EQ(base.names.size(), 465u);
-  EXPECT_EQ(Resolve(ClassT102NewToFmt()).names, base.names);
-  std::vector<std::string> added;
-  std::set_difference(zz.names.begin(), zz.names.end(), base.names.begin(), base.names.end(),
-                      std::back_inserter(added));
-  EXPECT_EQ(added, (std::vector<std::string>{"B297", "B302", "B303", "B304", "B607", "B715"}));
-  for (int code : {0xCC, 0xEB, 0xEE}) EXPECT_NE(zz.one[code], base.one[code]) << std::hex << code;
 }
 
 TEST(HandlersMisc, SignalModeChangesEvenWhenTheCheckFails) {
