@@ -19,10 +19,8 @@ Case X(uint8_t c1, const Bytes& own, const char* sub, const char* extra) {
 Case S(uint8_t c1, const char* sub) { return StdCase(0xB6, c1, {}, {StdOut(std::string("95 ") + sub)}); }
 // Multiple-unit records 0x98 sub: 15 bytes carry a word, 14 bytes a byte.
 Case Emu(uint8_t c1, bool word) {
-  char sub[4];
-  std::snprintf(sub, sizeof sub, "%02X", c1);
-  return StdCase(0xB6, c1, word ? Bytes{0x12, 0x34} : Bytes{0x42},
-                 {StdOut(std::string("98 ") + sub), word ? "21 F0 D2 04" : "21 F0 2A 00"});
+  const Case c = StdCase(0xB6, c1, word ? Bytes{0x12, 0x34} : Bytes{0x42}, {});
+  return {c.name, c.raw, {StdOut("98 " + c.name.substr(2)), word ? "21 F0 D2 04" : "21 F0 2A 00"}};
 }
 const Bytes kOne = {0x42}, kTwo = {0x42, 0x17}, kFour = {0x01, 0x02, 0x10, 0x99};
 
@@ -129,9 +127,8 @@ const std::string kSignalState = " 00 00 00 00 00 0E 00 00 00 64 00 32 00 00 ";
 const char* kCounterHead = " 0A 14 1E 39 30 00 00 00 00 00 00 00 00 08 00 00 00 00 00 00 00 00 03 00";
 
 Case Sig(uint8_t c1) {
-  char sub[4];
-  std::snprintf(sub, sizeof sub, "%02X", c1);
-  return StdCase(0xB5, c1, kPairSignal, {StdOut(std::string("99 ") + sub, "17 03", kSignalState)});
+  const Case c = StdCase(0xB5, c1, kPairSignal, {});
+  return {c.name, c.raw, {StdOut("99 " + c.name.substr(2), "17 03", kSignalState)}};
 }
 // Time only: the header numbers keep their start values.
 Case SigVal(uint8_t c1, const char* sub) {

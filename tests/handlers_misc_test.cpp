@@ -159,11 +159,7 @@ TEST(HandlersMisc, RecordsThatDependOnTheRecordBefore) {
   Bytes bad701 = Std(0xB7, 0x01, {0x00, 0x32}), bad03 = Std(0xBA, 0x03, {0x01, 0x92});
   bad701.back() ^= 0x01;
   bad03.back() ^= 0x01;
-  const struct {
-    const char* what;
-    Bytes body;
-    std::vector<std::string> expected;
-  } rows[] = {
+  const std::vector<Case> rows = {
       {"B301 at the last start time", Cat({Std(0xA0, 0x10, {}), Rec({{0xB3, 0x01, 0x10, 0x20, 0x30, 0x01}})}), {a010}},
       {"B701 at the last start time", Cat({Std(0xA0, 0x10, {}), Std(0xB7, 0x01, {0x00, 0x32})}), {a010}},
       {"B701 at 24:00:00", Cat({Rec({{0xB7, 0x01, 0x24, 0x00, 0x00}, kQ12345, {0x00, 0x02, 0x00, 0x00, 0x32}}), kMarker}),
@@ -195,7 +191,7 @@ TEST(HandlersMisc, RecordsThatDependOnTheRecordBefore) {
       {"FE02 under 12 bytes", {0xFE, 0x02, 0x00, 0x20, 0x10}, {}},
       {"FE04 under 12 bytes", {0xFE, 0x04, 0x00, 0x20, 0x10}, {}},
   };
-  for (const auto& r : rows) EXPECT_EQ(Out(r.body), Golden(r.expected)) << r.what;
+  for (const Case& k : rows) EXPECT_EQ(Out(k.raw), Golden(k.expected)) << k.name;
   RawHeader line7;
   line7.h[17] = 0x07;
   EXPECT_EQ(Out(Rec({{0xB7, 0x95, 0x10, 0x20, 0x30, 0x04, 0x56, 0, 0, 0, 0, 0, 0}}), line7),

@@ -126,46 +126,38 @@ TEST(HandlersSingleByte, RecordsThatDependOnTheRecordBefore) {
   const std::string c1Out = "87 02" + kTimeHead + kState0 + "01 00";
   const std::string e5Out = Std("8A 05", " 00 00 00 00 00 15 00 00 00 D2 04 37 02 00 ", "17 03");
   const std::string efOut = Std("8B 0C", kState0, "07 00");
-  const struct {
-    const char* what;
-    std::vector<Bytes> body;
-    std::vector<std::string> expected;
-  } rows[] = {
+  const std::vector<Case> rows = {
       // C3: check byte 45h, so Val5 = 45000000 (40 A5 AE) and Val8 = 0 replace
       // the numbers of the C0 before it; the CF after it keeps them.
-      {"C3 reloads, CF keeps", {c0, One(0xC3, {kTime}), cf},
+      {"C3 reloads, CF keeps", Cat({c0, One(0xC3, {kTime}), cf}),
        {Std("87 01", kState0, "07 00"), "87 04 0A 14 1E 40 A5 AE 00 00" + kState0 + "01 00",
         "87 12 0A 14 1E 40 A5 AE 00 00" + kState0 + "01 00"}},
-      {"C0 sets the last start time", {c0, a014}, {Std("87 01", kState0, "07 00")}},
-      {"C1 sets the last start time", {c1, e5}, {c1Out}},
-      {"C0 before E5", {c0, e5}, {Std("87 01", kState0, "07 00")}},
+      {"C0 sets the last start time", Cat({c0, a014}), {Std("87 01", kState0, "07 00")}},
+      {"C1 sets the last start time", Cat({c1, e5}), {c1Out}},
+      {"C0 before E5", Cat({c0, e5}), {Std("87 01", kState0, "07 00")}},
       // E5 dropped at the last start time still takes its time: the lone F0
       // after it writes its state change at 10:20:30.
-      {"E5 dropped keeps its time", {c1, One(0xCF, {{0x11, 0x00, 0x00}}), e5, Rec({{0xF0}, kSpeed, {0x00, 0x00}})},
+      {"E5 dropped keeps its time", Cat({c1, One(0xCF, {{0x11, 0x00, 0x00}}), e5, Rec({{0xF0}, kSpeed, {0x00, 0x00}})}),
        {c1Out, "87 12 0B 00 00 00 00 00 00 00" + kState0 + "01 00",
         "8B 06 0A 14 1E 00 00 00 00 00 00 00 00 3A 0C 08 00 00 00 00 00 00 00 00 47 10"}},
       // CC with an unlisted value keeps the second code of the record before.
-      {"CC unlisted", {One(0xC9, {p, kPair, kSig}), One(0xCC, {p, kPair, {0x05}})},
+      {"CC unlisted", Cat({One(0xC9, {p, kPair, kSig}), One(0xCC, {p, kPair, {0x05}})}),
        {Std("87 0A", kSigState, "17 03"), Std("87 0A", kSigState, "07 03")}},
       // D0 with m = 8 likewise.
-      {"D0 m 8", {One(0xC7, {p, kPair}), One(0xD0, {p, {0x01, 0x23, 0x45}, {0x08}, kSig, kSpeed, {0x01, 0x28}})},
+      {"D0 m 8", Cat({One(0xC7, {p, kPair}), One(0xD0, {p, {0x01, 0x23, 0x45}, {0x08}, kSig, kSpeed, {0x01, 0x28}})}),
        {Std("87 08", kPairState, "07 03"), Std("87 08", " 39 30 08 3A 0C 0E 00 00 00 00 00 37 02 00 ", "5F 10")}},
       // The pair record of EF only when the pair changes.
-      {"EF pair twice", {ef, ef, One(0xEF, {p, {0x00, 0x12}, {0x00, 0x35}})},
+      {"EF pair twice", Cat({ef, ef, One(0xEF, {p, {0x00, 0x12}, {0x00, 0x35}})}),
        {efOut, "8B 0A 0A 14 1E 0C 00 22 00 E2" + kState0 + "07 00", efOut, efOut,
         "8B 0A 0A 14 1E 0C 00 23 00 E2" + kState0 + "07 00"}},
       {"ED then EF with the same pair",
-       {One(0xED, {p, kPair, kSig, {0x02, 0x58}, kSpeed, {0x00, 0x12}, {0x00, 0x34}, Bytes(8, 0), {0x12, 0x34},
+       Cat({One(0xED, {p, kPair, kSig, {0x02, 0x58}, kSpeed, {0x00, 0x12}, {0x00, 0x34}, Bytes(8, 0), {0x12, 0x34},
                    {0x00, 0x00}}),
-        ef},
+            ef}),
        {Std("8B 08", " 00 00 00 3A 0C 0E 02 D2 04 D2 04 37 02 00 ", "F7 1F"), "8B 0A 0A 14 1E 0C 00 22 00",
         Std("8B 0C", " 00 00 00 3A 0C 0E 02 D2 04 D2 04 37 02 00 ", "07 00")}},
   };
-  for (const auto& r : rows) {
-    Bytes body;
-    for (const Bytes& b : r.body) body = Cat({body, b});
-    EXPECT_EQ(Out(body), Golden(r.expected)) << r.what;
-  }
+  for (const Case& k : rows) EXPECT_EQ(Out(k.raw), Golden(k.expected)) << k.name;
   // The pair of the raw header counts as already reported.
   RawHeader h;
   h.Put(208, {0x00, 0x12, 0x00, 0x34});
