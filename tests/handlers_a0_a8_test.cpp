@@ -105,13 +105,9 @@ TEST_F(HandlersA8, EveryCodeConvertsAsHandWritten) {
 
 TEST_F(HandlersA8, NamesFromTheTables) {
   DriverEntry d;
-  d.number = 12345678;
-  d.name = "ZHANG";
-  Tables().DriverTable.push_back(d);
   StationEntry e;
-  e.line = 3;
-  e.station = 7;
-  e.name = "  NORTH  ";
+  d.number = 12345678, d.name = "ZHANG", e.line = 3, e.station = 7, e.name = "  NORTH  ";
+  Tables().DriverTable.push_back(d);
   Tables().StationTable.push_back(e);
   // The driver record and A865 name the driver; A806 the station of the line
   // of A818; a rejected A818 leaves the line alone.
@@ -135,6 +131,10 @@ TEST_F(HandlersA8, A818WithB810MarksALineChangeForTheLeavingStation) {
   ASSERT_EQ(recs.size(), 8u);
   EXPECT_EQ(recs[5], Hex(R("20 F0 00 00 00 00 00 00 00 00 00 00 FF")));
   EXPECT_EQ(recs[7], named);  // CE cleared the marks
+  // A rejected B810 marks it too.
+  Bytes bad810 = b810;
+  bad810.back() ^= 0x01;
+  EXPECT_EQ(Records(RawHeader(), {bad810, line1, ce}).at(2), Hex(R("20 F0 00 00 00 00 00 00 00 00 00 00 FF")));
   // Without B810, or with the same line again after it, nothing is marked.
   EXPECT_EQ(Records(RawHeader(), {line1, line2, ce}).at(3), named);
   EXPECT_EQ(Records(RawHeader(), {b810, A8(0x18, {kTime, {0x00}}), ce}).at(4), named);

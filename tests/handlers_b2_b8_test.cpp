@@ -203,9 +203,7 @@ TEST_F(HandlersB8, SecondCodeBySubValue) {
 
 TEST_F(HandlersB8, B801StationAndFirstValue) {
   StationEntry e;
-  e.line = 0;
-  e.station = 7;
-  e.name = "ABCDEFGHIJKL";
+  e.line = 0, e.station = 7, e.name = "ABCDEFGHIJKL";
   Tables().StationTable.push_back(e);
   const Bytes b801 = Filled(0xB8, 0x01, 21);
   Bytes out = Convert(EventFile(RawHeader(), {Rec({{0xA8, 0x06}, kTime, {0x00, 0x07}}), b801, b801}));
@@ -223,15 +221,6 @@ TEST_F(HandlersB8, B801StationAndFirstValue) {
   EXPECT_EQ(recs.at(2), Hex(R("20 F0 33 2D 37 00 00 00 00 00 00 00 07")));
   EXPECT_EQ(R(recs.at(3))[1], 0x19);
   EXPECT_EQ(R(Records(RawHeader(), {ba02, d0}).at(1))[1], 0x18);
-}
-
-TEST_F(HandlersB8, B810MarksALineChangeEvenWhenRejected) {
-  Bytes b810 = Pair2(0xB8, 0x10, 21);
-  b810.back() ^= 0x01;
-  const Bytes ce = Rec({{0xCE}, Prefix(), {0x12, 0x34, 0x05, 0x67}, {0x01, 0x23, 0x45}, {0x02}, {0x00, 0x01, 0x00},
-                        {0x01}, {0x02, 0x72}, {0x04}});
-  auto recs = Records(RawHeader(), {b810, Rec({{0xA8, 0x18}, kTime, {0x01}}), ce});
-  EXPECT_EQ(recs.at(2), Hex(R("20 F0 00 00 00 00 00 00 00 00 00 00 FF")));
 }
 
 TEST_F(HandlersB8, LookAheadOrderAndRejectedRecords) {

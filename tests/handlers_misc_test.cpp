@@ -212,8 +212,7 @@ TEST(HandlersMisc, RecordsThatDependOnTheRecordBefore) {
 namespace {
 void SetDepot(int16_t type, int16_t w4, int16_t w6, int16_t w8) {
   ZhuDuanRecord rec{};
-  rec.type_code = type;
-  rec.loco_number = 123;
+  rec.type_code = type, rec.loco_number = 123;
   const int16_t words[3] = {w4, w6, w8};
   std::memcpy(rec.depot, words, sizeof rec.depot);
   SetZhuDuanTable(&rec, 0);
