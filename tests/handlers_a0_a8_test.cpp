@@ -27,11 +27,7 @@ TEST(HandlersA0, OwnLayoutsAndSubCodes) {
 
 namespace {
 
-Bytes A8(uint8_t c1, std::initializer_list<Bytes> fields) {
-  Bytes b{0xA8, c1};
-  for (const Bytes& f : fields) b.insert(b.end(), f.begin(), f.end());
-  return Rec(b);
-}
+Bytes A8(uint8_t c1, std::initializer_list<Bytes> fields) { return Rec(Cat({{0xA8, c1}, Cat(fields)})); }
 // The case "A8xx": the time 10:20:30 and the fields, then codes + " 0A 14 1E" + tail.
 Case T(uint8_t c1, std::initializer_list<Bytes> fields, const char* codes, const std::string& tail) {
   char name[8];

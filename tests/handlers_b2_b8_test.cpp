@@ -11,11 +11,7 @@ using namespace railfmt::test;
 
 namespace {
 
-Bytes Fields(uint8_t c0, uint8_t c1, std::initializer_list<Bytes> fields) {
-  Bytes b{c0, c1};
-  for (const Bytes& f : fields) b.insert(b.end(), f.begin(), f.end());
-  return Rec(b);
-}
+Bytes Fields(uint8_t c0, uint8_t c1, std::initializer_list<Bytes> fields) { return Rec(Cat({{c0, c1}, Cat(fields)})); }
 // The standard prefix, then raw k = BCD k from raw 12 up to the check byte.
 Bytes Filled(uint8_t c0, uint8_t c1, int len) { return Fields(c0, c1, {Prefix(), Fill(12, len - 2)}); }
 // The same with raw 14 = 04h: Val19 1213, Val21 0415 (below the 999 limit).

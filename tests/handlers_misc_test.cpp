@@ -49,11 +49,7 @@ Case Split(uint8_t c1, uint8_t raw11, const char* codes) {
           {codes, "BC 00 D2 04 63 00 10 27 00 0F 27 39 30 00"}};
 }
 // B9 records: time, W(5) = 587, W(7) = 123, then raw 9 = n.
-Bytes B9(uint8_t c1, std::initializer_list<uint8_t> n) {
-  Bytes b{0xB9, c1, 0x10, 0x20, 0x30, 0x05, 0x87, 0x01, 0x23};
-  b.insert(b.end(), n);
-  return Rec(b);
-}
+Bytes B9(uint8_t c1, const Bytes& n) { return Rec(Cat({{0xB9, c1, 0x10, 0x20, 0x30, 0x05, 0x87, 0x01, 0x23}, n})); }
 std::string B9Out(const char* codes) {
   return std::string(codes) + " 0A 14 1E 00 00 00 00 00 00 00 00 3A 7B 08 00 00 00 00 00 00 00 00 01 10";
 }

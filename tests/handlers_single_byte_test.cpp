@@ -20,15 +20,9 @@ const std::string kPairState = " 00 00 00 00 00 08 00 00 00 D2 04 37 02 00 ";
 const std::string kSigState = " 00 00 00 00 00 0E 00 00 00 D2 04 37 02 00 ";
 const std::string kSpeedState = " 00 00 00 3A 0C 0E 00 00 00 D2 04 37 02 00 ";
 
-Bytes One(uint8_t code, std::initializer_list<Bytes> fields) {
-  Bytes b{code};
-  for (const Bytes& f : fields) b.insert(b.end(), f.begin(), f.end());
-  return Rec(b);
-}
+Bytes One(uint8_t code, std::initializer_list<Bytes> fields) { return Rec(Cat({{code}, Cat(fields)})); }
 
-std::string Std(const char* codes, const std::string& state, const char* mask) {
-  return codes + kHead + state + mask;
-}
+std::string Std(const char* codes, const std::string& state, const char* mask) { return codes + kHead + state + mask; }
 
 Bytes CeRecord(uint8_t kind, uint8_t b22 = 0x01) {
   return One(0xCE, {Prefix(), kPair, {0x01, 0x23, 0x45}, {kind}, {0x00, 0x01, 0x00}, {b22}, kSig,
