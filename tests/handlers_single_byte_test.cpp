@@ -234,11 +234,15 @@ TEST_F(HandlersSingleByteTables, CeStationRecordFromTheStationTable) {
             Golden({ce, line7, "81 05 0A 14 1E D2", "81 15 0A 14 1E 07", kSentinelOut}));
 }
 
-TEST(HandlersSingleByte, ZhuZhouCcIsCheckedAndWritesNothing) {
+TEST(HandlersSingleByte, ZhuZhouAndVersion102Records) {
   RawHeader zz;
   zz.Vendor('Z');
-  // 16 bytes under ZhuZhou; the 17-byte record of the base handler gives nothing there.
-  RunCases({{"CC", One(0xCC, {Prefix(), kPair}), {}}}, zz, ClassTZhuZhouNewOrgToFmt());
+  // CC: 16 bytes under ZhuZhou; the 17-byte record of the base handler gives nothing there.
+  // EB and EE: the 14-byte records of version 102, with one value each (587 and 123).
+  RunCases({{"CC", One(0xCC, {Prefix(), kPair}), {}},
+            {"EB", One(0xEB, {Prefix(), {0x05, 0x87}}), {Std("8B 06", " 00 00 00 3A 00 08 00 00 00 00 00 00 00 00 ", "47 00")}},
+            {"EE", One(0xEE, {Prefix(), {0x01, 0x23}}), {Std("8B 10", " 00 00 00 00 0C 08 00 00 00 00 00 00 00 00 ", "07 10")}}},
+           zz, ClassTZhuZhouNewOrgToFmt());
   EXPECT_TRUE(Records(zz, {One(0xCC, {Prefix(), kPair, {0x02}})}).empty());
 }
 
