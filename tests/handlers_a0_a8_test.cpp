@@ -23,6 +23,12 @@ TEST(HandlersA0, OwnLayoutsAndSubCodes) {
   RawHeader zz;
   zz.Vendor('Z');
   RunCases({StdCase(0xA0, 0x09, {0x12}, {StdOut("80 09"), "21 F0 0C"})}, zz, ClassTZhuZhouNewOrgToFmt());
+  // Channel-test records, first and last of each run: their codes (the text is the channel description).
+  for (const auto& [c0, c1, sub] : std::vector<std::array<uint8_t, 3>>{
+           {0xA0, 0x18, 0x3E}, {0xA0, 0x31, 0x4B}, {0xA4, 0x18, 0x1E}, {0xA4, 0x30, 0x2A}, {0xA4, 0x31, 0x2B}}) {
+    const Rec26 r = R(Out(Std(c0, c1, {0x01})).at(0));
+    EXPECT_EQ(r[0] << 8 | r[1], 0xF000 | sub) << int(c0) << " " << int(c1);
+  }
 }
 
 namespace {
