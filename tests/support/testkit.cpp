@@ -270,6 +270,16 @@ void ExpectCovers(std::span<const HandlerRow> family, const std::vector<Case>& c
   }
 }
 
+std::string StdOut(const std::string& codes, const std::string& mask, const std::string& state) {
+  return codes + " 0A 14 1E 39 30 00 C8 00" + state + mask;
+}
+
+Case StdCase(uint8_t c0, uint8_t c1, const Bytes& own, std::vector<std::string> expected) {
+  char name[8];
+  std::snprintf(name, sizeof name, "%02X%02X", c0, c1);
+  return {name, Std(c0, c1, own), std::move(expected)};
+}
+
 }  // namespace railfmt::test
 
 // ---------------------------------------------------------------- threads

@@ -161,6 +161,14 @@ void RunCases(const std::vector<Case>& cases, const RawHeader& h = RawHeader(),
 // Every row of a family has a case.
 void ExpectCovers(std::span<const HandlerRow> family, const std::vector<Case>& cases);
 
+// ---------------------------------------------------------------- rows of Std records
+// The full record of Std(c0, c1): codes, the standard head "0A 14 1E 39 30 00
+// C8 00", the running state (kState0 by default) and the mask.
+std::string StdOut(const std::string& codes, const std::string& mask = "07 00",
+                   const std::string& state = kState0);
+// A case named after its code pair ("B632") for Std(c0, c1, own).
+Case StdCase(uint8_t c0, uint8_t c1, const Bytes& own, std::vector<std::string> expected);
+
 }  // namespace railfmt::test
 
 // ---------------------------------------------------------------- threads
