@@ -169,10 +169,8 @@ std::string StdOut(const std::string& codes, const std::string& mask = "07 00",
 // A case named after its code pair ("B632") for Std(c0, c1, own).
 Case StdCase(uint8_t c0, uint8_t c1, const Bytes& own, std::vector<std::string> expected);
 
-}  // namespace railfmt::test
 
 // ---------------------------------------------------------------- threads
-namespace railfmt::test {
 // The threads of the process, counted once a thread has been started and
 // joined (a sanitizer's runtime starts a helper thread of its own then).
 int ThreadCount();
