@@ -483,10 +483,14 @@ ZhuDuanEntry ZhuDuanLookup(int32_t typeCode, int32_t locoNumber) {
   return ZhuDuanEntry{};
 }
 
-int32_t RestrictionSpeed(int32_t level, int32_t position, int32_t day, int32_t timeOfDay,
-                         uint8_t line, uint8_t direction) {
+namespace {
+
+// RestrictionSpeed over a table that has records (kept out of line: without
+// a table, as most conversions run, the lookup is a test and a return).
+[[gnu::noinline]] int32_t RestrictionSpeedIn(const std::vector<LinshiEntry>& table, int32_t level,
+                                             int32_t position, int32_t day, int32_t timeOfDay, uint8_t line,
+                                             uint8_t direction) {
   LookupState& st = Lookups();
-  const auto& table = Store().LinshiTable;
   // The tolerance widens the far end in the direction of travel.
   int64_t t = 0;
   if (position > st.LastRestrictionPosition) t = st.RestrictionTolerance;
@@ -494,7 +498,6 @@ int32_t RestrictionSpeed(int32_t level, int32_t position, int32_t day, int32_t t
 
   int32_t result = -1;
   int32_t best = 0;
-  if (table.empty()) return -1;
   const LinshiIndex& ix = Fresh(TableIndexes().linshi, table, kLinshiBit);
 
   const int64_t p = position;
@@ -532,6 +535,15 @@ int32_t RestrictionSpeed(int32_t level, int32_t position, int32_t day, int32_t t
   if (best > 0) return result;
   st.LastRestrictionPosition = position;
   return kNoRestriction;
+}
+
+}  // namespace
+
+int32_t RestrictionSpeed(int32_t level, int32_t position, int32_t day, int32_t timeOfDay,
+                         uint8_t line, uint8_t direction) {
+  const auto& table = Store().LinshiTable;
+  if (table.empty()) return -1;
+  return RestrictionSpeedIn(table, level, position, day, timeOfDay, line, direction);
 }
 
 // ------------------------------------------------------------------ TBridge
