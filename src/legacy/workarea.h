@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -31,8 +32,18 @@ struct RunningRecord {
   uint16_t Val19 = 0;
   uint16_t Val21 = 0;
   uint8_t Val23 = 0;
+  uint8_t Spare = 0;   // not written; the byte Assemble's load of Val17..Val23 reads past them
   uint16_t PresenceMask = 0;
 };
+// Val12..Val15, and Val17, Val19, Val21, Val23, sit next to each other as
+// their bytes do in the formatted record (Assemble loads them at once).
+static_assert(offsetof(RunningRecord, Val13) == offsetof(RunningRecord, Val12) + 1 &&
+              offsetof(RunningRecord, Val14) == offsetof(RunningRecord, Val12) + 2 &&
+              offsetof(RunningRecord, Val15) == offsetof(RunningRecord, Val12) + 3);
+static_assert(offsetof(RunningRecord, Val19) == offsetof(RunningRecord, Val17) + 2 &&
+              offsetof(RunningRecord, Val21) == offsetof(RunningRecord, Val17) + 4 &&
+              offsetof(RunningRecord, Val23) == offsetof(RunningRecord, Val17) + 6 &&
+              offsetof(RunningRecord, Spare) == offsetof(RunningRecord, Val17) + 7);
 
 struct WorkArea {
   MemStream* in = nullptr;
