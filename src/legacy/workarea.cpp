@@ -205,18 +205,6 @@ void WorkArea::WriteSecond() {
   std::memset(second, 0, sizeof second);
 }
 
-void WorkArea::RestrictionStep(int32_t v) {
-  if (v >= 1 && v <= 254) run.Val23 = static_cast<uint8_t>(v);
-  else run.Val23 = run.Val21 < 256 ? static_cast<uint8_t>(run.Val21) : 255;
-}
-
-int WorkArea::DirectionSign() const {
-  if (directionFlag2) return -1;
-  const bool bit1 = (directionFlag1 & 0x02) != 0;
-  const bool test = (run.Val16 & 6) >= 4;
-  return bit1 != test ? 1 : -1;
-}
-
 void WorkArea::ResetForConversion(MemStream& input, MemStream& output) {
   in = &input;
   out = &output;

@@ -133,9 +133,17 @@ struct WorkArea {
   }
   void ResetRunning() { run = RunningRecord(); }
   // Val23 from a RestrictionSpeed result.
-  void RestrictionStep(int32_t v);
+  void RestrictionStep(int32_t v) {
+    if (v >= 1 && v <= 254) run.Val23 = static_cast<uint8_t>(v);
+    else run.Val23 = run.Val21 < 256 ? static_cast<uint8_t>(run.Val21) : 255;
+  }
   // +1 or -1 for dead reckoning.
-  int DirectionSign() const;
+  int DirectionSign() const {
+    if (directionFlag2) return -1;
+    const bool bit1 = (directionFlag1 & 0x02) != 0;
+    const bool test = (run.Val16 & 6) >= 4;
+    return bit1 != test ? 1 : -1;
+  }
 
   // Everything but the carried values back to its initial state.
   void ResetForConversion(MemStream& input, MemStream& output);

@@ -12,10 +12,11 @@ namespace railfmt {
 
 namespace {
 
-ReferenceTables& Store() {
-  static ReferenceTables tables;
-  return tables;
-}
+// Initialised before anything runs, so Store has no first-use check (the
+// restriction lookup asks for it with every state record).
+constinit ReferenceTables gTables;
+
+ReferenceTables& Store() { return gTables; }
 
 // One bit per indexed table: its index no longer describes its contents.
 enum : unsigned {
