@@ -182,6 +182,23 @@ const Row* FindSub(const SubRow (&t)[M], uint8_t sub) {
   return nullptr;
 }
 
+// The bytes of the record buffer a record can fill: the code byte, a
+// sub-code and the longest body, and the 16 bytes ReadIntoCleared stores
+// from the body's start. Only these are cleared before each record; the
+// bytes past them stay zero from the start of the conversion.
+constexpr int kFilledBytes = 32;
+constexpr bool FitsFilled(const Row& r) { return 2 + r.len <= kFilledBytes && 2 + 16 <= kFilledBytes; }
+static_assert([] {
+  for (const Row& r : kCodes)
+    if (!FitsFilled(r)) return false;
+  for (const SubRow& s : kDbSubs)
+    if (!FitsFilled(s.row)) return false;
+  for (const SubRow& s : kFbSubs)
+    if (!FitsFilled(s.row)) return false;
+  return true;
+}());
+static_assert(kFilledBytes <= static_cast<int>(sizeof WorkArea::b));
+
 class Jk2h {
  public:
   explicit Jk2h(WorkArea& w) : w_(w), today_(platform::Today()) {}
@@ -478,7 +495,7 @@ void Jk2h::Run() {
     uint8_t code = 0;
     if (!in.ReadByte(code)) break;
     if (code < 0x9B) continue;
-    std::memset(w_.b, 0, sizeof w_.b);
+    std::memset(w_.b, 0, kFilledBytes);
     w_.b[0] = code;
     const Row* row = &kCodes[code - 0x9B];
     k_ = 1;

@@ -10,10 +10,12 @@
 
 namespace railfmt::legacy {
 
-L2000State& L2000() {
-  static L2000State s;
-  return s;
-}
+namespace {
+// Initialised before anything runs, so its accessor has no first-use check.
+constinit L2000State gState;
+}  // namespace
+
+L2000State& L2000() { return gState; }
 
 namespace {
 

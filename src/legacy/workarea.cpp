@@ -171,10 +171,22 @@ void WorkArea::Assemble(uint8_t* o) const {
   const uint64_t w0 = uint64_t{r.Code} | uint64_t{r.Sub} << 8 | uint64_t{h & 0xFFu} << 16 |
                       uint64_t{m & 0xFFu} << 24 | uint64_t{s & 0xFFu} << 32 |
                       uint64_t{static_cast<uint32_t>(r.Val5) & 0xFFFFFFu} << 40;
-  const uint64_t w1 = v8 | uint64_t{static_cast<uint32_t>(r.Val10) & 0xFFFFu} << 16 | uint64_t{r.Val12} << 32 |
-                      uint64_t{r.Val13} << 40 | uint64_t{r.Val14} << 48 | uint64_t{r.Val15} << 56;
-  const uint64_t w2 = uint64_t{r.Val16} | uint64_t{r.Val17} << 8 | uint64_t{r.Val19} << 24 |
-                      uint64_t{r.Val21} << 40 | uint64_t{r.Val23} << 56;
+  uint64_t w1, w2;
+  if constexpr (std::endian::native == std::endian::little) {
+    // Val12..Val15 and Val17..Val23 lie in the record's byte order already
+    // (see RunningRecord): one load each.
+    uint32_t v12;
+    uint64_t v17;
+    std::memcpy(&v12, &r.Val12, 4);
+    std::memcpy(&v17, &r.Val17, 8);
+    w1 = v8 | uint64_t{static_cast<uint32_t>(r.Val10) & 0xFFFFu} << 16 | uint64_t{v12} << 32;
+    w2 = uint64_t{r.Val16} | v17 << 8;  // the byte past Val23 is shifted out
+  } else {
+    w1 = v8 | uint64_t{static_cast<uint32_t>(r.Val10) & 0xFFFFu} << 16 | uint64_t{r.Val12} << 32 |
+         uint64_t{r.Val13} << 40 | uint64_t{r.Val14} << 48 | uint64_t{r.Val15} << 56;
+    w2 = uint64_t{r.Val16} | uint64_t{r.Val17} << 8 | uint64_t{r.Val19} << 24 | uint64_t{r.Val21} << 40 |
+         uint64_t{r.Val23} << 56;
+  }
   StoreLE64(o, w0);
   StoreLE64(o + 8, w1);
   StoreLE64(o + 16, w2);
@@ -191,18 +203,6 @@ void WorkArea::WriteRunning() {
 void WorkArea::WriteSecond() {
   Append(second);
   std::memset(second, 0, sizeof second);
-}
-
-void WorkArea::RestrictionStep(int32_t v) {
-  if (v >= 1 && v <= 254) run.Val23 = static_cast<uint8_t>(v);
-  else run.Val23 = run.Val21 < 256 ? static_cast<uint8_t>(run.Val21) : 255;
-}
-
-int WorkArea::DirectionSign() const {
-  if (directionFlag2) return -1;
-  const bool bit1 = (directionFlag1 & 0x02) != 0;
-  const bool test = (run.Val16 & 6) >= 4;
-  return bit1 != test ? 1 : -1;
 }
 
 void WorkArea::ResetForConversion(MemStream& input, MemStream& output) {

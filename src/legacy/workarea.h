@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -31,8 +32,18 @@ struct RunningRecord {
   uint16_t Val19 = 0;
   uint16_t Val21 = 0;
   uint8_t Val23 = 0;
+  uint8_t Spare = 0;   // not written; the byte Assemble's load of Val17..Val23 reads past them
   uint16_t PresenceMask = 0;
 };
+// Val12..Val15, and Val17, Val19, Val21, Val23, sit next to each other as
+// their bytes do in the formatted record (Assemble loads them at once).
+static_assert(offsetof(RunningRecord, Val13) == offsetof(RunningRecord, Val12) + 1 &&
+              offsetof(RunningRecord, Val14) == offsetof(RunningRecord, Val12) + 2 &&
+              offsetof(RunningRecord, Val15) == offsetof(RunningRecord, Val12) + 3);
+static_assert(offsetof(RunningRecord, Val19) == offsetof(RunningRecord, Val17) + 2 &&
+              offsetof(RunningRecord, Val21) == offsetof(RunningRecord, Val17) + 4 &&
+              offsetof(RunningRecord, Val23) == offsetof(RunningRecord, Val17) + 6 &&
+              offsetof(RunningRecord, Spare) == offsetof(RunningRecord, Val17) + 7);
 
 struct WorkArea {
   MemStream* in = nullptr;
@@ -122,9 +133,17 @@ struct WorkArea {
   }
   void ResetRunning() { run = RunningRecord(); }
   // Val23 from a RestrictionSpeed result.
-  void RestrictionStep(int32_t v);
+  void RestrictionStep(int32_t v) {
+    if (v >= 1 && v <= 254) run.Val23 = static_cast<uint8_t>(v);
+    else run.Val23 = run.Val21 < 256 ? static_cast<uint8_t>(run.Val21) : 255;
+  }
   // +1 or -1 for dead reckoning.
-  int DirectionSign() const;
+  int DirectionSign() const {
+    if (directionFlag2) return -1;
+    const bool bit1 = (directionFlag1 & 0x02) != 0;
+    const bool test = (run.Val16 & 6) >= 4;
+    return bit1 != test ? 1 : -1;
+  }
 
   // Everything but the carried values back to its initial state.
   void ResetForConversion(MemStream& input, MemStream& output);

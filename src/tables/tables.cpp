@@ -12,10 +12,11 @@ namespace railfmt {
 
 namespace {
 
-ReferenceTables& Store() {
-  static ReferenceTables tables;
-  return tables;
-}
+// Initialised before anything runs, so Store has no first-use check (the
+// restriction lookup asks for it with every state record).
+constinit ReferenceTables gTables;
+
+ReferenceTables& Store() { return gTables; }
 
 // One bit per indexed table: its index no longer describes its contents.
 enum : unsigned {
@@ -483,10 +484,14 @@ ZhuDuanEntry ZhuDuanLookup(int32_t typeCode, int32_t locoNumber) {
   return ZhuDuanEntry{};
 }
 
-int32_t RestrictionSpeed(int32_t level, int32_t position, int32_t day, int32_t timeOfDay,
-                         uint8_t line, uint8_t direction) {
+namespace {
+
+// RestrictionSpeed over a table that has records (kept out of line: without
+// a table, as most conversions run, the lookup is a test and a return).
+[[gnu::noinline]] int32_t RestrictionSpeedIn(const std::vector<LinshiEntry>& table, int32_t level,
+                                             int32_t position, int32_t day, int32_t timeOfDay, uint8_t line,
+                                             uint8_t direction) {
   LookupState& st = Lookups();
-  const auto& table = Store().LinshiTable;
   // The tolerance widens the far end in the direction of travel.
   int64_t t = 0;
   if (position > st.LastRestrictionPosition) t = st.RestrictionTolerance;
@@ -494,7 +499,6 @@ int32_t RestrictionSpeed(int32_t level, int32_t position, int32_t day, int32_t t
 
   int32_t result = -1;
   int32_t best = 0;
-  if (table.empty()) return -1;
   const LinshiIndex& ix = Fresh(TableIndexes().linshi, table, kLinshiBit);
 
   const int64_t p = position;
@@ -532,6 +536,15 @@ int32_t RestrictionSpeed(int32_t level, int32_t position, int32_t day, int32_t t
   if (best > 0) return result;
   st.LastRestrictionPosition = position;
   return kNoRestriction;
+}
+
+}  // namespace
+
+int32_t RestrictionSpeed(int32_t level, int32_t position, int32_t day, int32_t timeOfDay,
+                         uint8_t line, uint8_t direction) {
+  const auto& table = Store().LinshiTable;
+  if (table.empty()) return -1;
+  return RestrictionSpeedIn(table, level, position, day, timeOfDay, line, direction);
 }
 
 // ------------------------------------------------------------------ TBridge
