@@ -60,6 +60,7 @@ coverage:
 	@$(SETUP) build test coverage
 	@cmake --preset coverage >/dev/null
 	@cmake --build --preset coverage -j $(JOBS)
+	@find build-coverage -name '*.gcda' -delete  # counts of this run only
 	@ctest --preset coverage >/dev/null || true
 	@tools/coverage.sh
 
