@@ -76,14 +76,7 @@ int WorkArea::Read(int start, int count, bool stop) {
       }
     }
     if (k > 0) CopySmall(b + start, data + pos, k);
-    if (k < count) {
-      lookahead = data[pos + k];
-      in->Seek(pos + k + 1);
-      return 170 + k;  // k bytes stored before it
-    }
-    lookahead = data[pos + count - 1];
-    in->Seek(pos + count);
-    return 0;
+    return EndVectorRead(pos, k, count);
   }
 #endif
   int result = 0;
@@ -116,17 +109,22 @@ int WorkArea::ReadIntoCleared(int start, int count) {
     const int k = codes != 0 ? std::countr_zero(codes) : count;               // bytes stored
     const __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i*>(record_check::kKeep + 32 - k));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(b + start), _mm_and_si128(x, keep));
-    if (k < count) {
-      lookahead = data[pos + k];
-      in->Seek(pos + k + 1);
-      return 170 + k;  // k bytes stored before it
-    }
-    lookahead = data[pos + count - 1];
-    in->Seek(pos + count);
-    return 0;
+    return EndVectorRead(pos, k, count);
   }
 #endif
   return Read(start, count, true);
+}
+
+int WorkArea::EndVectorRead(std::size_t pos, int k, int count) {
+  const uint8_t* data = in->Data().data();
+  if (k < count) {
+    lookahead = data[pos + k];
+    in->Seek(pos + k + 1);
+    return 170 + k;  // k bytes stored before it
+  }
+  lookahead = data[pos + count - 1];
+  in->Seek(pos + count);
+  return 0;
 }
 
 bool WorkArea::Checksum(int n) const {

@@ -95,6 +95,9 @@ struct WorkArea {
   // to 16 bytes goes in as one 16-byte store (the bytes past it stay zero),
   // so the field loads that follow take their bytes from one store.
   int ReadIntoCleared(int start, int count);
+  // The end of a vector read at pos that stored k of count bytes: the
+  // look-ahead byte and the position after it; 170 + k when a code byte cut it.
+  int EndVectorRead(std::size_t pos, int k, int count);
   // The check over b[0..n+1].
   bool Checksum(int n) const;
   // The running record as 26 bytes.
