@@ -107,6 +107,8 @@ void OutputSink::WriterLoop() {
     const bool skip = failed_;
     signal_->Unlock();
     const bool ok = skip || Emit(data, size, false);
+    // The disk gets the bytes while the conversion runs, not at the rename.
+    if (ok && !skip) file_.StartWriteback();
     signal_->Lock();
     if (!ok) failed_ = true;
     taken_ = size;

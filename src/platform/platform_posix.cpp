@@ -191,6 +191,12 @@ bool TempFile::Truncate() {
   return ::ftruncate(fd, 0) == 0 && ::lseek(fd, 0, SEEK_SET) == 0;
 }
 
+void TempFile::StartWriteback() {
+#if defined(__linux__)
+  if (IsOpen()) ::sync_file_range(static_cast<int>(handle_), 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+}
+
 bool TempFile::Commit() {
   if (!IsOpen()) return false;
   bool ok = ::close(static_cast<int>(handle_)) == 0;

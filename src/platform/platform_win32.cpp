@@ -181,6 +181,9 @@ bool TempFile::Truncate() {
   return ::SetFilePointerEx(h, zero, nullptr, FILE_BEGIN) && ::SetEndOfFile(h);
 }
 
+// The rename leaves the writing to the system.
+void TempFile::StartWriteback() {}
+
 bool TempFile::Commit() {
   if (!IsOpen()) return false;
   bool ok = ::CloseHandle(AsHandle(handle_)) != 0;
