@@ -79,6 +79,7 @@ class OutputSink final : public StreamSink {
   platform::Signal* signal_ = nullptr;
   bool running_ = false;
   bool stop_ = false;
+  bool releaseOld_ = true;  // an existing destination may hold cached pages (the writer's own)
   const uint8_t* base_ = nullptr;
   std::size_t target_ = 0;  // handed on
   std::size_t taken_ = 0;   // written by the writer

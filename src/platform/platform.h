@@ -75,6 +75,13 @@ class TempFile {
   std::intptr_t handle_ = kNoHandle;
 };
 
+// Lets the system drop the cached pages of a file about to be replaced (an
+// existing destination): dropped now, on the caller's thread, they are not
+// dropped by the rename that replaces the file. The file's bytes stay as
+// they are. False when there is no regular file (or nothing to be done on
+// this system).
+bool ReleaseCachedPages(const std::string& path);
+
 // CopyFileA semantics: replaces an existing target unless failIfExists.
 bool CopyFile(const std::string& from, const std::string& to, bool failIfExists);
 // MoveFileA semantics: fails when the target exists.

@@ -208,6 +208,9 @@ void RemoveTemporary(const std::string& tmp) {
 }
 }  // namespace
 
+// Not done on this system.
+bool ReleaseCachedPages(const std::string&) { return false; }
+
 bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) {
   if (TakeFault(Hooks().fail_copies)) return false;
   const DWORD existing = ::GetFileAttributesA(to.c_str());
