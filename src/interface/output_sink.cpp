@@ -107,6 +107,10 @@ void OutputSink::WriterLoop() {
     const bool skip = failed_;
     signal_->Unlock();
     const bool ok = skip || Emit(data, size, false);
+    // The disk gets the bytes, and an existing destination lets go of its
+    // cached pages, while the conversion runs rather than in the rename.
+    if (ok && !skip) file_.StartWriteback();
+    if (releaseOld_) releaseOld_ = platform::ReleaseCachedPages(dst_);
     signal_->Lock();
     if (!ok) failed_ = true;
     taken_ = size;

@@ -10,7 +10,9 @@
 // header, rewritten at the end), waits for the writer and renames the
 // temporary file over the destination. A conversion that fails, or a sink
 // that goes unfinished, leaves no file behind and the destination as it
-// was. No thread outlives Finish, Abort or the sink.
+// was. No thread outlives Finish, Abort or the sink. The writer thread also
+// starts each block on its way to the disk and lets an existing destination's
+// cached pages go, so the rename at the end has little left to do.
 //
 // With masked codes the sink leaves out the records of those codes as
 // FilteredSave does (the 52-byte header is kept, and a record of a code
@@ -79,6 +81,7 @@ class OutputSink final : public StreamSink {
   platform::Signal* signal_ = nullptr;
   bool running_ = false;
   bool stop_ = false;
+  bool releaseOld_ = true;  // an existing destination may hold cached pages (the writer's own)
   const uint8_t* base_ = nullptr;
   std::size_t target_ = 0;  // handed on
   std::size_t taken_ = 0;   // written by the writer

@@ -56,6 +56,13 @@ class TempFile {
   bool WriteAt(uint64_t offset, const uint8_t* data, std::size_t n);
   // Back to an empty file, writing at its start again.
   bool Truncate();
+  // Starts putting what was written so far on the disk, without waiting for
+  // it. A file renamed over an existing one has its unwritten bytes sent to
+  // the disk by the rename itself (so that a crash leaves the old file or the
+  // whole new one), on the caller's time; started early from a writer thread,
+  // little is left for the rename. Nothing happens where the system has no
+  // such call; nothing fails.
+  void StartWriteback();
   // Closes the file and renames it over the target; false (and the
   // temporary file removed) when either fails.
   bool Commit();
@@ -67,6 +74,13 @@ class TempFile {
   std::string target_, tmp_;
   std::intptr_t handle_ = kNoHandle;
 };
+
+// Lets the system drop the cached pages of a file about to be replaced (an
+// existing destination): dropped now, on the caller's thread, they are not
+// dropped by the rename that replaces the file. The file's bytes stay as
+// they are. False when there is no regular file (or nothing to be done on
+// this system).
+bool ReleaseCachedPages(const std::string& path);
 
 // CopyFileA semantics: replaces an existing target unless failIfExists.
 bool CopyFile(const std::string& from, const std::string& to, bool failIfExists);

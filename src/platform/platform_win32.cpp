@@ -181,6 +181,9 @@ bool TempFile::Truncate() {
   return ::SetFilePointerEx(h, zero, nullptr, FILE_BEGIN) && ::SetEndOfFile(h);
 }
 
+// The rename leaves the writing to the system.
+void TempFile::StartWriteback() {}
+
 bool TempFile::Commit() {
   if (!IsOpen()) return false;
   bool ok = ::CloseHandle(AsHandle(handle_)) != 0;
@@ -204,6 +207,9 @@ void RemoveTemporary(const std::string& tmp) {
   ::DeleteFileA(tmp.c_str());
 }
 }  // namespace
+
+// Not done on this system.
+bool ReleaseCachedPages(const std::string&) { return false; }
 
 bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) {
   if (TakeFault(Hooks().fail_copies)) return false;
