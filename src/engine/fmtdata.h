@@ -263,37 +263,25 @@ class TFmtData {
     MemStream& in = *InStream;
     const std::size_t pos = in.Position(), size = in.Size();
     const int count = len - start;
-    if (count > 0 && count <= 16 && size >= 2 && pos <= size && size - pos >= 16) {
+    // 1 to 16 bytes, and 16 input bytes from the position on (so an input of
+    // two bytes or more): the record's bytes go into Raw as one vector, the
+    // bytes of Raw past them kept as they were (zero past RawUsed), and are
+    // checked from the same vector.
+    if (static_cast<unsigned>(count - 1) < 16u && size >= 16 && pos <= size - 16) {
       const uint8_t* src = in.Data().data() + pos;
-      if (RawUsed <= len) {
-        // Raw[len..] is zero already: the record's bytes go in as one vector
-        // with the bytes past it masked to 0, and are checked from it.
-        const __m128i x = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src)),
-                                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(record_check::kKeep + 32 - count)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(Raw + start), x);
-        in.Seek(pos + static_cast<std::size_t>(count));
-        RawUsed = len;
-        return CheckVector<start>(x, len);
-      }
-      CopySmall(Raw + start, src, count);
+      const __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i*>(record_check::kKeep + 32 - count));
+      const __m128i x = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src)), keep);
+      const __m128i rest = _mm_andnot_si128(keep, _mm_loadu_si128(reinterpret_cast<const __m128i*>(Raw + start)));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(Raw + start), _mm_or_si128(x, rest));
       in.Seek(pos + static_cast<std::size_t>(count));
       if (len > RawUsed) RawUsed = len;
-      return CheckCopied<start>(src, len);
+      return CheckVector<start>(x, len);
     }
 #endif
     ReadRaw(len - start, start);
     return CheckRecord(len);
   }
 #if defined(__SSE2__) || defined(_M_X64)
-  // CheckRecord(len) with Raw[start..len-1] just copied from src (16 bytes readable).
-  template <int start>
-  bool CheckCopied(const uint8_t* src, int len) {
-    using namespace record_check;
-    const int count = len - start;  // 1..16
-    const __m128i x = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src)),
-                                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(kKeep + 32 - count)));
-    return CheckVector<start>(x, len);
-  }
   // The same with Raw[start..len-1] in x (the bytes past them 0).
   template <int start>
   bool CheckVector(__m128i x, int len) {
