@@ -38,6 +38,12 @@ inline bool Read1(TNewToFmt& c, const HandlerRow& r) {
   SetParams(d, r);
   return d.ReadCheckedFrom<1>(r.len);
 }
+// Read1, and the values of Raw[1..16] for a PairWindow<1>.
+inline bool Read1(TNewToFmt& c, const HandlerRow& r, RawValues& values) {
+  TFmtData& d = c.d;
+  SetParams(d, r);
+  return d.ReadCheckedValues<1>(r.len, values);
+}
 
 // ---- values of the raw record (BCD)
 inline int B(const TFmtData& d, int k) { return d.BcdByte(k); }
@@ -53,14 +59,11 @@ inline int32_t Q(const TFmtData& d, int k) { return d.BcdNumber(k, 4); }
 template <int first>
 class PairWindow {
  public:
-  explicit PairWindow(const TFmtData& d) : d_(d) {
+  explicit PairWindow(const TFmtData& d) : PairWindow(d, ValuesOf(d)) {}
+  // From the values ReadCheckedValues<first> delivered (Raw unchanged since).
+  PairWindow(const TFmtData& d, RawValues v) : d_(d) {
 #if defined(__SSE2__) || defined(_M_X64)
     static_assert(first >= 0 && first + 16 <= kRawSize);
-    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d.Raw + first));
-    // BcdByte of every byte: high * 10 + low = byte - 6 * high
-    const __m128i high = _mm_and_si128(_mm_srli_epi16(x, 4), _mm_set1_epi8(0x0F));
-    const __m128i high2 = _mm_add_epi8(high, high);
-    const __m128i v = _mm_sub_epi8(x, _mm_add_epi8(high2, _mm_add_epi8(high2, high2)));
     // 16-bit lanes: the pairs that start at even and at odd offsets from first
     const __m128i lowByte = _mm_set1_epi16(0x00FF), hundred = _mm_set1_epi16(100);
     even_ = _mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(v, lowByte), hundred), _mm_srli_epi16(v, 8));
@@ -86,6 +89,14 @@ class PairWindow {
   int32_t T() const { return W<k>() * 100 + d_.BcdByte(k + 2); }
 
  private:
+  static RawValues ValuesOf(const TFmtData& d) {
+#if defined(__SSE2__) || defined(_M_X64)
+    return record_check::BcdValues(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d.Raw + first)));
+#else
+    (void)d;
+    return {};
+#endif
+  }
   const TFmtData& d_;
 #if defined(__SSE2__) || defined(_M_X64)
   __m128i even_, odd_;

@@ -83,8 +83,9 @@ void TimeEventShort(TNewToFmt& c, const HandlerRow& r) {
 
 void PairEventShort(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read1(c, r)) return;
-  const PairWindow<1> p(d);
+  RawValues values;
+  if (!Read1(c, r, values)) return;
+  const PairWindow<1> p(d, values);
   Header1(d, p);
   PairFields(d, p);
   Finish(c);

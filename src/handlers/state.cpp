@@ -31,8 +31,9 @@ template <StateForm f>
 void StateRecord(TFmtData& d) {
   d.RecLen = f.len;
   const uint16_t old = d.Val13;
-  if (!d.ReadCheckedFrom<1>(f.len)) return;
-  const PairWindow<1> p(d);
+  RawValues values;
+  if (!d.ReadCheckedValues<1>(f.len, values)) return;
+  const PairWindow<1> p(d, values);
   constexpr int k = f.pair ? 5 : 1;
   if (f.pair) {
     d.Val19 = static_cast<uint16_t>(p.W<1>());
