@@ -48,15 +48,22 @@ inline unsigned CodeBytes(__m128i x) {
   return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(over, _mm_setzero_si128()))) ^ 0xFFFFu;
 }
 
-// Sums of the BcdByte values of the 16 bytes, one per 64-bit lane:
-// high * 10 + low = byte - 6 * high (at most 165, no byte wraps).
-inline __m128i BcdSums(__m128i x) {
+// The BcdByte values of the 16 bytes: high * 10 + low = byte - 6 * high
+// (at most 165, no byte wraps).
+inline __m128i BcdValues(__m128i x) {
   const __m128i high = _mm_and_si128(_mm_srli_epi16(x, 4), _mm_set1_epi8(0x0F));
   const __m128i high2 = _mm_add_epi8(high, high);
   const __m128i high6 = _mm_add_epi8(high2, _mm_add_epi8(high2, high2));
-  return _mm_sad_epu8(_mm_sub_epi8(x, high6), _mm_setzero_si128());
+  return _mm_sub_epi8(x, high6);
 }
+// Sums of the BcdByte values of the 16 bytes, one per 64-bit lane.
+inline __m128i BcdSums(__m128i x) { return _mm_sad_epu8(BcdValues(x), _mm_setzero_si128()); }
 }  // namespace record_check
+
+// The BcdByte values of 16 bytes of Raw, one per byte.
+using RawValues = __m128i;
+#else
+struct RawValues {};
 #endif
 
 // Copies n (1 or more) bytes between buffers that do not overlap, writing
@@ -258,50 +265,55 @@ class TFmtData {
   // ReadChecked for a start of 1 or 2 known where it is called.
   template <int start>
   bool ReadCheckedFrom(int len) {
+    RawValues values;
+    return ReadCheckedValues<start>(len, values);
+  }
+  // ReadCheckedFrom, and the BcdByte values of Raw[start..start + 15] as
+  // they stand after the read into values.
+  template <int start>
+  bool ReadCheckedValues(int len, RawValues& values) {
     static_assert(start == 1 || start == 2);
 #if defined(__SSE2__) || defined(_M_X64)
     MemStream& in = *InStream;
     const std::size_t pos = in.Position(), size = in.Size();
     const int count = len - start;
-    if (count > 0 && count <= 16 && size >= 2 && pos <= size && size - pos >= 16) {
+    // 1 to 16 bytes, and 16 input bytes from the position on (so an input of
+    // two bytes or more): the record's bytes go into Raw as one vector, the
+    // bytes of Raw past them kept as they were (zero past RawUsed), and are
+    // checked from the same vector.
+    if (static_cast<unsigned>(count - 1) < 16u && size >= 16 && pos <= size - 16) {
       const uint8_t* src = in.Data().data() + pos;
-      if (RawUsed <= len) {
-        // Raw[len..] is zero already: the record's bytes go in as one vector
-        // with the bytes past it masked to 0, and are checked from it.
-        const __m128i x = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src)),
-                                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(record_check::kKeep + 32 - count)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(Raw + start), x);
-        in.Seek(pos + static_cast<std::size_t>(count));
-        RawUsed = len;
-        return CheckVector<start>(x, len);
-      }
-      CopySmall(Raw + start, src, count);
+      const __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i*>(record_check::kKeep + 32 - count));
+      const __m128i x = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src)), keep);
+      const __m128i rest = _mm_andnot_si128(keep, _mm_loadu_si128(reinterpret_cast<const __m128i*>(Raw + start)));
+      const __m128i raw = _mm_or_si128(x, rest);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(Raw + start), raw);
       in.Seek(pos + static_cast<std::size_t>(count));
       if (len > RawUsed) RawUsed = len;
-      return CheckCopied<start>(src, len);
+      values = record_check::BcdValues(raw);
+      // the record's own values: BcdByte(0) is 0
+      return CheckVector<start>(x, _mm_and_si128(values, keep), len);
     }
 #endif
     ReadRaw(len - start, start);
-    return CheckRecord(len);
+    const bool ok = CheckRecord(len);
+#if defined(__SSE2__) || defined(_M_X64)
+    values = record_check::BcdValues(_mm_loadu_si128(reinterpret_cast<const __m128i*>(Raw + start)));
+#else
+    (void)values;
+#endif
+    return ok;
   }
 #if defined(__SSE2__) || defined(_M_X64)
-  // CheckRecord(len) with Raw[start..len-1] just copied from src (16 bytes readable).
+  // The check of Raw[start..len-1], which are in x (the bytes past them 0),
+  // their BcdByte values in v.
   template <int start>
-  bool CheckCopied(const uint8_t* src, int len) {
-    using namespace record_check;
-    const int count = len - start;  // 1..16
-    const __m128i x = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src)),
-                                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(kKeep + 32 - count)));
-    return CheckVector<start>(x, len);
-  }
-  // The same with Raw[start..len-1] in x (the bytes past them 0).
-  template <int start>
-  bool CheckVector(__m128i x, int len) {
+  bool CheckVector(__m128i x, __m128i v, int len) {
     using namespace record_check;
     uint32_t codes = CodeBytes(x);
     if (start == 1) codes &= ~1u;  // Raw[1] is summed whatever its value
     if (codes != 0) return CodeByteAt(start + std::countr_zero(codes), len);
-    const __m128i sums = BcdSums(x);
+    const __m128i sums = _mm_sad_epu8(v, _mm_setzero_si128());
     int total = Raw[0] + _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
     if (start == 2) total += TPubFunc::BcdByte(Raw[1]);
     return total % 100 == 0;

@@ -148,7 +148,13 @@ void NoteUnhandled(std::string& names, const std::string& name) {
 }
 
 // The bytes the main loop looks at: codes A0..F2 and FE.
-bool StartsRecord(uint8_t b) { return (b >= 0xA0 && b <= 0xF2) || b == 0xFE; }
+constexpr bool IsRecordStart(int b) { return (b >= 0xA0 && b <= 0xF2) || b == 0xFE; }
+constexpr std::array<bool, 256> kRecordStart = [] {
+  std::array<bool, 256> t{};
+  for (int b = 0; b < 256; ++b) t[b] = IsRecordStart(b);
+  return t;
+}();
+bool StartsRecord(uint8_t b) { return kRecordStart[b]; }
 
 std::string Trim(const std::string& s) {
   std::size_t b = 0, e = s.size();
@@ -211,6 +217,16 @@ int TNewToFmt::RunConversion() {
       d.ReadRaw(1, 1);
     }
   };
+  // A two-byte code: its handler, or a note of the unhandled name.
+  auto runTwoByte = [&](uint8_t code) {
+    readSecondByte();
+    if (const HandlerRow* row2 = table_->two[(code << 8) | d.Raw[1]]) {
+      RunHandler(row2);
+      return true;
+    }
+    unhandled(code, d.Raw[1]);
+    return false;
+  };
   while (in.Position() < size) {
     if (clean && size >= 2) {
       // Bytes that start no record leave nothing behind: step over them.
@@ -237,26 +253,16 @@ int TNewToFmt::RunConversion() {
       clean = false;
       continue;
     }
-    // A two-byte code: its handler, or a note of the unhandled name.
-    auto runTwoByte = [&]() {
-      readSecondByte();
-      if (const HandlerRow* row2 = table_->two[(code << 8) | d.Raw[1]]) {
-        RunHandler(row2);
-        return true;
-      }
-      unhandled(code, d.Raw[1]);
-      return false;
-    };
     bool handled = false;
     if (code >= 0xA0 && code <= 0xF2) {
       if (const HandlerRow* row = table_->one[code]) {
         RunHandler(row);
         handled = true;
       } else {
-        handled = runTwoByte();
+        handled = runTwoByte(code);
       }
     } else if (code == 0xFE) {
-      handled = runTwoByte();
+      handled = runTwoByte(code);
     }
     // Any other byte is skipped silently.
     clearAfter(handled);

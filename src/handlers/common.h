@@ -38,12 +38,70 @@ inline bool Read1(TNewToFmt& c, const HandlerRow& r) {
   SetParams(d, r);
   return d.ReadCheckedFrom<1>(r.len);
 }
+// Read1, and the values of Raw[1..16] for a PairWindow<1>.
+inline bool Read1(TNewToFmt& c, const HandlerRow& r, RawValues& values) {
+  TFmtData& d = c.d;
+  SetParams(d, r);
+  return d.ReadCheckedValues<1>(r.len, values);
+}
 
 // ---- values of the raw record (BCD)
 inline int B(const TFmtData& d, int k) { return d.BcdByte(k); }
 inline int32_t W(const TFmtData& d, int k) { return d.BcdNumber(k, 2); }
 inline int32_t T(const TFmtData& d, int k) { return d.BcdNumber(k, 3); }
 inline int32_t Q(const TFmtData& d, int k) { return d.BcdNumber(k, 4); }
+
+// W(k) of every k of a record's first bytes at once: BcdByte(Raw[k]) * 100 +
+// BcdByte(Raw[k + 1]) for k = first .. first + 14, decoded together from
+// the 16 bytes Raw[first..first + 15] (Raw is long enough for any first
+// used here). Taken after the record is read; Raw must not change while a
+// window is in use.
+template <int first>
+class PairWindow {
+ public:
+  explicit PairWindow(const TFmtData& d) : PairWindow(d, ValuesOf(d)) {}
+  // From the values ReadCheckedValues<first> delivered (Raw unchanged since).
+  PairWindow(const TFmtData& d, RawValues v) : d_(d) {
+#if defined(__SSE2__) || defined(_M_X64)
+    static_assert(first >= 0 && first + 16 <= kRawSize);
+    // 16-bit lanes: the pairs that start at even and at odd offsets from first
+    const __m128i lowByte = _mm_set1_epi16(0x00FF), hundred = _mm_set1_epi16(100);
+    even_ = _mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(v, lowByte), hundred), _mm_srli_epi16(v, 8));
+    const __m128i v1 = _mm_srli_si128(v, 1);
+    odd_ = _mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(v1, lowByte), hundred), _mm_srli_epi16(v1, 8));
+#endif
+  }
+  template <int k>
+  int32_t W() const {
+    static_assert(k >= first && k <= first + 14);
+#if defined(__SSE2__) || defined(_M_X64)
+    constexpr int o = k - first;
+    if constexpr (o % 2 == 0) return _mm_extract_epi16(even_, o / 2);
+    else return _mm_extract_epi16(odd_, o / 2);
+#else
+    return d_.BcdNumber(k, 2);
+#endif
+  }
+  // The four bytes at k (BcdNumber(k, 4)) and the three bytes at k (BcdNumber(k, 3)).
+  template <int k>
+  int32_t Q() const { return W<k>() * 10000 + W<k + 2>(); }
+  template <int k>
+  int32_t T() const { return W<k>() * 100 + d_.BcdByte(k + 2); }
+
+ private:
+  static RawValues ValuesOf(const TFmtData& d) {
+#if defined(__SSE2__) || defined(_M_X64)
+    return record_check::BcdValues(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d.Raw + first)));
+#else
+    (void)d;
+    return {};
+#endif
+  }
+  const TFmtData& d_;
+#if defined(__SSE2__) || defined(_M_X64)
+  __m128i even_, odd_;
+#endif
+};
 
 // ---- little-endian placement into a record (engine/fmtdata.h)
 using railfmt::Put16;
@@ -70,11 +128,12 @@ inline void Header2(TFmtData& d) {
   d.Val8 = d.GetValue6();
 }
 // The same for the one-byte layout.
-inline void Header1(TFmtData& d) {
+inline void Header1(TFmtData& d, const PairWindow<1>& p) {
   TimeOnly1(d);
-  d.Val5 = d.GetValue8At4();
-  d.Val8 = d.GetValue6At8();
+  d.Val5 = p.Q<4>();
+  d.Val8 = p.T<8>();
 }
+inline void Header1(TFmtData& d) { Header1(d, PairWindow<1>(d)); }
 
 // Signal conversion into Val15 unless KeepSignal is set.
 void SignalConvert(TFmtData& d, int32_t v, uint16_t modeWord);

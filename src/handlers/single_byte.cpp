@@ -19,9 +19,11 @@ using namespace hs;
 // ---------------------------------------------------------------- fields
 
 // Val19 := raw 11..12, Val21 := raw 13..14.
-void PairFields(TFmtData& d) {
-  PairValues(d, 11);
+void PairFields(TFmtData& d, const PairWindow<1>& p) {
+  d.Val19 = static_cast<uint16_t>(p.W<11>());
+  d.Val21 = static_cast<uint16_t>(p.W<13>());
 }
+void PairFields(TFmtData& d) { PairFields(d, PairWindow<1>(d)); }
 
 // The pair, then the signal at raw 15..16. Its pass-through flag is taken
 // from bit 5 of ((value >> 12) AND 1), which is never set, so the aspect
@@ -81,9 +83,11 @@ void TimeEventShort(TNewToFmt& c, const HandlerRow& r) {
 
 void PairEventShort(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read1(c, r)) return;
-  Header1(d);
-  PairFields(d);
+  RawValues values;
+  if (!Read1(c, r, values)) return;
+  const PairWindow<1> p(d, values);
+  Header1(d, p);
+  PairFields(d, p);
   Finish(c);
 }
 

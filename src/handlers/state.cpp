@@ -31,15 +31,17 @@ template <StateForm f>
 void StateRecord(TFmtData& d) {
   d.RecLen = f.len;
   const uint16_t old = d.Val13;
-  if (!d.ReadCheckedFrom<1>(f.len)) return;
-  int k = 1;
+  RawValues values;
+  if (!d.ReadCheckedValues<1>(f.len, values)) return;
+  const PairWindow<1> p(d, values);
+  constexpr int k = f.pair ? 5 : 1;
   if (f.pair) {
-    PairValues(d, 1);
-    k = 5;
+    d.Val19 = static_cast<uint16_t>(p.W<1>());
+    d.Val21 = static_cast<uint16_t>(p.W<3>());
   }
-  d.Val13 = static_cast<uint16_t>(W(d, k));
-  d.Val14 = static_cast<uint16_t>(W(d, k + 2) / 10);
-  if (f.val17) d.Val17 = static_cast<uint16_t>(W(d, k + 4));
+  d.Val13 = static_cast<uint16_t>(p.W<k>());
+  d.Val14 = static_cast<uint16_t>(p.W<k + 2>() / 10);
+  if (f.val17) d.Val17 = static_cast<uint16_t>(p.W<k + 4>());
   d.PresenceMask |= f.mask;
   if (d.Val13 != old) WriteStateChange(d);
 }
