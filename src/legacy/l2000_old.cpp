@@ -11,8 +11,10 @@
 namespace railfmt::legacy {
 
 namespace {
-// Initialised before anything runs, so its accessor has no first-use check.
-constinit L2000State gState;
+// A namespace-scope object (not a function's static), so its accessor has no
+// first-use check. Not constinit: its string member is not constant-initialised
+// by every compiler and standard library we build with.
+L2000State gState;
 }  // namespace
 
 L2000State& L2000() { return gState; }
