@@ -205,12 +205,9 @@ class TFmtData {
   // that PutTextRaw places past the record end.
   uint8_t Out[kRawSize] = {};
 
-  // While the main loop runs (Gather set), records are gathered in Block and
-  // appended to OutStream a block at a time: an append per record cost more
-  // than assembling the record. OutputSize counts the gathered records.
-  static constexpr int kBlockRecords = 64;
-  uint8_t Block[kBlockRecords * kRecordSize] = {};
-  int BlockUsed = 0;  // bytes
+  // While the main loop runs (Gather set), records are gathered in Gathered
+  // and appended to OutStream a block at a time. OutputSize counts them.
+  RecordBlock Gathered;
   bool Gather = false;
 
   // Back to the state of a freshly loaded library (streams detached).
@@ -381,22 +378,15 @@ class TFmtData {
   // Writes any 26 bytes to the output.
   void WriteBytes(const uint8_t* rec) {
     if (Gather) {
-      std::memcpy(Block + BlockUsed, rec, kRecordSize);
-      BlockUsed += kRecordSize;
-      if (BlockUsed == static_cast<int>(sizeof Block)) FlushBlock();
+      Gathered.Append(rec, *OutStream);
       return;
     }
     OutStream->AppendRecord(rec);
   }
   // Appends the gathered records to OutStream.
-  void FlushBlock() {
-    if (BlockUsed == 0) return;
-    const int n = BlockUsed;
-    BlockUsed = 0;
-    OutStream->Write(Block, static_cast<std::size_t>(n));
-  }
+  void FlushBlock() { Gathered.Flush(*OutStream); }
   // The output's size with the gathered records.
-  std::size_t OutputSize() const { return OutStream->Size() + static_cast<std::size_t>(BlockUsed); }
+  std::size_t OutputSize() const { return OutStream->Size() + Gathered.Size(); }
 };
 
 // The library's one conversion context.

@@ -162,6 +162,38 @@ class MemStream {
   std::size_t advised_ = 0;            // offsets below this one have been advised
 };
 
+// Records gathered and appended to a stream a block at a time: an append per
+// record costs about as much as assembling the record. Bytes written to the
+// stream any other way follow Flush.
+class RecordBlock {
+ public:
+  static constexpr int kRecords = 64;
+  // Where the next record goes; Placed once it is there.
+  uint8_t* Next() { return bytes_ + used_; }
+  void Placed(MemStream& out) {
+    used_ += kRecordSize;
+    if (used_ == static_cast<int>(sizeof bytes_)) Flush(out);
+  }
+  // Appends 26 bytes.
+  void Append(const uint8_t* rec, MemStream& out) {
+    std::memcpy(Next(), rec, kRecordSize);
+    Placed(out);
+  }
+  // The gathered records to out.
+  void Flush(MemStream& out) {
+    if (used_ == 0) return;
+    const int n = used_;
+    used_ = 0;
+    out.Write(bytes_, static_cast<std::size_t>(n));
+  }
+  std::size_t Size() const { return static_cast<std::size_t>(used_); }  // bytes gathered
+  void Clear() { used_ = 0; }
+
+ private:
+  uint8_t bytes_[kRecords * kRecordSize] = {};
+  int used_ = 0;  // bytes
+};
+
 // Room for the whole output of one conversion, reserved at once so that the
 // output never moves while it grows (a move would hold the old and the new
 // copy at once); until written the room is address space only. Where that

@@ -194,8 +194,8 @@ void WorkArea::Assemble(uint8_t* o) const {
 
 void WorkArea::WriteRunning() {
   // Assembled in its place in the block.
-  Assemble(block + blockUsed);
-  Placed();
+  Assemble(gathered.Next());
+  gathered.Placed(*out);
 }
 
 void WorkArea::WriteSecond() {
@@ -206,7 +206,7 @@ void WorkArea::WriteSecond() {
 void WorkArea::ResetForConversion(MemStream& input, MemStream& output) {
   in = &input;
   out = &output;
-  blockUsed = 0;
+  gathered.Clear();
   std::memset(b, 0, sizeof b);
   lookahead = 0;
   ResetRunning();

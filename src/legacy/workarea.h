@@ -106,29 +106,13 @@ struct WorkArea {
   void WriteRunning();
   void WriteSecond();
 
-  // Records are gathered in block and appended to out a block at a time (an
-  // append per record cost about as much as assembling the record). Bytes
+  // Records are gathered and appended to out a block at a time. Bytes
   // written to out any other way go through WriteOut, or follow Flush.
-  static constexpr int kBlockRecords = 64;
-  uint8_t block[kBlockRecords * kRecordSize] = {};
-  int blockUsed = 0;  // bytes
+  RecordBlock gathered;
   // Appends 26 bytes.
-  void Append(const uint8_t* rec) {
-    std::memcpy(block + blockUsed, rec, kRecordSize);
-    Placed();
-  }
-  // A record was placed at block + blockUsed.
-  void Placed() {
-    blockUsed += kRecordSize;
-    if (blockUsed == static_cast<int>(sizeof block)) Flush();
-  }
+  void Append(const uint8_t* rec) { gathered.Append(rec, *out); }
   // The gathered records to out.
-  void Flush() {
-    if (blockUsed == 0) return;
-    const int n = blockUsed;
-    blockUsed = 0;
-    out->Write(block, static_cast<std::size_t>(n));
-  }
+  void Flush() { gathered.Flush(*out); }
   // The gathered records, then n bytes, to out.
   void WriteOut(const void* p, std::size_t n) {
     Flush();
