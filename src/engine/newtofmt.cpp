@@ -113,6 +113,7 @@ void TNewToFmt::RunAttached(uint8_t next) {
   if (d.RawUsed < 1) d.RawUsed = 1;
   const HandlerRow* row = table_->one[next];
   if (!row) return;
+  if (row->attached && row->attached(*this, *row, next)) return;
   const int saved = d.SaveRaw();
   d.Raw[0] = next;
   row->step(*this, *row);

@@ -27,6 +27,11 @@ class TNewToFmt;
 struct HandlerRow;
 
 using HandlerStep = void (*)(TNewToFmt& c, const HandlerRow& row);
+// The step of a record met by the look-ahead after another record, reading
+// its bytes apart from Raw, which still holds the record before (the code
+// byte, already read, is code). Answers false, having read nothing, where it
+// cannot; the row's step then runs on Raw, saved around it.
+using AttachedStep = bool (*)(TNewToFmt& c, const HandlerRow& row, uint8_t code);
 
 struct HandlerRow {
   const char* name;   // upper-case hexadecimal event code: "C5", "A008", "FE01"
@@ -36,6 +41,7 @@ struct HandlerRow {
   uint8_t sub;        // default output code byte 1 (OutSub)
   uint16_t mask;      // initial presence mask (InitMask)
   int aux = 0;        // step-specific parameter, where a step needs one
+  AttachedStep attached = nullptr;  // the look-ahead's step, where the row has one
 };
 
 using HandlerFamily = std::span<const HandlerRow> (*)();

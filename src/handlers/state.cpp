@@ -26,14 +26,11 @@ struct StateForm {
 constexpr StateForm kF0Long{12, true, true, 0x13C0}, kF0Short{8, false, true, 0x10C0};
 constexpr StateForm kF1Long{14, true, false, 0x1340}, kF1Short{10, false, false, 0x1040};
 
-// F0 and F1: the running values, and a state-change record when Val13 changed.
+// The values of an F0 or F1 record that passed its check, and a state-change
+// record when Val13 changed.
 template <StateForm f>
-void StateRecord(TFmtData& d) {
-  d.RecLen = f.len;
+void TakeState(TFmtData& d, const PairWindow<1>& p) {
   const uint16_t old = d.Val13;
-  RawValues values;
-  if (!d.ReadCheckedValues<1>(f.len, values)) return;
-  const PairWindow<1> p(d, values);
   constexpr int k = f.pair ? 5 : 1;
   if (f.pair) {
     d.Val19 = static_cast<uint16_t>(p.W<1>());
@@ -46,6 +43,43 @@ void StateRecord(TFmtData& d) {
   if (d.Val13 != old) WriteStateChange(d);
 }
 
+// F0 and F1 read into Raw.
+template <StateForm f>
+void StateRecord(TFmtData& d) {
+  d.RecLen = f.len;
+  RawValues values;
+  if (d.ReadCheckedValues<1>(f.len, values)) TakeState<f>(d, PairWindow<1>(d, values));
+}
+
+// F0 and F1 after another record: the bytes are taken from the input into a
+// vector, and Raw keeps the record before (Raw[0] holds the code byte only
+// while the check counts it). The input's last 15 bytes are read into Raw.
+template <StateForm f>
+bool StateRecordApart(TFmtData& d, uint8_t code) {
+#if defined(__SSE2__) || defined(_M_X64)
+  constexpr int count = f.len - 1;
+  static_assert(count >= 1 && count <= 16);
+  MemStream& in = *d.InStream;
+  const std::size_t pos = in.Position(), size = in.Size();
+  if (size < 16 || pos > size - 16) return false;
+  d.RecLen = f.len;
+  const __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i*>(record_check::kKeep + 32 - count));
+  const __m128i x = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in.Data().data() + pos)), keep);
+  const RawValues values = record_check::BcdValues(x);  // 0 past the record
+  in.Seek(pos + count);
+  const uint8_t own = d.Raw[0];
+  d.Raw[0] = code;
+  const bool ok = d.CheckVector<1>(x, values, f.len);
+  d.Raw[0] = own;
+  if (ok) TakeState<f>(d, PairWindow<1>(d, values));
+  return true;
+#else
+  (void)d;
+  (void)code;
+  return false;
+#endif
+}
+
 void F0(TNewToFmt& c, const HandlerRow&) {
   if (LongForm(c.d)) StateRecord<kF0Long>(c.d);
   else StateRecord<kF0Short>(c.d);
@@ -53,6 +87,12 @@ void F0(TNewToFmt& c, const HandlerRow&) {
 void F1(TNewToFmt& c, const HandlerRow&) {
   if (LongForm(c.d)) StateRecord<kF1Long>(c.d);
   else StateRecord<kF1Short>(c.d);
+}
+bool F0Attached(TNewToFmt& c, const HandlerRow&, uint8_t code) {
+  return LongForm(c.d) ? StateRecordApart<kF0Long>(c.d, code) : StateRecordApart<kF0Short>(c.d, code);
+}
+bool F1Attached(TNewToFmt& c, const HandlerRow&, uint8_t code) {
+  return LongForm(c.d) ? StateRecordApart<kF1Long>(c.d, code) : StateRecordApart<kF1Short>(c.d, code);
 }
 
 void F2(TNewToFmt& c, const HandlerRow&) {
@@ -66,8 +106,8 @@ void F2(TNewToFmt& c, const HandlerRow&) {
 }
 
 constexpr HandlerRow kRows[] = {
-    {"F0", 12, F0, 0, 0, 0x13C0},
-    {"F1", 14, F1, 0, 0, 0x1340},
+    {"F0", 12, F0, 0, 0, 0x13C0, 0, F0Attached},
+    {"F1", 14, F1, 0, 0, 0x1340, 0, F1Attached},
     {"F2", 5, F2, 0x87, 0x63, 0},
 };
 
