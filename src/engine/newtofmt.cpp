@@ -173,6 +173,7 @@ int TNewToFmt::RunConversion() {
   Run().LastStartTime = -1;
 
   StartConversion(*this);
+  LongState = LongStateForms(d.Hdr);
   UnhandledNames.clear();
   // The records of the main loop are gathered a block at a time (FlushBlock
   // before the header is written back).

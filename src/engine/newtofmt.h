@@ -80,6 +80,9 @@ class TNewToFmt {
   TFmtData& d;
   int Version;
   std::string UnhandledNames;
+  // F0 and F1 in their long forms (LongStateForms of the header), set when
+  // the header is read.
+  bool LongState = false;
 
   // The whole conversion over the streams placed in the context; answers 1.
   int RunConversion();
@@ -123,6 +126,10 @@ class TNewToFmt {
   const ConverterClass* cls_;
   const ResolvedHandlers* table_;
 };
+
+// Whether the state records F0 and F1 take their long forms in a recording
+// with this header: ZhuZhou files and record-format versions above 3.1.
+bool LongStateForms(const thead& h);
 
 // Start-up and close of a conversion.
 void StartConversion(TNewToFmt& c);

@@ -7,11 +7,6 @@ namespace {
 
 using namespace hs;
 
-// Long forms for ZhuZhou files and for record-format versions above 3.1.
-bool LongForm(const TFmtData& d) {
-  return d.Hdr.Vendor != 'Q' || d.Hdr.B49 * 10 + d.Hdr.B50 > 31;
-}
-
 // 0x8B 0x06 with the running state, built apart from Out.
 void WriteStateChange(TFmtData& d) { d.WriteAssembled(0x8B, 0x06, 0x1047); }
 
@@ -81,18 +76,18 @@ bool StateRecordApart(TFmtData& d, uint8_t code) {
 }
 
 void F0(TNewToFmt& c, const HandlerRow&) {
-  if (LongForm(c.d)) StateRecord<kF0Long>(c.d);
+  if (c.LongState) StateRecord<kF0Long>(c.d);
   else StateRecord<kF0Short>(c.d);
 }
 void F1(TNewToFmt& c, const HandlerRow&) {
-  if (LongForm(c.d)) StateRecord<kF1Long>(c.d);
+  if (c.LongState) StateRecord<kF1Long>(c.d);
   else StateRecord<kF1Short>(c.d);
 }
 bool F0Attached(TNewToFmt& c, const HandlerRow&, uint8_t code) {
-  return LongForm(c.d) ? StateRecordApart<kF0Long>(c.d, code) : StateRecordApart<kF0Short>(c.d, code);
+  return c.LongState ? StateRecordApart<kF0Long>(c.d, code) : StateRecordApart<kF0Short>(c.d, code);
 }
 bool F1Attached(TNewToFmt& c, const HandlerRow&, uint8_t code) {
-  return LongForm(c.d) ? StateRecordApart<kF1Long>(c.d, code) : StateRecordApart<kF1Short>(c.d, code);
+  return c.LongState ? StateRecordApart<kF1Long>(c.d, code) : StateRecordApart<kF1Short>(c.d, code);
 }
 
 void F2(TNewToFmt& c, const HandlerRow&) {
@@ -114,5 +109,7 @@ constexpr HandlerRow kRows[] = {
 }  // namespace
 
 std::span<const HandlerRow> FamilyState() { return kRows; }
+
+bool LongStateForms(const thead& h) { return h.Vendor != 'Q' || h.B49 * 10 + h.B50 > 31; }
 
 }  // namespace railfmt
