@@ -143,19 +143,27 @@ void TNewToFmt::PeekAttachedOneByte() {
 }
 
 namespace {
-void NoteUnhandled(std::string& names, const std::string& name) {
-  std::string entry = name + ";";
+// Notes a two-byte code without a handler in names, the first time it is met
+// (noted: the codes met before). Out of line: the main loop stays small.
+[[gnu::noinline]] void NoteUnhandled(std::bitset<65536>& noted, std::string& names, uint8_t code0,
+                                     uint8_t code1) {
+  const int key = code0 << 8 | code1;
+  if (noted.test(key)) return;
+  noted.set(key);
+  const std::string entry = TPubFunc::Hex2(code0) + TPubFunc::Hex2(code1) + ";";
   if (names.find(entry) == std::string::npos) names += entry;
 }
 
-// The bytes the main loop looks at: codes A0..F2 and FE.
-constexpr bool IsRecordStart(int b) { return (b >= 0xA0 && b <= 0xF2) || b == 0xFE; }
-constexpr std::array<bool, 256> kRecordStart = [] {
-  std::array<bool, 256> t{};
-  for (int b = 0; b < 256; ++b) t[b] = IsRecordStart(b);
+// What the main loop makes of a byte: a code A0..F2 (its one-byte handler,
+// else the first byte of a two-byte code), an F0/F1 met on its own, the
+// first byte FE of a two-byte code, or nothing (skipped).
+enum class Start : uint8_t { None, Code, State, TwoByte };
+constexpr std::array<Start, 256> kStart = [] {
+  std::array<Start, 256> t{};
+  for (int b = 0xA0; b <= 0xF2; ++b) t[b] = b == 0xF0 || b == 0xF1 ? Start::State : Start::Code;
+  t[0xFE] = Start::TwoByte;
   return t;
 }();
-bool StartsRecord(uint8_t b) { return kRecordStart[b]; }
 
 std::string Trim(const std::string& s) {
   std::size_t b = 0, e = s.size();
@@ -183,91 +191,91 @@ int TNewToFmt::RunConversion() {
     ~GatherScope() { d.Gather = false; }
   } gather(d);
 
-  MemStream& in = *d.InStream;
+  TFmtData& fd = d;
+  MemStream& in = *fd.InStream;
   // Codes already in UnhandledNames (the text itself is searched only when
   // a code is met for the first time).
   auto noted = std::make_unique<std::bitset<65536>>();
-  auto unhandled = [&](uint8_t code0, uint8_t code1) {
-    const int key = code0 << 8 | code1;
-    if (noted->test(key)) return;
-    noted->set(key);
-    NoteUnhandled(UnhandledNames, TPubFunc::Hex2(code0) + TPubFunc::Hex2(code1));
-  };
   // Out and Raw are all zero after ClearRecord. While they are, a skipped
   // byte or an unhandled code dirties Raw[0..1] only, and clearing those two
   // bytes is the whole of ClearRecord.
   bool clean = false;
-  auto clearAfter = [&](bool handled) {
-    if (clean && !handled) {
-      d.Raw[0] = 0;
-      d.Raw[1] = 0;
-      return;
-    }
-    d.ClearRecord();
-    clean = true;
-  };
   const uint8_t* data = in.Data().data();
   const std::size_t size = in.Size();
-  // The second code byte (ReadRaw(1, 1)).
-  auto readSecondByte = [&] {
-    const std::size_t p = in.Position();
-    if (size >= 2 && p < size) {
-      d.Raw[1] = data[p];
-      in.Seek(p + 1);
-      if (d.RawUsed < 2) d.RawUsed = 2;
-    } else {
-      d.ReadRaw(1, 1);
-    }
-  };
-  // A two-byte code: its handler, or a note of the unhandled name.
-  auto runTwoByte = [&](uint8_t code) {
-    readSecondByte();
-    if (const HandlerRow* row2 = table_->two[(code << 8) | d.Raw[1]]) {
-      RunHandler(row2);
-      return true;
-    }
-    unhandled(code, d.Raw[1]);
-    return false;
-  };
-  while (in.Position() < size) {
-    if (clean && size >= 2) {
-      // Bytes that start no record leave nothing behind: step over them.
-      std::size_t p = in.Position();
-      while (p < size && !StartsRecord(data[p])) ++p;
-      in.Seek(p);
-      if (p >= size) break;
-    }
-    // The code byte (ReadRaw(1, 0); the loop leaves a byte to read).
-    if (size >= 2) {
-      const std::size_t p = in.Position();
-      d.Raw[0] = data[p];
-      in.Seek(p + 1);
-      if (d.RawUsed < 1) d.RawUsed = 1;
-    } else {
-      d.ReadRaw(1, 0);
-    }
-    const uint8_t code = d.Raw[0];
-    if (code == 0xF0 || code == 0xF1) {
-      // An attached record met on its own.
-      const int saved = d.SaveRaw();
-      if (const HandlerRow* row = table_->one[code]) RunHandler(row);
-      d.RestoreRaw(saved);
-      clean = false;
-      continue;
-    }
+  // The record whose code byte was just read into Raw[0].
+  auto dispatch = [&](uint8_t code) {
     bool handled = false;
-    if (code >= 0xA0 && code <= 0xF2) {
-      if (const HandlerRow* row = table_->one[code]) {
-        RunHandler(row);
-        handled = true;
-      } else {
-        handled = runTwoByte(code);
+    switch (kStart[code]) {
+      case Start::State:
+        // An attached record met on its own.
+        if (const HandlerRow* row = table_->one[code]) {
+          const int saved = fd.SaveRaw();
+          RunHandler(row);
+          fd.RestoreRaw(saved);
+        }
+        clean = false;
+        return;
+      case Start::Code:
+        if (const HandlerRow* row = table_->one[code]) {
+          RunHandler(row);
+          handled = true;
+          break;
+        }
+        [[fallthrough]];
+      case Start::TwoByte: {
+        // The second code byte (ReadRaw(1, 1)).
+        const std::size_t p = in.Position();
+        if (size >= 2 && p < size) {
+          fd.Raw[1] = data[p];
+          in.Seek(p + 1);
+          if (fd.RawUsed < 2) fd.RawUsed = 2;
+        } else {
+          fd.ReadRaw(1, 1);
+        }
+        const uint8_t code1 = fd.Raw[1];
+        if (const HandlerRow* row2 = table_->two[(code << 8) | code1]) {
+          RunHandler(row2);
+          handled = true;
+        } else {
+          NoteUnhandled(*noted, UnhandledNames, code, code1);
+        }
+        break;
       }
-    } else if (code == 0xFE) {
-      handled = runTwoByte(code);
+      case Start::None:
+        // Any other byte is skipped silently.
+        break;
     }
-    // Any other byte is skipped silently.
-    clearAfter(handled);
+    if (clean && !handled) {
+      fd.Raw[0] = 0;
+      fd.Raw[1] = 0;
+      return;
+    }
+    fd.ClearRecord();
+    clean = true;
+  };
+  if (size < 2) {
+    // An input of one byte (ReadRaw consumes it without storing it).
+    while (in.Position() < size) {
+      fd.ReadRaw(1, 0);
+      dispatch(fd.Raw[0]);
+    }
+  } else {
+    for (std::size_t p = in.Position(); p < size; p = in.Position()) {
+      if (clean) {
+        // Bytes that start no record leave nothing behind: step over them.
+        while (p < size && kStart[data[p]] == Start::None) ++p;
+        if (p >= size) {
+          in.Seek(p);
+          break;
+        }
+      }
+      // The code byte (ReadRaw(1, 0)).
+      const uint8_t code = data[p];
+      fd.Raw[0] = code;
+      in.Seek(p + 1);
+      if (fd.RawUsed < 1) fd.RawUsed = 1;
+      dispatch(code);
+    }
   }
 
   d.FlushBlock();
