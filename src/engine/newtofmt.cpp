@@ -113,10 +113,14 @@ void TNewToFmt::RunAttached(uint8_t next) {
   if (d.RawUsed < 1) d.RawUsed = 1;
   const HandlerRow* row = table_->one[next];
   if (!row) return;
-  if (row->attached && row->attached(*this, *row, next)) return;
+  if (row->attached) row->attached(*this, *row, next);
+  else RunOnSavedRaw(*row, next);
+}
+
+void TNewToFmt::RunOnSavedRaw(const HandlerRow& row, uint8_t code) {
   const int saved = d.SaveRaw();
-  d.Raw[0] = next;
-  row->step(*this, *row);
+  d.Raw[0] = code;
+  row.step(*this, row);
   d.RestoreRaw(saved);
 }
 
@@ -136,10 +140,7 @@ void TNewToFmt::PeekAttachedOneByte() {
     return;
   }
   d.Raw[0] = own;
-  const int saved = d.SaveRaw();
-  d.Raw[0] = next;
-  row->step(*this, *row);
-  d.RestoreRaw(saved);
+  RunOnSavedRaw(*row, next);
 }
 
 namespace {

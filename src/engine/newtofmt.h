@@ -27,11 +27,11 @@ class TNewToFmt;
 struct HandlerRow;
 
 using HandlerStep = void (*)(TNewToFmt& c, const HandlerRow& row);
-// The step of a record met by the look-ahead after another record, reading
-// its bytes apart from Raw, which still holds the record before (the code
-// byte, already read, is code). Answers false, having read nothing, where it
-// cannot; the row's step then runs on Raw, saved around it.
-using AttachedStep = bool (*)(TNewToFmt& c, const HandlerRow& row, uint8_t code);
+// The step of a record met by the look-ahead after another record (its code
+// byte, already read, is code): it reads the record's bytes apart from Raw,
+// which still holds the record before, or where it cannot, runs the row's
+// step on Raw saved around it (TNewToFmt::RunOnSavedRaw).
+using AttachedStep = void (*)(TNewToFmt& c, const HandlerRow& row, uint8_t code);
 
 struct HandlerRow {
   const char* name;   // upper-case hexadecimal event code: "C5", "A008", "FE01"
@@ -114,6 +114,9 @@ class TNewToFmt {
   void RunAttached(uint8_t next);
   // PeekAttached in an input of one byte.
   void PeekAttachedOneByte();
+  // The row's step for an attached record whose code byte is code, on Raw:
+  // Raw is saved, holds the code byte while the step runs, and is put back.
+  void RunOnSavedRaw(const HandlerRow& row, uint8_t code);
 
   // The vendor letter of the raw header (formatted header byte 51).
   char Vendor() const { return d.Hdr.Vendor; }

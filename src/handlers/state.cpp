@@ -50,29 +50,28 @@ void StateRecord(TFmtData& d) {
 // vector, and Raw keeps the record before (Raw[0] holds the code byte only
 // while the check counts it). The input's last 15 bytes are read into Raw.
 template <StateForm f>
-bool StateRecordApart(TFmtData& d, uint8_t code) {
+void StateRecordApart(TNewToFmt& c, const HandlerRow& row, uint8_t code) {
+  TFmtData& d = c.d;
 #if defined(__SSE2__) || defined(_M_X64)
   constexpr int count = f.len - 1;
   static_assert(count >= 1 && count <= 16);
   MemStream& in = *d.InStream;
   const std::size_t pos = in.Position(), size = in.Size();
-  if (size < 16 || pos > size - 16) return false;
-  d.RecLen = f.len;
-  const __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i*>(record_check::kKeep + 32 - count));
-  const __m128i x = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in.Data().data() + pos)), keep);
-  const RawValues values = record_check::BcdValues(x);  // 0 past the record
-  in.Seek(pos + count);
-  const uint8_t own = d.Raw[0];
-  d.Raw[0] = code;
-  const bool ok = d.CheckVector<1>(x, values, f.len);
-  d.Raw[0] = own;
-  if (ok) TakeState<f>(d, PairWindow<1>(d, values));
-  return true;
-#else
-  (void)d;
-  (void)code;
-  return false;
+  if (size >= 16 && pos <= size - 16) {
+    d.RecLen = f.len;
+    const __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i*>(record_check::kKeep + 32 - count));
+    const __m128i x = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in.Data().data() + pos)), keep);
+    const RawValues values = record_check::BcdValues(x);  // 0 past the record
+    in.Seek(pos + count);
+    const uint8_t own = d.Raw[0];
+    d.Raw[0] = code;
+    const bool ok = d.CheckVector<1>(x, values, f.len);
+    d.Raw[0] = own;
+    if (ok) TakeState<f>(d, PairWindow<1>(d, values));
+    return;
+  }
 #endif
+  c.RunOnSavedRaw(row, code);
 }
 
 void F0(TNewToFmt& c, const HandlerRow&) {
@@ -83,11 +82,13 @@ void F1(TNewToFmt& c, const HandlerRow&) {
   if (c.LongState) StateRecord<kF1Long>(c.d);
   else StateRecord<kF1Short>(c.d);
 }
-bool F0Attached(TNewToFmt& c, const HandlerRow&, uint8_t code) {
-  return c.LongState ? StateRecordApart<kF0Long>(c.d, code) : StateRecordApart<kF0Short>(c.d, code);
+void F0Attached(TNewToFmt& c, const HandlerRow& r, uint8_t code) {
+  if (c.LongState) StateRecordApart<kF0Long>(c, r, code);
+  else StateRecordApart<kF0Short>(c, r, code);
 }
-bool F1Attached(TNewToFmt& c, const HandlerRow&, uint8_t code) {
-  return c.LongState ? StateRecordApart<kF1Long>(c.d, code) : StateRecordApart<kF1Short>(c.d, code);
+void F1Attached(TNewToFmt& c, const HandlerRow& r, uint8_t code) {
+  if (c.LongState) StateRecordApart<kF1Long>(c, r, code);
+  else StateRecordApart<kF1Short>(c, r, code);
 }
 
 void F2(TNewToFmt& c, const HandlerRow&) {
