@@ -197,9 +197,9 @@ int TNewToFmt::RunConversion() {
   // Codes already in UnhandledNames (the text itself is searched only when
   // a code is met for the first time).
   auto noted = std::make_unique<std::bitset<65536>>();
-  // Out and Raw are all zero after ClearRecord. While they are, a skipped
-  // byte or an unhandled code dirties Raw[0..1] only, and clearing those two
-  // bytes is the whole of ClearRecord.
+  // Out and Raw are all zero after ClearRecord (RawUsed 0). While they are,
+  // a skipped byte or an unhandled code dirties Raw[0..1] only, and clearing
+  // those two bytes is the whole of ClearRecord.
   bool clean = false;
   const uint8_t* data = in.Data().data();
   const std::size_t size = in.Size();
@@ -216,7 +216,7 @@ int TNewToFmt::RunConversion() {
         }
         clean = false;
         return;
-      case Start::Code:
+      [[likely]] case Start::Code:
         if (const HandlerRow* row = table_->one[code]) {
           RunHandler(row);
           handled = true;
@@ -249,6 +249,7 @@ int TNewToFmt::RunConversion() {
     if (clean && !handled) {
       fd.Raw[0] = 0;
       fd.Raw[1] = 0;
+      fd.RawUsed = 0;
       return;
     }
     fd.ClearRecord();
@@ -262,6 +263,7 @@ int TNewToFmt::RunConversion() {
     }
   } else {
     for (std::size_t p = in.Position(); p < size; p = in.Position()) {
+      // The code byte (ReadRaw(1, 0)).
       if (clean) {
         // Bytes that start no record leave nothing behind: step over them.
         while (p < size && kStart[data[p]] == Start::None) ++p;
@@ -269,12 +271,13 @@ int TNewToFmt::RunConversion() {
           in.Seek(p);
           break;
         }
+        fd.RawUsed = 1;
+      } else if (fd.RawUsed < 1) {
+        fd.RawUsed = 1;
       }
-      // The code byte (ReadRaw(1, 0)).
       const uint8_t code = data[p];
       fd.Raw[0] = code;
       in.Seek(p + 1);
-      if (fd.RawUsed < 1) fd.RawUsed = 1;
       dispatch(code);
     }
   }
