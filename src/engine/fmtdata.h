@@ -350,7 +350,7 @@ class TFmtData {
   void ClearRecord() {
     // Only the 26 record bytes of Out are ever written to the output.
     std::memset(Out, 0, 32);
-    if (RawUsed <= kRawHead) std::memset(Raw, 0, kRawHead);  // past RawUsed already zero
+    if (RawUsed <= kRawHead) [[likely]] std::memset(Raw, 0, kRawHead);  // past RawUsed already zero
     else if (RawUsed == kRawSize) ZeroArea256(Raw);
     else std::memset(Raw, 0, RawUsed);
     RawUsed = 0;
