@@ -264,10 +264,14 @@ int TNewToFmt::RunConversion() {
   } else {
     for (std::size_t p = in.Position(); p < size; p = in.Position()) {
       // The code byte (ReadRaw(1, 0)).
+      uint8_t code = data[p];
       if (clean) {
         // Bytes that start no record leave nothing behind: step over them.
-        while (p < size && kStart[data[p]] == Start::None) ++p;
-        if (p >= size) {
+        while (kStart[code] == Start::None) {
+          if (++p == size) break;
+          code = data[p];
+        }
+        if (p == size) {
           in.Seek(p);
           break;
         }
@@ -275,7 +279,6 @@ int TNewToFmt::RunConversion() {
       } else if (fd.RawUsed < 1) {
         fd.RawUsed = 1;
       }
-      const uint8_t code = data[p];
       fd.Raw[0] = code;
       in.Seek(p + 1);
       dispatch(code);
