@@ -106,11 +106,11 @@ bool TNewToFmt::Call(std::string_view name) {
 }
 
 void TNewToFmt::RunAttached(uint8_t next) {
-  // The byte was looked at in place: anything but 0xF0/0xF1 stays unread and
-  // Raw is as it was (the byte read over Raw[0] would be put back).
+  // The byte was looked at in place: anything but 0xF0/0xF1 stays unread.
+  // Raw is as it was after the attached record (the byte read over Raw[0]
+  // is put back), so RawUsed stays as well.
   MemStream& in = *d.InStream;
   in.Seek(in.Position() + 1);
-  if (d.RawUsed < 1) d.RawUsed = 1;
   const HandlerRow* row = table_->one[next];
   if (!row) return;
   if (row->attached) row->attached(*this, *row, next);
