@@ -124,6 +124,16 @@ void TNewToFmt::RunOnSavedRaw(const HandlerRow& row, uint8_t code) {
   d.RestoreRaw(saved);
 }
 
+void TNewToFmt::PeekLastByte() {
+  const MemStream& in = *d.InStream;
+  if (in.Size() < 2) {
+    PeekAttachedOneByte();
+    return;
+  }
+  const uint8_t next = in.Data()[in.Position()];
+  if (IsAttachedCode(next)) RunAttached(next);
+}
+
 void TNewToFmt::PeekAttachedOneByte() {
   MemStream& in = *d.InStream;
   // At the end of the input nothing is read and nothing is stepped back.
@@ -133,8 +143,8 @@ void TNewToFmt::PeekAttachedOneByte() {
   const uint8_t own = d.Raw[0];
   d.ReadRaw(1, 0);
   const uint8_t next = d.Raw[0];
-  const HandlerRow* row = next == 0xF0 || next == 0xF1 ? table_->one[next] : nullptr;
-  if (next != 0xF0 && next != 0xF1) in.SeekBy(-1);
+  const HandlerRow* row = IsAttachedCode(next) ? table_->one[next] : nullptr;
+  if (!IsAttachedCode(next)) in.SeekBy(-1);
   if (!row) {
     d.Raw[0] = own;
     return;
@@ -161,7 +171,8 @@ namespace {
 enum class Start : uint8_t { None, Code, State, TwoByte };
 constexpr std::array<Start, 256> kStart = [] {
   std::array<Start, 256> t{};
-  for (int b = 0xA0; b <= 0xF2; ++b) t[b] = b == 0xF0 || b == 0xF1 ? Start::State : Start::Code;
+  for (int b = 0xA0; b <= 0xF2; ++b)
+    t[b] = TNewToFmt::IsAttachedCode(static_cast<uint8_t>(b)) ? Start::State : Start::Code;
   t[0xFE] = Start::TwoByte;
   return t;
 }();

@@ -102,16 +102,20 @@ class TNewToFmt {
   // input of two bytes or more stays unread and changes nothing.
   void PeekAttached() {
     const MemStream& in = *d.InStream;
-    if (in.AtEnd()) return;
-    if (in.Size() < 2) {
-      PeekAttachedOneByte();
-      return;
+    const std::size_t pos = in.Position();
+    if (pos + 1 < in.Size()) [[likely]] {
+      // a byte that is not the input's last: an input of two bytes or more
+      const uint8_t next = in.Data()[pos];
+      if (IsAttachedCode(next)) RunAttached(next);
+    } else if (pos < in.Size()) {
+      PeekLastByte();
     }
-    const uint8_t next = in.Data()[in.Position()];
-    if (next == 0xF0 || next == 0xF1) RunAttached(next);
   }
+  static constexpr bool IsAttachedCode(uint8_t b) { return b == 0xF0 || b == 0xF1; }
   // The attached record whose code is the next input byte.
   void RunAttached(uint8_t next);
+  // PeekAttached before the input's last byte.
+  void PeekLastByte();
   // PeekAttached in an input of one byte.
   void PeekAttachedOneByte();
   // The row's step for an attached record whose code byte is code, on Raw:
