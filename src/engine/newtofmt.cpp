@@ -77,7 +77,14 @@ RunState& Run() {
 }
 
 TNewToFmt::TNewToFmt(TFmtData& data, const ConverterClass& cls, int version)
-    : d(data), Version(version), cls_(&cls), table_(&Resolve(cls)) {}
+    : d(data), Version(version), cls_(&cls), table_(&Resolve(cls)) {
+  for (int i = 0; i < 2; ++i) {
+    const HandlerRow* row = table_->one[0xF0 + i];
+    // a row without a step of its own runs on a saved Raw
+    const AttachedStep onSavedRaw = [](TNewToFmt& c, const HandlerRow& r, uint8_t code) { c.RunOnSavedRaw(r, code); };
+    attached_[i] = {row, row && row->attached ? row->attached : onSavedRaw};
+  }
+}
 
 const HandlerRow* TNewToFmt::FindHandler(std::string_view name) const {
   int bytes = 0;
@@ -105,18 +112,6 @@ bool TNewToFmt::Call(std::string_view name) {
   return true;
 }
 
-void TNewToFmt::RunAttached(uint8_t next) {
-  // The byte was looked at in place: anything but 0xF0/0xF1 stays unread.
-  // Raw is as it was after the attached record (the byte read over Raw[0]
-  // is put back), so RawUsed stays as well.
-  MemStream& in = *d.InStream;
-  in.Seek(in.Position() + 1);
-  const HandlerRow* row = table_->one[next];
-  if (!row) return;
-  if (row->attached) row->attached(*this, *row, next);
-  else RunOnSavedRaw(*row, next);
-}
-
 void TNewToFmt::RunOnSavedRaw(const HandlerRow& row, uint8_t code) {
   const int saved = d.SaveRaw();
   d.Raw[0] = code;
@@ -130,8 +125,9 @@ void TNewToFmt::PeekLastByte() {
     PeekAttachedOneByte();
     return;
   }
-  const uint8_t next = in.Data()[in.Position()];
-  if (IsAttachedCode(next)) RunAttached(next);
+  const std::size_t pos = in.Position();
+  const uint8_t next = in.Data()[pos];
+  if (IsAttachedCode(next)) RunAttached(pos, next);
 }
 
 void TNewToFmt::PeekAttachedOneByte() {

@@ -106,14 +106,21 @@ class TNewToFmt {
     if (pos + 1 < in.Size()) [[likely]] {
       // a byte that is not the input's last: an input of two bytes or more
       const uint8_t next = in.Data()[pos];
-      if (IsAttachedCode(next)) RunAttached(next);
+      if (IsAttachedCode(next)) RunAttached(pos, next);
     } else if (pos < in.Size()) {
       PeekLastByte();
     }
   }
   static constexpr bool IsAttachedCode(uint8_t b) { return b == 0xF0 || b == 0xF1; }
-  // The attached record whose code is the next input byte.
-  void RunAttached(uint8_t next);
+  // The attached record whose code byte next is the input byte at pos. The
+  // byte was looked at in place: anything but 0xF0/0xF1 stays unread. Raw is
+  // as it was after the attached record (the byte read over Raw[0] is put
+  // back), so RawUsed stays as well.
+  void RunAttached(std::size_t pos, uint8_t next) {
+    d.InStream->Seek(pos + 1);
+    const Attached& a = attached_[next - 0xF0];
+    if (a.row) a.step(*this, *a.row, next);
+  }
   // PeekAttached before the input's last byte.
   void PeekLastByte();
   // PeekAttached in an input of one byte.
@@ -132,6 +139,13 @@ class TNewToFmt {
  private:
   const ConverterClass* cls_;
   const ResolvedHandlers* table_;
+  // The rows of F0 and F1 (null where the class has none) and the steps the
+  // look-ahead runs for them.
+  struct Attached {
+    const HandlerRow* row;
+    AttachedStep step;
+  };
+  std::array<Attached, 2> attached_{};
 };
 
 // Whether the state records F0 and F1 take their long forms in a recording
