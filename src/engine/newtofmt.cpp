@@ -78,8 +78,8 @@ RunState& Run() {
 
 TNewToFmt::TNewToFmt(TFmtData& data, const ConverterClass& cls, int version)
     : d(data), Version(version), cls_(&cls), table_(&Resolve(cls)) {
-  for (int i = 0; i < 2; ++i) {
-    const HandlerRow* row = table_->one[0xF0 + i];
+  for (int i = 0; i < kAttachedCodes; ++i) {
+    const HandlerRow* row = table_->one[kFirstAttached + i];
     // a row without a step of its own runs on a saved Raw
     const AttachedStep onSavedRaw = [](TNewToFmt& c, const HandlerRow& r, uint8_t code) { c.RunOnSavedRaw(r, code); };
     attached_[i] = {row, row && row->attached ? row->attached : onSavedRaw};

@@ -111,17 +111,22 @@ class TNewToFmt {
       PeekLastByte();
     }
   }
-  static constexpr bool IsAttachedCode(uint8_t b) { return b == 0xF0 || b == 0xF1; }
+  // The codes of the attached records: F0 and F1.
+  static constexpr uint8_t kFirstAttached = 0xF0;
+  static constexpr int kAttachedCodes = 2;
+  static constexpr bool IsAttachedCode(uint8_t b) {
+    return b >= kFirstAttached && b < kFirstAttached + kAttachedCodes;
+  }
   // The attached record whose code byte next is the input byte at pos. The
   // byte was looked at in place: anything but 0xF0/0xF1 stays unread. Raw is
   // as it was after the attached record (the byte read over Raw[0] is put
   // back), so RawUsed stays as well.
   void RunAttached(std::size_t pos, uint8_t next) {
     d.InStream->Seek(pos + 1);
-    const Attached& a = attached_[next - 0xF0];
+    const Attached& a = attached_[next - kFirstAttached];
     if (a.row) a.step(*this, *a.row, next);
   }
-  // PeekAttached before the input's last byte.
+  // PeekAttached when the next byte is the input's last.
   void PeekLastByte();
   // PeekAttached in an input of one byte.
   void PeekAttachedOneByte();
@@ -145,7 +150,7 @@ class TNewToFmt {
     const HandlerRow* row;
     AttachedStep step;
   };
-  std::array<Attached, 2> attached_{};
+  std::array<Attached, kAttachedCodes> attached_{};
 };
 
 // Whether the state records F0 and F1 take their long forms in a recording
