@@ -48,16 +48,18 @@ void StateRecord(TFmtData& d) {
 
 // F0 and F1 after another record: the bytes are taken from the input into a
 // vector, and Raw keeps the record before (Raw[0] holds the code byte only
-// while the check counts it). The input's last 15 bytes are read into Raw.
+// while the check counts it). A record that starts fewer than 16 bytes
+// before the input's end is read into Raw, saved around it.
 template <StateForm f>
 void StateRecordApart(TNewToFmt& c, const HandlerRow& row, uint8_t code) {
   TFmtData& d = c.d;
 #if defined(__SSE2__) || defined(_M_X64)
   constexpr int count = f.len - 1;
-  static_assert(count >= 1 && count <= 16);
+  constexpr std::size_t width = sizeof(__m128i);
+  static_assert(count >= 1 && count <= static_cast<int>(width));
   MemStream& in = *d.InStream;
   const std::size_t pos = in.Position(), size = in.Size();
-  if (size >= 16 && pos <= size - 16) {
+  if (size >= width && pos <= size - width) {
     d.RecLen = f.len;
     const __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i*>(record_check::kKeep + 32 - count));
     const __m128i x = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in.Data().data() + pos)), keep);
