@@ -52,8 +52,8 @@ void StateRecord(TFmtData& d) {
 // before the input's end is read into Raw, saved around it.
 template <StateForm f>
 void StateRecordApart(TNewToFmt& c, const HandlerRow& row, uint8_t code) {
-  TFmtData& d = c.d;
 #if defined(__SSE2__) || defined(_M_X64)
+  TFmtData& d = c.d;
   constexpr int count = f.len - 1;
   constexpr std::size_t width = sizeof(__m128i);
   static_assert(count >= 1 && count <= static_cast<int>(width));
