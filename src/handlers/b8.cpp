@@ -48,7 +48,7 @@ void SelectWordEvent(TNewToFmt& c, const HandlerRow& r) {
 // SignalEvent, then a supplementary record with Q(18).
 void SelectSignalEvent(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Wrote(SignalEvent, c, r)) return;
+  if (!SignalRecord(c, r)) return;
   WriteSupplementary(d, 4, Q(d, 18));
 }
 
@@ -104,7 +104,7 @@ void B808(TNewToFmt& c, const HandlerRow& r) { SignalTableEvent(c, r, kB808Subs)
 // SignalEvent, then a cleared record 0x86 `sub` with the low byte of W(18).
 void SignalCountEvent(TNewToFmt& c, const HandlerRow& r, uint8_t sub) {
   TFmtData& d = c.d;
-  if (!Wrote(SignalEvent, c, r)) return;
+  if (!SignalRecord(c, r)) return;
   BeginRecord(d, 0x86, sub);
   d.Out[2] = ByteOf(W(d, 18), 0);
   d.WriteRecord();
@@ -121,7 +121,7 @@ void B811(TNewToFmt& c, const HandlerRow& r) { SignalCountEvent(c, r, 0x0D); }
 
 void B825(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Wrote(PairEvent, c, r)) return;
+  if (!PairRecord(c, r)) return;
   BeginRecord(d, 0x86, 0x1A);
   Put16(d.Out, 2, W(d, 16));
   Put32(d.Out, 4, W(d, 18));
@@ -131,7 +131,7 @@ void B825(TNewToFmt& c, const HandlerRow& r) {
 // The second record 0x81 0x50 keeps the event time of the first.
 void B826(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Wrote(PairEvent, c, r)) return;
+  if (!PairRecord(c, r)) return;
   ClearFrom(d, 5);
   d.Out[0] = 0x81;
   d.Out[1] = 0x50;
@@ -152,7 +152,7 @@ void B843(TNewToFmt& c, const HandlerRow& r) {
 
 void B846(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Wrote(SignalEvent, c, r)) return;
+  if (!SignalRecord(c, r)) return;
   BeginSupplementary(d);
   d.Out[2] = static_cast<uint8_t>(B(d, 18));
   Put16(d.Out, 3, W(d, 19));
@@ -161,7 +161,7 @@ void B846(TNewToFmt& c, const HandlerRow& r) {
 
 void B847(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Wrote(SignalEvent, c, r)) return;
+  if (!SignalRecord(c, r)) return;
   BeginSupplementary(d);
   d.Out[2] = static_cast<uint8_t>(B(d, 18));
   Put32(d.Out, 3, Q(d, 19));
@@ -170,7 +170,7 @@ void B847(TNewToFmt& c, const HandlerRow& r) {
 
 void B855(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Wrote(StandardEvent, c, r)) return;
+  if (!StandardRecord(c, r)) return;
   BeginSupplementary(d);
   d.Out[2] = static_cast<uint8_t>(B(d, 12));
   d.WriteRecord();
@@ -178,7 +178,7 @@ void B855(TNewToFmt& c, const HandlerRow& r) {
 
 void B858(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Wrote(SignalEvent, c, r)) return;
+  if (!SignalRecord(c, r)) return;
   BeginSupplementary(d);
   Put32(d.Out, 2, Q(d, 18));
   Put16(d.Out, 6, W(d, 22));
@@ -187,7 +187,7 @@ void B858(TNewToFmt& c, const HandlerRow& r) {
 
 void B859(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Wrote(SignalEvent, c, r)) return;
+  if (!SignalRecord(c, r)) return;
   WriteSupplementary(d, 2, W(d, 18));
 }
 

@@ -39,30 +39,41 @@ bool Wrote(HandlerStep step, TNewToFmt& c, const HandlerRow& r) {
   return c.d.OutputSize() != before;
 }
 
-void StandardEvent(TNewToFmt& c, const HandlerRow& r) {
+bool StandardRecord(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  Header2(d);
+  RawValues v;
+  if (!Read2(c, r, v)) return false;
+  Header2(d, v);
   if (r.code == 0x80 && r.sub == 0x0A) Run().LastStartTime = d.Time;
   Finish(c);
+  return true;
 }
 
-void PairEvent(TNewToFmt& c, const HandlerRow& r) {
+bool PairRecord(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  Header2(d);
-  PairValues(d);
+  RawValues v;
+  if (!Read2(c, r, v)) return false;
+  Header2(d, v);
+  PairValues(d, PairWindow<2>(d, v));
   Finish(c);
+  return true;
 }
 
-void SignalEvent(TNewToFmt& c, const HandlerRow& r) {
+bool SignalRecord(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  Header2(d);
-  PairValues(d);
-  G(d, 16);
+  RawValues v;
+  if (!Read2(c, r, v)) return false;
+  Header2(d, v);
+  const PairWindow<2> p(d, v);
+  PairValues(d, p);
+  SignalConvert(d, p.W<16>(), d.SignalMode);
   Finish(c);
+  return true;
 }
+
+void StandardEvent(TNewToFmt& c, const HandlerRow& r) { StandardRecord(c, r); }
+void PairEvent(TNewToFmt& c, const HandlerRow& r) { PairRecord(c, r); }
+void SignalEvent(TNewToFmt& c, const HandlerRow& r) { SignalRecord(c, r); }
 
 // The state-word record; false when the record could not be read.
 static bool StateWordRecord(TNewToFmt& c, const HandlerRow& r) {

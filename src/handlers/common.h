@@ -183,6 +183,34 @@ inline void BeginBare(TFmtData& d, const HandlerRow& r) {
 // whether the record was taken.
 bool Wrote(HandlerStep step, TNewToFmt& c, const HandlerRow& r);
 
+// ---- the two-byte layout from the values of the read
+// Read2, and the values of Raw[2..17] for Header2 and a PairWindow<2>.
+inline bool Read2(TNewToFmt& c, const HandlerRow& r, RawValues& values) {
+  TFmtData& d = c.d;
+  SetParams(d, r);
+  return d.ReadCheckedValues<2>(r.len, values);
+}
+// Header2 from the values of Raw[2..17] that Read2 delivered (Raw unchanged
+// since): the time from their first three lanes, the numbers from the window.
+inline void Header2(TFmtData& d, RawValues v) {
+  d.Code = static_cast<uint8_t>(d.OutCode);
+  d.Sub = static_cast<uint8_t>(d.OutSub);
+#if defined(__SSE2__) || defined(_M_X64)
+  const auto hms = static_cast<uint32_t>(_mm_cvtsi128_si32(v));  // BcdByte of Raw[2], Raw[3], Raw[4]
+  d.Time = static_cast<int32_t>((hms & 0xFF) * 3600 + (hms >> 8 & 0xFF) * 60 + (hms >> 16 & 0xFF));
+#else
+  d.Time = d.GetTime();
+#endif
+  const PairWindow<2> p(d, v);
+  d.Val5 = p.Q<5>();
+  d.Val8 = p.T<9>();
+}
+// Val19 := W(12), Val21 := W(14) from the window.
+inline void PairValues(TFmtData& d, const PairWindow<2>& p) {
+  d.Val19 = static_cast<uint16_t>(p.W<12>());
+  d.Val21 = static_cast<uint16_t>(p.W<14>());
+}
+
 // ---- shared steps used by several families (two-byte layout)
 // Full record with Time and the header numbers; 0x80 0x0A stores the last start time.
 void StandardEvent(TNewToFmt& c, const HandlerRow& r);
@@ -190,6 +218,10 @@ void StandardEvent(TNewToFmt& c, const HandlerRow& r);
 void PairEvent(TNewToFmt& c, const HandlerRow& r);
 // PairEvent plus G(16).
 void SignalEvent(TNewToFmt& c, const HandlerRow& r);
+// The same three, answering whether the record was taken (and written).
+bool StandardRecord(TNewToFmt& c, const HandlerRow& r);
+bool PairRecord(TNewToFmt& c, const HandlerRow& r);
+bool SignalRecord(TNewToFmt& c, const HandlerRow& r);
 // Header numbers, Val10 := T(12), Val12 := B(15); full record.
 void StateWordEvent(TNewToFmt& c, const HandlerRow& r);
 // StateWordEvent, then a supplementary record with bytes 2..4 := T(17).

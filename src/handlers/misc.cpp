@@ -161,7 +161,7 @@ void B701(TNewToFmt& c, const HandlerRow& r) {
 }
 
 void B704(TNewToFmt& c, const HandlerRow& r) {
-  if (!Wrote(StandardEvent, c, r)) return;
+  if (!StandardRecord(c, r)) return;
   TFmtData& d = c.d;
   WriteSupplementary(d, 2, W(d, 12));
 }
@@ -292,7 +292,7 @@ void SpeedPairEvent(TNewToFmt& c, const HandlerRow& r) {
 }
 
 void B921(TNewToFmt& c, const HandlerRow& r) {
-  if (!Wrote(StandardEvent, c, r)) return;
+  if (!StandardRecord(c, r)) return;
   TFmtData& d = c.d;
   BeginSupplementary(d);
   Put32(d.Out, 2, Q(d, 12));
@@ -312,7 +312,7 @@ void HeaderMaskEvent(TNewToFmt& c, const HandlerRow& r) {
 // ============================================================== DA
 
 void DA01(TNewToFmt& c, const HandlerRow& r) {
-  if (!Wrote(StandardEvent, c, r)) return;
+  if (!StandardRecord(c, r)) return;
   TFmtData& d = c.d;
   BeginSupplementary(d);
   Put24(d.Out, 2, T(d, 12));
@@ -322,7 +322,7 @@ void DA01(TNewToFmt& c, const HandlerRow& r) {
 }
 
 void DA02(TNewToFmt& c, const HandlerRow& r) {
-  if (!Wrote(StandardEvent, c, r)) return;
+  if (!StandardRecord(c, r)) return;
   TFmtData& d = c.d;
   WriteSupplementary(d, 2, W(d, 12));
 }
