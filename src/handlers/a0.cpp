@@ -39,8 +39,9 @@ constexpr int kSelectAllVendors = 0x10000;
 
 void SubCodeEvent(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  Header2(d);
+  RawValues v;
+  if (!Read2(c, r, v)) return;
+  Header2(d, v);
   const int s = B(d, 12);
   const bool select = c.VendorQ() || (r.aux & kSelectAllVendors);
   if (select) {

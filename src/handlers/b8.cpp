@@ -26,8 +26,9 @@ constexpr int Select(int one, int two) { return one | two << 8; }
 
 void SelectEvent14(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  Header2(d);
+  RawValues v;
+  if (!Read2(c, r, v)) return;
+  Header2(d, v);
   switch (B(d, 12)) {
     case 1: d.Sub = static_cast<uint8_t>(r.aux); break;
     case 2: d.Sub = static_cast<uint8_t>(r.aux >> 8); break;
@@ -58,11 +59,13 @@ void SelectSignalEvent(TNewToFmt& c, const HandlerRow& r) {
 // record with the station named last (start-up, A806, BA02 or B795).
 void B801(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  Header2(d);
-  d.Val10 = T(d, 12);
+  RawValues v;
+  if (!Read2(c, r, v)) return;
+  Header2(d, v);
+  const PairWindow<2> p(d, v);
+  d.Val10 = p.T<12>();
   d.Val12 = static_cast<uint8_t>(B(d, 15));
-  d.Val13 = static_cast<uint16_t>(W(d, 16));
+  d.Val13 = static_cast<uint16_t>(p.W<16>());
   d.Val14 = static_cast<uint16_t>(W(d, 18) / 10);
   RunState& run = Run();
   if (!run.FirstValueFlag) {
@@ -83,8 +86,9 @@ struct SubByValue {
 
 void SignalTableEvent(TNewToFmt& c, const HandlerRow& r, std::span<const SubByValue> table) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  Header2(d);
+  RawValues v;
+  if (!Read2(c, r, v)) return;
+  Header2(d, v);
   PairFields(d);
   G(d, 16);
   const int s = B(d, 18);
@@ -210,8 +214,9 @@ void B860(TNewToFmt& c, const HandlerRow& r) {
 // PairEvent without look-ahead; answers whether the record was taken.
 bool PairEventNoPeek(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return false;
-  Header2(d);
+  RawValues v;
+  if (!Read2(c, r, v)) return false;
+  Header2(d, v);
   PairFields(d);
   FinishNoPeek(c);
   return true;

@@ -78,8 +78,9 @@ void SignalEvent(TNewToFmt& c, const HandlerRow& r) { SignalRecord(c, r); }
 // The state-word record; false when the record could not be read.
 static bool StateWordRecord(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return false;
-  Header2(d);
+  RawValues v;
+  if (!Read2(c, r, v)) return false;
+  Header2(d, v);
   d.Val10 = T(d, 12);
   d.Val12 = static_cast<uint8_t>(B(d, 15));
   Finish(c);
@@ -94,8 +95,9 @@ void StateWordLongEvent(TNewToFmt& c, const HandlerRow& r) {
 
 void LongValueEvent(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  Header2(d);
+  RawValues v;
+  if (!Read2(c, r, v)) return;
+  Header2(d, v);
   Finish(c);
   WriteSupplementary(d, 4, Q(d, 12));
 }

@@ -56,8 +56,9 @@ void SplitRecord42(TNewToFmt& c, const HandlerRow& r) {
 // the check fails. The second record keeps the event time in bytes 2..4.
 bool PositionMain(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return false;
-  Header2(d);
+  RawValues v;
+  if (!Read2(c, r, v)) return false;
+  Header2(d, v);
   d.PresenceMask = static_cast<uint16_t>(d.InitMask);
   c.PeekAttached();
   d.AssembleRecord();
@@ -174,8 +175,9 @@ constexpr uint8_t kSubCodes[][4] = {
 
 void SubCodeEvent(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  Header2(d);
+  RawValues v;
+  if (!Read2(c, r, v)) return;
+  Header2(d, v);
   const int s = B(d, 12);
   if (s >= 1 && s <= 4) {
     d.Sub = kSubCodes[r.aux][s - 1];
@@ -249,8 +251,9 @@ void B795(TNewToFmt& c, const HandlerRow& r) {
 // then byte 2 := B(20).
 void B796(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  Header2(d);
+  RawValues v;
+  if (!Read2(c, r, v)) return;
+  Header2(d, v);
   PairValues(d);
   d.Val13 = static_cast<uint16_t>(W(d, 16));
   d.Val14 = static_cast<uint16_t>(W(d, 18));
@@ -329,8 +332,9 @@ void DA02(TNewToFmt& c, const HandlerRow& r) {
 
 void DA03(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  Header2(d);
+  RawValues v;
+  if (!Read2(c, r, v)) return;
+  Header2(d, v);
   PairValues(d);
   FinishNoPeek(c);
   BeginSupplementary(d);
