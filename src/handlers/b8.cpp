@@ -146,11 +146,13 @@ void B826(TNewToFmt& c, const HandlerRow& r) {
 
 void B843(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  BeginBare(d, r);
-  d.Out[10] = static_cast<uint8_t>(B(d, 5));
-  Put16(d.Out, 11, W(d, 6));
-  Put16(d.Out, 13, W(d, 8));
+  RawValues v;
+  if (!Read2(c, r, v)) return;
+  BeginBare(d, r, v);
+  const PairWindow<2> p(d, v);
+  d.Out[10] = static_cast<uint8_t>(FirstValues2(d, v) >> 24);
+  Put16(d.Out, 11, p.W<6>());
+  Put16(d.Out, 13, p.W<8>());
   d.WriteRecord();
 }
 

@@ -30,7 +30,9 @@ void BeginRecord(TFmtData& d, uint8_t code, uint8_t sub) {
 }
 
 void ClearFrom(TFmtData& d, int from) {
-  if (from < kRecordSize) std::memset(d.Out + from, 0, kRecordSize - from);
+  // 1 to 26 zero bytes as a few stores that overlap, without a call
+  static constexpr uint8_t kZeros[kRecordSize] = {};
+  if (from >= 0 && from < kRecordSize) CopySmall(d.Out + from, kZeros, kRecordSize - from);
 }
 
 bool Wrote(HandlerStep step, TNewToFmt& c, const HandlerRow& r) {

@@ -190,20 +190,36 @@ inline bool Read2(TNewToFmt& c, const HandlerRow& r, RawValues& values) {
   SetParams(d, r);
   return d.ReadCheckedValues<2>(r.len, values);
 }
+// BcdByte of Raw[2], Raw[3], Raw[4] and Raw[5], lowest byte first, from the
+// values Read2 delivered (Raw unchanged since): hour, minute, second, then
+// the first byte of the 8-digit number.
+inline uint32_t FirstValues2(const TFmtData& d, RawValues v) {
+#if defined(__SSE2__) || defined(_M_X64)
+  (void)d;
+  return static_cast<uint32_t>(_mm_cvtsi128_si32(v));
+#else
+  (void)v;
+  return static_cast<uint32_t>(d.BcdByte(2) | d.BcdByte(3) << 8 | d.BcdByte(4) << 16 | d.BcdByte(5) << 24);
+#endif
+}
 // Header2 from the values of Raw[2..17] that Read2 delivered (Raw unchanged
-// since): the time from their first three lanes, the numbers from the window.
+// since): the time from their first three bytes, the numbers from the window.
 inline void Header2(TFmtData& d, RawValues v) {
   d.Code = static_cast<uint8_t>(d.OutCode);
   d.Sub = static_cast<uint8_t>(d.OutSub);
-#if defined(__SSE2__) || defined(_M_X64)
-  const auto hms = static_cast<uint32_t>(_mm_cvtsi128_si32(v));  // BcdByte of Raw[2], Raw[3], Raw[4]
+  const uint32_t hms = FirstValues2(d, v);
   d.Time = static_cast<int32_t>((hms & 0xFF) * 3600 + (hms >> 8 & 0xFF) * 60 + (hms >> 16 & 0xFF));
-#else
-  d.Time = d.GetTime();
-#endif
   const PairWindow<2> p(d, v);
   d.Val5 = p.Q<5>();
   d.Val8 = p.T<9>();
+}
+// BeginBare with bytes 2..4 from the values Read2 delivered.
+inline void BeginBare(TFmtData& d, const HandlerRow& r, RawValues v) {
+  BeginRecord(d, r.code, r.sub);
+  const uint32_t hms = FirstValues2(d, v);
+  d.Out[2] = static_cast<uint8_t>(hms);
+  d.Out[3] = static_cast<uint8_t>(hms >> 8);
+  d.Out[4] = static_cast<uint8_t>(hms >> 16);
 }
 // Val19 := W(12), Val21 := W(14) from the window.
 inline void PairValues(TFmtData& d, const PairWindow<2>& p) {
