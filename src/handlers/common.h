@@ -199,7 +199,9 @@ inline uint32_t FirstValues2(const TFmtData& d, RawValues v) {
   return static_cast<uint32_t>(_mm_cvtsi128_si32(v));
 #else
   (void)v;
-  return static_cast<uint32_t>(d.BcdByte(2) | d.BcdByte(3) << 8 | d.BcdByte(4) << 16 | d.BcdByte(5) << 24);
+  uint32_t x = 0;
+  for (int k = 5; k >= 2; --k) x = x << 8 | static_cast<uint32_t>(d.BcdByte(k));
+  return x;
 #endif
 }
 // Header2 from the values of Raw[2..17] that Read2 delivered (Raw unchanged
