@@ -189,7 +189,7 @@ void hs::A014(TNewToFmt& c, const HandlerRow& r) {
   d.Code = 0xF0;
   d.Sub = 0x50;
   d.Time = d.GetTime();
-  if (d.Time == Run().LastStartTime) return;
+  if (d.Time == RunValues.LastStartTime) return;
   d.Val5 = d.GetValue8();
   d.PresenceMask = 0x0001;
   c.PeekAttached();

@@ -67,7 +67,7 @@ void B801(TNewToFmt& c, const HandlerRow& r) {
   d.Val12 = static_cast<uint8_t>(B(d, 15));
   d.Val13 = static_cast<uint16_t>(p.W<16>());
   d.Val14 = static_cast<uint16_t>(W(d, 18) / 10);
-  RunState& run = Run();
+  RunState& run = RunValues;
   if (!run.FirstValueFlag) {
     d.Hdr.B41 = static_cast<uint8_t>(d.Val13 / 10);
     run.FirstValueFlag = true;

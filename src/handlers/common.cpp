@@ -46,7 +46,7 @@ bool StandardRecord(TNewToFmt& c, const HandlerRow& r) {
   RawValues v;
   if (!Read2(c, r, v)) return false;
   Header2(d, v);
-  if (r.code == 0x80 && r.sub == 0x0A) Run().LastStartTime = d.Time;
+  if (r.code == 0x80 && r.sub == 0x0A) RunValues.LastStartTime = d.Time;
   Finish(c);
   return true;
 }

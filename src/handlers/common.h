@@ -183,6 +183,10 @@ inline void BeginBare(TFmtData& d, const HandlerRow& r) {
 // whether the record was taken.
 bool Wrote(HandlerStep step, TNewToFmt& c, const HandlerRow& r);
 
+// The run-wide values, looked up once (Run() tests on every call whether its
+// object exists yet).
+inline RunState& RunValues = Run();
+
 // ---- the two-byte layout from the values of the read
 // Read2, and the values of Raw[2..17] for Header2 and a PairWindow<2>.
 inline bool Read2(TNewToFmt& c, const HandlerRow& r, RawValues& values) {

@@ -150,7 +150,7 @@ void B701(TNewToFmt& c, const HandlerRow& r) {
   SetParams(d, r);
   if (!d.SkipRecord(2)) return;
   const int32_t t = d.GetTime();
-  if (t >= 86400 || t == Run().LastStartTime) return;
+  if (t >= 86400 || t == RunValues.LastStartTime) return;
   Header2(d);
   d.PresenceMask = static_cast<uint16_t>(d.InitMask);
   c.PeekAttached();
@@ -206,7 +206,7 @@ constexpr LocoPair kLocoPairs[] = {
 // 16-bit word at offset k of the current ZhuDuan record; a record whose
 // type code is below 1 is absent and its words read as 0.
 int DepotWord(int k) {
-  const auto& z = Run().ZhuDuan;
+  const auto& z = RunValues.ZhuDuan;
   const int16_t type = static_cast<int16_t>(z[0] | z[1] << 8);
   if (type < 1) return 0;
   return static_cast<int16_t>(z[k] | z[k + 1] << 8);
