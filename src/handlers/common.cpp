@@ -23,12 +23,6 @@ void WriteSupplementary(TFmtData& d, int bytes, int64_t v) {
   d.WriteRecord();
 }
 
-void BeginRecord(TFmtData& d, uint8_t code, uint8_t sub) {
-  std::memset(d.Out, 0, 32);  // the 26 record bytes (Out beyond them is never written out)
-  d.Out[0] = code;
-  d.Out[1] = sub;
-}
-
 void ClearFrom(TFmtData& d, int from) {
   // 1 to 26 zero bytes as a few stores that overlap, without a call
   static constexpr uint8_t kZeros[kRecordSize] = {};

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <span>
 
 #include "engine/fmtdata.h"
@@ -166,7 +167,11 @@ void BeginSupplementary(TFmtData& d);
 // bytes bytes (2, 3 or 4) from record byte 2 on.
 void WriteSupplementary(TFmtData& d, int bytes, int64_t v);
 // Clears Out and starts a record with the given codes.
-void BeginRecord(TFmtData& d, uint8_t code, uint8_t sub);
+inline void BeginRecord(TFmtData& d, uint8_t code, uint8_t sub) {
+  std::memset(d.Out, 0, 32);  // the 26 record bytes (Out beyond them is never written out)
+  d.Out[0] = code;
+  d.Out[1] = sub;
+}
 // Clears Out bytes from..25.
 void ClearFrom(TFmtData& d, int from);
 // Out[out..out+n-1] := the BCD values of Raw[raw..raw+n-1], one byte each.
