@@ -10,11 +10,6 @@ bool HeaderRecord(TNewToFmt& c, const HandlerRow& r) {
   return true;
 }
 
-void SignalConvert(TFmtData& d, int32_t v, uint16_t modeWord) {
-  if (d.KeepSignal != 0) return;
-  d.Val15 = static_cast<uint8_t>(TBridge::SignalAspect(v, modeWord));
-}
-
 void BeginSupplementary(TFmtData& d) { BeginRecord(d, 0x21, 0xF0); }
 
 void WriteSupplementary(TFmtData& d, int bytes, int64_t v) {

@@ -137,7 +137,10 @@ inline void Header1(TFmtData& d, const PairWindow<1>& p) {
 inline void Header1(TFmtData& d) { Header1(d, PairWindow<1>(d)); }
 
 // Signal conversion into Val15 unless KeepSignal is set.
-void SignalConvert(TFmtData& d, int32_t v, uint16_t modeWord);
+inline void SignalConvert(TFmtData& d, int32_t v, uint16_t modeWord) {
+  if (d.KeepSignal != 0) return;
+  d.Val15 = static_cast<uint8_t>(TBridge::SignalAspect(v, modeWord));
+}
 // G(k): signal conversion of the 2-byte BCD at raw k with SignalMode.
 inline void G(TFmtData& d, int k) { SignalConvert(d, W(d, k), d.SignalMode); }
 
