@@ -39,8 +39,9 @@ constexpr int kSelectAllVendors = 0x10000;
 
 void SubCodeEvent(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  Header2(d);
+  RawValues v;
+  if (!Read2(c, r, v)) return;
+  Header2(d, v);
   const int s = B(d, 12);
   const bool select = c.VendorQ() || (r.aux & kSelectAllVendors);
   if (select) {
@@ -188,7 +189,7 @@ void hs::A014(TNewToFmt& c, const HandlerRow& r) {
   d.Code = 0xF0;
   d.Sub = 0x50;
   d.Time = d.GetTime();
-  if (d.Time == Run().LastStartTime) return;
+  if (d.Time == RunValues.LastStartTime) return;
   d.Val5 = d.GetValue8();
   d.PresenceMask = 0x0001;
   c.PeekAttached();

@@ -17,8 +17,9 @@ void PutQ3(TFmtData& d, int pos, int k) { Put24(d.Out, pos, Q(d, k)); }
 // Header numbers, Val19 := W(12), Val21 := W(14), G(16).
 void SignalEventDirect(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  Header2(d);
+  RawValues v;
+  if (!Read2(c, r, v)) return;
+  Header2(d, v);
   PairValues(d);
   G(d, 16);
   FinishNoPeek(c);

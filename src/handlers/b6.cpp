@@ -21,7 +21,7 @@ void BeginExtra(TFmtData& d) { BeginRecord(d, 0x22, 0xF0); }
 
 // Main record, then a second record with bytes 2.. := B(12) .. B(11 + n).
 bool ExtraBytes(TNewToFmt& c, const HandlerRow& r, int n) {
-  if (!Wrote(StandardEvent, c, r)) return false;
+  if (!StandardRecord(c, r)) return false;
   TFmtData& d = c.d;
   BeginExtra(d);
   for (int i = 0; i < n; ++i) d.Out[2 + i] = static_cast<uint8_t>(B(d, 12 + i));
@@ -31,7 +31,7 @@ bool ExtraBytes(TNewToFmt& c, const HandlerRow& r, int n) {
 
 // Main record, then a second record with byte 5 := B(12).
 bool ExtraByte5(TNewToFmt& c, const HandlerRow& r) {
-  if (!Wrote(StandardEvent, c, r)) return false;
+  if (!StandardRecord(c, r)) return false;
   TFmtData& d = c.d;
   BeginExtra(d);
   d.Out[5] = static_cast<uint8_t>(B(d, 12));
@@ -49,7 +49,7 @@ void ExtraByte5Event(TNewToFmt& c, const HandlerRow& r) { ExtraByte5(c, r); }
 // Three words in the second record; the middle one becomes the default
 // value that replaces Val21 when it is out of range or switched on.
 void DefaultValueEvent(TNewToFmt& c, const HandlerRow& r) {
-  if (!Wrote(StandardEvent, c, r)) return;
+  if (!StandardRecord(c, r)) return;
   TFmtData& d = c.d;
   d.Val21Default = static_cast<uint16_t>(W(d, 14));
   d.Out[0] = 0x22;
@@ -71,7 +71,7 @@ void EMURecord(TNewToFmt& c, const HandlerRow& r) {
   if (k < 0 || k >= static_cast<int>(std::size(kLength))) return;
   HandlerRow row = r;
   row.len = kLength[k];
-  if (!Wrote(StandardEvent, c, row)) return;
+  if (!StandardRecord(c, row)) return;
   WriteSupplementary(d, 2, row.len == 14 ? B(d, 12) : W(d, 12));
 }
 
@@ -87,7 +87,7 @@ void B638(TNewToFmt& c, const HandlerRow& r) {
 
 // B640, B641: the record switches the default value of Val21 off.
 void B640(TNewToFmt& c, const HandlerRow& r) {
-  if (!Wrote(StandardEvent, c, r)) return;
+  if (!StandardRecord(c, r)) return;
   c.d.UseVal21Default = false;
 }
 

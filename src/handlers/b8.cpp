@@ -26,8 +26,9 @@ constexpr int Select(int one, int two) { return one | two << 8; }
 
 void SelectEvent14(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  Header2(d);
+  RawValues v;
+  if (!Read2(c, r, v)) return;
+  Header2(d, v);
   switch (B(d, 12)) {
     case 1: d.Sub = static_cast<uint8_t>(r.aux); break;
     case 2: d.Sub = static_cast<uint8_t>(r.aux >> 8); break;
@@ -48,7 +49,7 @@ void SelectWordEvent(TNewToFmt& c, const HandlerRow& r) {
 // SignalEvent, then a supplementary record with Q(18).
 void SelectSignalEvent(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Wrote(SignalEvent, c, r)) return;
+  if (!SignalRecord(c, r)) return;
   WriteSupplementary(d, 4, Q(d, 18));
 }
 
@@ -58,13 +59,15 @@ void SelectSignalEvent(TNewToFmt& c, const HandlerRow& r) {
 // record with the station named last (start-up, A806, BA02 or B795).
 void B801(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  Header2(d);
-  d.Val10 = T(d, 12);
+  RawValues v;
+  if (!Read2(c, r, v)) return;
+  Header2(d, v);
+  const PairWindow<2> p(d, v);
+  d.Val10 = p.T<12>();
   d.Val12 = static_cast<uint8_t>(B(d, 15));
-  d.Val13 = static_cast<uint16_t>(W(d, 16));
+  d.Val13 = static_cast<uint16_t>(p.W<16>());
   d.Val14 = static_cast<uint16_t>(W(d, 18) / 10);
-  RunState& run = Run();
+  RunState& run = RunValues;
   if (!run.FirstValueFlag) {
     d.Hdr.B41 = static_cast<uint8_t>(d.Val13 / 10);
     run.FirstValueFlag = true;
@@ -83,8 +86,9 @@ struct SubByValue {
 
 void SignalTableEvent(TNewToFmt& c, const HandlerRow& r, std::span<const SubByValue> table) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  Header2(d);
+  RawValues v;
+  if (!Read2(c, r, v)) return;
+  Header2(d, v);
   PairFields(d);
   G(d, 16);
   const int s = B(d, 18);
@@ -104,7 +108,7 @@ void B808(TNewToFmt& c, const HandlerRow& r) { SignalTableEvent(c, r, kB808Subs)
 // SignalEvent, then a cleared record 0x86 `sub` with the low byte of W(18).
 void SignalCountEvent(TNewToFmt& c, const HandlerRow& r, uint8_t sub) {
   TFmtData& d = c.d;
-  if (!Wrote(SignalEvent, c, r)) return;
+  if (!SignalRecord(c, r)) return;
   BeginRecord(d, 0x86, sub);
   d.Out[2] = ByteOf(W(d, 18), 0);
   d.WriteRecord();
@@ -121,7 +125,7 @@ void B811(TNewToFmt& c, const HandlerRow& r) { SignalCountEvent(c, r, 0x0D); }
 
 void B825(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Wrote(PairEvent, c, r)) return;
+  if (!PairRecord(c, r)) return;
   BeginRecord(d, 0x86, 0x1A);
   Put16(d.Out, 2, W(d, 16));
   Put32(d.Out, 4, W(d, 18));
@@ -131,7 +135,7 @@ void B825(TNewToFmt& c, const HandlerRow& r) {
 // The second record 0x81 0x50 keeps the event time of the first.
 void B826(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Wrote(PairEvent, c, r)) return;
+  if (!PairRecord(c, r)) return;
   ClearFrom(d, 5);
   d.Out[0] = 0x81;
   d.Out[1] = 0x50;
@@ -142,17 +146,19 @@ void B826(TNewToFmt& c, const HandlerRow& r) {
 
 void B843(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  BeginBare(d, r);
-  d.Out[10] = static_cast<uint8_t>(B(d, 5));
-  Put16(d.Out, 11, W(d, 6));
-  Put16(d.Out, 13, W(d, 8));
+  RawValues v;
+  if (!Read2(c, r, v)) return;
+  BeginBare(d, r, v);
+  const PairWindow<2> p(d, v);
+  d.Out[10] = static_cast<uint8_t>(FirstValues2(d, v) >> 24);
+  Put16(d.Out, 11, p.W<6>());
+  Put16(d.Out, 13, p.W<8>());
   d.WriteRecord();
 }
 
 void B846(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Wrote(SignalEvent, c, r)) return;
+  if (!SignalRecord(c, r)) return;
   BeginSupplementary(d);
   d.Out[2] = static_cast<uint8_t>(B(d, 18));
   Put16(d.Out, 3, W(d, 19));
@@ -161,7 +167,7 @@ void B846(TNewToFmt& c, const HandlerRow& r) {
 
 void B847(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Wrote(SignalEvent, c, r)) return;
+  if (!SignalRecord(c, r)) return;
   BeginSupplementary(d);
   d.Out[2] = static_cast<uint8_t>(B(d, 18));
   Put32(d.Out, 3, Q(d, 19));
@@ -170,7 +176,7 @@ void B847(TNewToFmt& c, const HandlerRow& r) {
 
 void B855(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Wrote(StandardEvent, c, r)) return;
+  if (!StandardRecord(c, r)) return;
   BeginSupplementary(d);
   d.Out[2] = static_cast<uint8_t>(B(d, 12));
   d.WriteRecord();
@@ -178,7 +184,7 @@ void B855(TNewToFmt& c, const HandlerRow& r) {
 
 void B858(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Wrote(SignalEvent, c, r)) return;
+  if (!SignalRecord(c, r)) return;
   BeginSupplementary(d);
   Put32(d.Out, 2, Q(d, 18));
   Put16(d.Out, 6, W(d, 22));
@@ -187,7 +193,7 @@ void B858(TNewToFmt& c, const HandlerRow& r) {
 
 void B859(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Wrote(SignalEvent, c, r)) return;
+  if (!SignalRecord(c, r)) return;
   WriteSupplementary(d, 2, W(d, 18));
 }
 
@@ -210,8 +216,9 @@ void B860(TNewToFmt& c, const HandlerRow& r) {
 // PairEvent without look-ahead; answers whether the record was taken.
 bool PairEventNoPeek(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return false;
-  Header2(d);
+  RawValues v;
+  if (!Read2(c, r, v)) return false;
+  Header2(d, v);
   PairFields(d);
   FinishNoPeek(c);
   return true;

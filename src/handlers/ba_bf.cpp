@@ -11,7 +11,9 @@ namespace railfmt {
 
 void hs::WriteStationRecord(TFmtData& d) {
   BeginRecord(d, 0x20, 0xF0);
-  TPubFunc::PutTextRaw(d.Out, std::string_view(d.HeaderStationName).substr(0, 10), 2);
+  const std::string& name = d.HeaderStationName;
+  const int n = name.size() < 10 ? static_cast<int>(name.size()) : 10;
+  if (n > 0) CopySmall(d.Out + 2, reinterpret_cast<const uint8_t*>(name.data()), n);
   d.Out[12] = static_cast<uint8_t>(d.StationNo);
   d.Out[23] = d.HandlerByteD;
   d.WriteRecord();
@@ -36,8 +38,9 @@ HandlerRow Versioned(const TFmtData& d, const HandlerRow& r) {
 // bytes from 10 on are overwritten, and it is written by the caller.
 bool AssembleBA(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return false;
-  Header2(d);
+  RawValues v;
+  if (!Read2(c, r, v)) return false;
+  Header2(d, v);
   d.PresenceMask = static_cast<uint16_t>(d.InitMask);
   c.PeekAttached();
   d.AssembleRecord();
@@ -206,8 +209,9 @@ void BB05(TNewToFmt& c, const HandlerRow& r) {
 // Val19 := W(12), Val21 := W(14); written without look-ahead.
 bool PairDirect(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return false;
-  Header2(d);
+  RawValues v;
+  if (!Read2(c, r, v)) return false;
+  Header2(d, v);
   PairValues(d);
   FinishNoPeek(c);
   return true;
@@ -269,8 +273,9 @@ void BC51(TNewToFmt& c, const HandlerRow& r) {
 // Val21 := W(15), Val10 := W(17).
 bool RunRecord(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return false;
-  Header2(d);
+  RawValues v;
+  if (!Read2(c, r, v)) return false;
+  Header2(d, v);
   d.Val19 = static_cast<uint16_t>(T(d, 12));
   d.Val21 = static_cast<uint16_t>(W(d, 15));
   d.Val10 = W(d, 17);

@@ -10,11 +10,6 @@ bool HeaderRecord(TNewToFmt& c, const HandlerRow& r) {
   return true;
 }
 
-void SignalConvert(TFmtData& d, int32_t v, uint16_t modeWord) {
-  if (d.KeepSignal != 0) return;
-  d.Val15 = static_cast<uint8_t>(TBridge::SignalAspect(v, modeWord));
-}
-
 void BeginSupplementary(TFmtData& d) { BeginRecord(d, 0x21, 0xF0); }
 
 void WriteSupplementary(TFmtData& d, int bytes, int64_t v) {
@@ -23,14 +18,10 @@ void WriteSupplementary(TFmtData& d, int bytes, int64_t v) {
   d.WriteRecord();
 }
 
-void BeginRecord(TFmtData& d, uint8_t code, uint8_t sub) {
-  std::memset(d.Out, 0, 32);  // the 26 record bytes (Out beyond them is never written out)
-  d.Out[0] = code;
-  d.Out[1] = sub;
-}
-
 void ClearFrom(TFmtData& d, int from) {
-  if (from < kRecordSize) std::memset(d.Out + from, 0, kRecordSize - from);
+  // 1 to 26 zero bytes as a few stores that overlap, without a call
+  static constexpr uint8_t kZeros[kRecordSize] = {};
+  if (from >= 0 && from < kRecordSize) CopySmall(d.Out + from, kZeros, kRecordSize - from);
 }
 
 bool Wrote(HandlerStep step, TNewToFmt& c, const HandlerRow& r) {
@@ -39,36 +30,48 @@ bool Wrote(HandlerStep step, TNewToFmt& c, const HandlerRow& r) {
   return c.d.OutputSize() != before;
 }
 
-void StandardEvent(TNewToFmt& c, const HandlerRow& r) {
+bool StandardRecord(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  Header2(d);
-  if (r.code == 0x80 && r.sub == 0x0A) Run().LastStartTime = d.Time;
+  RawValues v;
+  if (!Read2(c, r, v)) return false;
+  Header2(d, v);
+  if (r.code == 0x80 && r.sub == 0x0A) RunValues.LastStartTime = d.Time;
   Finish(c);
+  return true;
 }
 
-void PairEvent(TNewToFmt& c, const HandlerRow& r) {
+bool PairRecord(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  Header2(d);
-  PairValues(d);
+  RawValues v;
+  if (!Read2(c, r, v)) return false;
+  Header2(d, v);
+  PairValues(d, PairWindow<2>(d, v));
   Finish(c);
+  return true;
 }
 
-void SignalEvent(TNewToFmt& c, const HandlerRow& r) {
+bool SignalRecord(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  Header2(d);
-  PairValues(d);
-  G(d, 16);
+  RawValues v;
+  if (!Read2(c, r, v)) return false;
+  Header2(d, v);
+  const PairWindow<2> p(d, v);
+  PairValues(d, p);
+  SignalConvert(d, p.W<16>(), d.SignalMode);
   Finish(c);
+  return true;
 }
+
+void StandardEvent(TNewToFmt& c, const HandlerRow& r) { StandardRecord(c, r); }
+void PairEvent(TNewToFmt& c, const HandlerRow& r) { PairRecord(c, r); }
+void SignalEvent(TNewToFmt& c, const HandlerRow& r) { SignalRecord(c, r); }
 
 // The state-word record; false when the record could not be read.
 static bool StateWordRecord(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return false;
-  Header2(d);
+  RawValues v;
+  if (!Read2(c, r, v)) return false;
+  Header2(d, v);
   d.Val10 = T(d, 12);
   d.Val12 = static_cast<uint8_t>(B(d, 15));
   Finish(c);
@@ -83,8 +86,9 @@ void StateWordLongEvent(TNewToFmt& c, const HandlerRow& r) {
 
 void LongValueEvent(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  Header2(d);
+  RawValues v;
+  if (!Read2(c, r, v)) return;
+  Header2(d, v);
   Finish(c);
   WriteSupplementary(d, 4, Q(d, 12));
 }

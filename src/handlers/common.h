@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <span>
 
 #include "engine/fmtdata.h"
@@ -136,7 +137,10 @@ inline void Header1(TFmtData& d, const PairWindow<1>& p) {
 inline void Header1(TFmtData& d) { Header1(d, PairWindow<1>(d)); }
 
 // Signal conversion into Val15 unless KeepSignal is set.
-void SignalConvert(TFmtData& d, int32_t v, uint16_t modeWord);
+inline void SignalConvert(TFmtData& d, int32_t v, uint16_t modeWord) {
+  if (d.KeepSignal != 0) return;
+  d.Val15 = static_cast<uint8_t>(TBridge::SignalAspect(v, modeWord));
+}
 // G(k): signal conversion of the 2-byte BCD at raw k with SignalMode.
 inline void G(TFmtData& d, int k) { SignalConvert(d, W(d, k), d.SignalMode); }
 
@@ -166,7 +170,11 @@ void BeginSupplementary(TFmtData& d);
 // bytes bytes (2, 3 or 4) from record byte 2 on.
 void WriteSupplementary(TFmtData& d, int bytes, int64_t v);
 // Clears Out and starts a record with the given codes.
-void BeginRecord(TFmtData& d, uint8_t code, uint8_t sub);
+inline void BeginRecord(TFmtData& d, uint8_t code, uint8_t sub) {
+  std::memset(d.Out, 0, 32);  // the 26 record bytes (Out beyond them is never written out)
+  d.Out[0] = code;
+  d.Out[1] = sub;
+}
 // Clears Out bytes from..25.
 void ClearFrom(TFmtData& d, int from);
 // Out[out..out+n-1] := the BCD values of Raw[raw..raw+n-1], one byte each.
@@ -183,6 +191,56 @@ inline void BeginBare(TFmtData& d, const HandlerRow& r) {
 // whether the record was taken.
 bool Wrote(HandlerStep step, TNewToFmt& c, const HandlerRow& r);
 
+// The run-wide values, looked up once (Run() tests on every call whether its
+// object exists yet).
+inline RunState& RunValues = Run();
+
+// ---- the two-byte layout from the values of the read
+// Read2, and the values of Raw[2..17] for Header2 and a PairWindow<2>.
+inline bool Read2(TNewToFmt& c, const HandlerRow& r, RawValues& values) {
+  TFmtData& d = c.d;
+  SetParams(d, r);
+  return d.ReadCheckedValues<2>(r.len, values);
+}
+// BcdByte of Raw[2], Raw[3], Raw[4] and Raw[5], lowest byte first, from the
+// values Read2 delivered (Raw unchanged since): hour, minute, second, then
+// the first byte of the 8-digit number.
+inline uint32_t FirstValues2(const TFmtData& d, RawValues v) {
+#if defined(__SSE2__) || defined(_M_X64)
+  (void)d;
+  return static_cast<uint32_t>(_mm_cvtsi128_si32(v));
+#else
+  (void)v;
+  uint32_t x = 0;
+  for (int k = 5; k >= 2; --k) x = x << 8 | static_cast<uint32_t>(d.BcdByte(k));
+  return x;
+#endif
+}
+// Header2 from the values of Raw[2..17] that Read2 delivered (Raw unchanged
+// since): the time from their first three bytes, the numbers from the window.
+inline void Header2(TFmtData& d, RawValues v) {
+  d.Code = static_cast<uint8_t>(d.OutCode);
+  d.Sub = static_cast<uint8_t>(d.OutSub);
+  const uint32_t hms = FirstValues2(d, v);
+  d.Time = static_cast<int32_t>((hms & 0xFF) * 3600 + (hms >> 8 & 0xFF) * 60 + (hms >> 16 & 0xFF));
+  const PairWindow<2> p(d, v);
+  d.Val5 = p.Q<5>();
+  d.Val8 = p.T<9>();
+}
+// BeginBare with bytes 2..4 from the values Read2 delivered.
+inline void BeginBare(TFmtData& d, const HandlerRow& r, RawValues v) {
+  BeginRecord(d, r.code, r.sub);
+  const uint32_t hms = FirstValues2(d, v);
+  d.Out[2] = static_cast<uint8_t>(hms);
+  d.Out[3] = static_cast<uint8_t>(hms >> 8);
+  d.Out[4] = static_cast<uint8_t>(hms >> 16);
+}
+// Val19 := W(12), Val21 := W(14) from the window.
+inline void PairValues(TFmtData& d, const PairWindow<2>& p) {
+  d.Val19 = static_cast<uint16_t>(p.W<12>());
+  d.Val21 = static_cast<uint16_t>(p.W<14>());
+}
+
 // ---- shared steps used by several families (two-byte layout)
 // Full record with Time and the header numbers; 0x80 0x0A stores the last start time.
 void StandardEvent(TNewToFmt& c, const HandlerRow& r);
@@ -190,6 +248,10 @@ void StandardEvent(TNewToFmt& c, const HandlerRow& r);
 void PairEvent(TNewToFmt& c, const HandlerRow& r);
 // PairEvent plus G(16).
 void SignalEvent(TNewToFmt& c, const HandlerRow& r);
+// The same three, answering whether the record was taken (and written).
+bool StandardRecord(TNewToFmt& c, const HandlerRow& r);
+bool PairRecord(TNewToFmt& c, const HandlerRow& r);
+bool SignalRecord(TNewToFmt& c, const HandlerRow& r);
 // Header numbers, Val10 := T(12), Val12 := B(15); full record.
 void StateWordEvent(TNewToFmt& c, const HandlerRow& r);
 // StateWordEvent, then a supplementary record with bytes 2..4 := T(17).

@@ -56,8 +56,9 @@ void SplitRecord42(TNewToFmt& c, const HandlerRow& r) {
 // the check fails. The second record keeps the event time in bytes 2..4.
 bool PositionMain(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return false;
-  Header2(d);
+  RawValues v;
+  if (!Read2(c, r, v)) return false;
+  Header2(d, v);
   d.PresenceMask = static_cast<uint16_t>(d.InitMask);
   c.PeekAttached();
   d.AssembleRecord();
@@ -149,7 +150,7 @@ void B701(TNewToFmt& c, const HandlerRow& r) {
   SetParams(d, r);
   if (!d.SkipRecord(2)) return;
   const int32_t t = d.GetTime();
-  if (t >= 86400 || t == Run().LastStartTime) return;
+  if (t >= 86400 || t == RunValues.LastStartTime) return;
   Header2(d);
   d.PresenceMask = static_cast<uint16_t>(d.InitMask);
   c.PeekAttached();
@@ -161,7 +162,7 @@ void B701(TNewToFmt& c, const HandlerRow& r) {
 }
 
 void B704(TNewToFmt& c, const HandlerRow& r) {
-  if (!Wrote(StandardEvent, c, r)) return;
+  if (!StandardRecord(c, r)) return;
   TFmtData& d = c.d;
   WriteSupplementary(d, 2, W(d, 12));
 }
@@ -174,8 +175,9 @@ constexpr uint8_t kSubCodes[][4] = {
 
 void SubCodeEvent(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  Header2(d);
+  RawValues v;
+  if (!Read2(c, r, v)) return;
+  Header2(d, v);
   const int s = B(d, 12);
   if (s >= 1 && s <= 4) {
     d.Sub = kSubCodes[r.aux][s - 1];
@@ -204,7 +206,7 @@ constexpr LocoPair kLocoPairs[] = {
 // 16-bit word at offset k of the current ZhuDuan record; a record whose
 // type code is below 1 is absent and its words read as 0.
 int DepotWord(int k) {
-  const auto& z = Run().ZhuDuan;
+  const auto& z = RunValues.ZhuDuan;
   const int16_t type = static_cast<int16_t>(z[0] | z[1] << 8);
   if (type < 1) return 0;
   return static_cast<int16_t>(z[k] | z[k + 1] << 8);
@@ -249,8 +251,9 @@ void B795(TNewToFmt& c, const HandlerRow& r) {
 // then byte 2 := B(20).
 void B796(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  Header2(d);
+  RawValues v;
+  if (!Read2(c, r, v)) return;
+  Header2(d, v);
   PairValues(d);
   d.Val13 = static_cast<uint16_t>(W(d, 16));
   d.Val14 = static_cast<uint16_t>(W(d, 18));
@@ -292,7 +295,7 @@ void SpeedPairEvent(TNewToFmt& c, const HandlerRow& r) {
 }
 
 void B921(TNewToFmt& c, const HandlerRow& r) {
-  if (!Wrote(StandardEvent, c, r)) return;
+  if (!StandardRecord(c, r)) return;
   TFmtData& d = c.d;
   BeginSupplementary(d);
   Put32(d.Out, 2, Q(d, 12));
@@ -312,7 +315,7 @@ void HeaderMaskEvent(TNewToFmt& c, const HandlerRow& r) {
 // ============================================================== DA
 
 void DA01(TNewToFmt& c, const HandlerRow& r) {
-  if (!Wrote(StandardEvent, c, r)) return;
+  if (!StandardRecord(c, r)) return;
   TFmtData& d = c.d;
   BeginSupplementary(d);
   Put24(d.Out, 2, T(d, 12));
@@ -322,15 +325,16 @@ void DA01(TNewToFmt& c, const HandlerRow& r) {
 }
 
 void DA02(TNewToFmt& c, const HandlerRow& r) {
-  if (!Wrote(StandardEvent, c, r)) return;
+  if (!StandardRecord(c, r)) return;
   TFmtData& d = c.d;
   WriteSupplementary(d, 2, W(d, 12));
 }
 
 void DA03(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read2(c, r)) return;
-  Header2(d);
+  RawValues v;
+  if (!Read2(c, r, v)) return;
+  Header2(d, v);
   PairValues(d);
   FinishNoPeek(c);
   BeginSupplementary(d);

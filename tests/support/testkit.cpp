@@ -255,10 +255,14 @@ void RunCases(const std::vector<Case>& cases, const RawHeader& h, const Converte
   for (const Case& k : cases) {
     SCOPED_TRACE(k.name);
     EXPECT_EQ(Consumed(k.raw, cls), k.raw.size());
-    const Bytes out = Convert(EventFile(h, {k.raw, Sentinel()}));
     std::vector<std::string> want = Golden(k.expected);
     want.push_back(Hex(R(kSentinelOut)));
-    EXPECT_EQ(HexRecords(EventRecords(out)), want);
+    // Right before the end of the input, and with 16 bytes that start no
+    // record after the sentinel: a short record is then read 16 bytes at once.
+    for (const Bytes& tail : {Bytes{}, Bytes(16, 0x00)}) {
+      const Bytes out = Convert(EventFile(h, {k.raw, Sentinel(), tail}));
+      EXPECT_EQ(HexRecords(EventRecords(out)), want) << (tail.empty() ? "at the end" : "16 bytes ahead");
+    }
   }
 }
 

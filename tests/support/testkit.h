@@ -155,7 +155,8 @@ struct Case {
   Bytes raw;
   std::vector<std::string> expected;
 };
-// Converts each case followed by the sentinel and compares all records.
+// Converts each case followed by the sentinel, once at the end of the input
+// and once with zero bytes after it, and compares all records.
 void RunCases(const std::vector<Case>& cases, const RawHeader& h = RawHeader(),
               const ConverterClass& cls = ClassTNewToFmt());
 // Every row of a family has a case.
