@@ -201,8 +201,16 @@ inline void TFmtData::AssemblePlain(uint8_t* o, uint8_t code, uint8_t sub, uint1
   const uint32_t over = 0u - static_cast<uint32_t>(v21 > 999);  // all ones when above 999
   const uint16_t val21 = static_cast<uint16_t>((v21 & ~over) | (uint32_t{Val21Default} & over));
   Val21 = val21;
-  const uint32_t t = static_cast<uint32_t>(Time);
-  const uint32_t minutes = t / 60;
+  // Hour, minute and second: as the time was set, or cut from Time once for
+  // every time value.
+  uint32_t hms = TimeBytes;
+  if (Time != TimeOf) {
+    const uint32_t t = static_cast<uint32_t>(Time);
+    const uint32_t minutes = t / 60;
+    hms = (t / 3600 & 0xFF) | (minutes % 60) << 8 | (t - minutes * 60) << 16;
+    TimeBytes = hms;
+    TimeOf = Time;
+  }
   const uint32_t v5 = static_cast<uint32_t>(Val5);
   const uint16_t v8 = static_cast<uint16_t>(Val8), v10 = static_cast<uint16_t>(Val10);
   const uint8_t b12 = Val12, b13 = static_cast<uint8_t>(Val13 / 10), b14 = static_cast<uint8_t>(Val14);
@@ -210,9 +218,7 @@ inline void TFmtData::AssemblePlain(uint8_t* o, uint8_t code, uint8_t sub, uint1
   const uint16_t v17 = Val17, v19 = Val19;
   o[0] = code;
   o[1] = sub;
-  o[2] = static_cast<uint8_t>(t / 3600);
-  o[3] = static_cast<uint8_t>(minutes % 60);
-  o[4] = static_cast<uint8_t>(t - minutes * 60);
+  std::memcpy(o + 2, &hms, 4);  // byte 5 follows with Val5
   std::memcpy(o + 5, &v5, 4);
   std::memcpy(o + 8, &v8, 2);
   std::memcpy(o + 10, &v10, 2);

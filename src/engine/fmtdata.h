@@ -176,6 +176,10 @@ class TFmtData {
   uint8_t Code = 0;
   uint8_t Sub = 0;
   int32_t Time = 0;
+  // Record bytes 2..4 of the time (hour, minute, second, then a spare byte),
+  // valid while Time equals TimeOf.
+  uint32_t TimeBytes = 0;
+  int32_t TimeOf = -1;
   int32_t Val5 = 0;
   int32_t Val8 = 0;
   int32_t Val10 = 0;
@@ -324,6 +328,22 @@ class TFmtData {
   int32_t BcdNumber(int start, int count) const { return TPubFunc::BcdNumberOf(Raw, start, count); }
   int32_t GetTime() const { return BcdByte(2) * 3600 + BcdByte(3) * 60 + BcdByte(4); }
   int32_t GetTimeAt1() const { return BcdByte(1) * 3600 + BcdByte(2) * 60 + BcdByte(3); }
+  // The BcdByte values of Raw[k..k+2] as hour | minute << 8 | second << 16.
+  uint32_t HmsAt(int k) const {
+    uint32_t x;
+    if constexpr (std::endian::native == std::endian::little) std::memcpy(&x, Raw + k, sizeof x);
+    else x = Raw[k] | Raw[k + 1] << 8 | Raw[k + 2] << 16;
+    // high * 10 + low = byte - 6 * high in every byte (at most 165, no borrow)
+    return (x - 6 * ((x >> 4) & 0x0F0F0F0Fu)) & 0x00FFFFFFu;
+  }
+  // Time := hour * 3600 + minute * 60 + second (hms as HmsAt gives it). A
+  // minute and second below 60 are the record's time bytes as they stand.
+  void SetTime(uint32_t hms) {
+    Time = static_cast<int32_t>((hms & 0xFF) * 3600 + ((hms >> 8) & 0xFF) * 60 + (hms >> 16));
+    TimeBytes = hms;
+    // minute + 68 and second + 68 stay below 128 exactly when both are below 60
+    TimeOf = ((hms + 0x00444400u) & 0x00808000u) == 0 ? Time : -1;
+  }
   int32_t GetValue8() const { return BcdNumber(5, 4); }
   int32_t GetValue8At4() const { return BcdNumber(4, 4); }
   int32_t GetValue6() const { return BcdNumber(9, 3); }

@@ -119,7 +119,7 @@ inline void TimeOnly2(TFmtData& d) {
 inline void TimeOnly1(TFmtData& d) {
   d.Code = static_cast<uint8_t>(d.OutCode);
   d.Sub = static_cast<uint8_t>(d.OutSub);
-  d.Time = d.GetTimeAt1();
+  d.SetTime(d.HmsAt(1));
 }
 // The same and both header numbers (two-byte layout).
 inline void Header2(TFmtData& d) {
