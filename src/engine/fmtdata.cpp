@@ -8,6 +8,14 @@
 #include "platform/platform.h"
 #include "texts/gbk.h"
 
+#if defined(_MSC_VER)
+#define NOINLINE __declspec(noinline)
+#elif defined(__GNUC__)
+#define NOINLINE __attribute__((noinline))
+#else
+#define NOINLINE
+#endif
+
 namespace railfmt {
 
 TFmtData& FmtData() {
@@ -235,11 +243,9 @@ inline void TFmtData::AssemblePlain(uint8_t* o, uint8_t code, uint8_t sub, uint1
 }
 
 void TFmtData::AssembleInto(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask) {
-  if constexpr (std::endian::native == std::endian::little) {
-    if ((Time | Val5 | Val8 | Val10) >= 0) {
-      AssemblePlain(o, code, sub, mask);
-      return;
-    }
+  if (PlainValues()) {
+    AssemblePlain(o, code, sub, mask);
+    return;
   }
   PlaceHeadInto(o, code, sub);
   Put16(o, 10, Val10);
@@ -261,23 +267,37 @@ void TFmtData::AssembleInto(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask
 void TFmtData::AssembleRecord() { AssembleInto(Out, Code, Sub, PresenceMask); }
 
 void TFmtData::AssembleFast(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask) {
-  if constexpr (std::endian::native == std::endian::little) {
-    if ((Time | Val5 | Val8 | Val10) >= 0) {
-      AssemblePlain(o, code, sub, mask);
-      return;
-    }
+  if (PlainValues()) {
+    AssemblePlain(o, code, sub, mask);
+    return;
   }
   AssembleInto(o, code, sub, mask);
 }
 
-void TFmtData::AssembleAndWrite() {
-  AssembleFast(Out, Code, Sub, PresenceMask);
+// The rare paths of AssembleAndWrite, apart so that its common path calls
+// nothing but the block's flush and keeps no register across a call.
+NOINLINE void TFmtData::AssembleAndWriteSigned() {
+  AssembleInto(Out, Code, Sub, PresenceMask);
   WriteBytes(Out);
+}
+NOINLINE void TFmtData::WriteOutUngathered() { OutStream->AppendRecord(Out); }
+
+void TFmtData::AssembleAndWrite() {
+  if (!PlainValues()) return AssembleAndWriteSigned();
+  AssemblePlain(Out, Code, Sub, PresenceMask);
+  if (!Gather) return WriteOutUngathered();
+  Gathered.Append(Out, *OutStream);
 }
 
 void TFmtData::WriteAssembled(uint8_t code, uint8_t sub, uint16_t mask) {
+  if (Gather && PlainValues()) {
+    // assembled in its place in the block
+    AssemblePlain(Gathered.Next(), code, sub, mask);
+    Gathered.Placed(*OutStream);
+    return;
+  }
   uint8_t r[kRecordSize];
-  AssembleFast(r, code, sub, mask);
+  AssembleInto(r, code, sub, mask);
   WriteBytes(r);
 }
 

@@ -365,6 +365,13 @@ class TFmtData {
   void AssemblePlain(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask);
   // AssemblePlain where it applies, else AssembleInto.
   void AssembleFast(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask);
+  // Where AssemblePlain applies.
+  bool PlainValues() const {
+    if constexpr (std::endian::native == std::endian::little) return (Time | Val5 | Val8 | Val10) >= 0;
+    return false;
+  }
+  void AssembleAndWriteSigned();
+  void WriteOutUngathered();
   void WriteRecord();
   void WriteStandard();
   void ClearRecord() {
