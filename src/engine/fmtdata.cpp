@@ -221,22 +221,22 @@ inline void TFmtData::AssemblePlain(uint8_t* o, uint8_t code, uint8_t sub, uint1
   }
   const uint32_t v5 = static_cast<uint32_t>(Val5);
   const uint16_t v8 = static_cast<uint16_t>(Val8), v10 = static_cast<uint16_t>(Val10);
-  const uint8_t b12 = Val12, b13 = static_cast<uint8_t>(Val13 / 10), b14 = static_cast<uint8_t>(Val14);
-  const uint8_t b15 = Val15, b16 = Val16, b23 = static_cast<uint8_t>(Val23);
-  const uint16_t v17 = Val17, v19 = Val19;
+  // bytes 12..15 and 15..22 as they lie in the running values (TRunningValues)
+  const uint8_t* running = reinterpret_cast<const uint8_t*>(static_cast<const TRunningValues*>(this));
+  uint32_t b12;
+  uint64_t b15;
+  std::memcpy(&b12, running + offsetof(TRunningValues, Val12), 4);
+  std::memcpy(&b15, running + offsetof(TRunningValues, Val15), 8);
+  const uint8_t b13 = static_cast<uint8_t>(Val13 / 10), b23 = static_cast<uint8_t>(Val23);
   o[0] = code;
   o[1] = sub;
   std::memcpy(o + 2, &hms, 4);  // byte 5 follows with Val5
   std::memcpy(o + 5, &v5, 4);
   std::memcpy(o + 8, &v8, 2);
   std::memcpy(o + 10, &v10, 2);
-  o[12] = b12;
+  std::memcpy(o + 12, &b12, 4);
   o[13] = b13;
-  o[14] = b14;
-  o[15] = b15;
-  o[16] = b16;
-  std::memcpy(o + 17, &v17, 2);
-  std::memcpy(o + 19, &v19, 2);
+  std::memcpy(o + 15, &b15, 8);
   std::memcpy(o + 21, &val21, 2);
   o[23] = b23;
   std::memcpy(o + 24, &mask, 2);

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -151,8 +152,43 @@ struct TPubFunc {
   static std::string Hex2(int v) { return texts::Hex2(v); }
 };
 
+// The running values a full record is assembled from. From Val12 on they lie
+// as record bytes 12..23 do where the record takes them as they stand:
+// Val12 and the low byte of Val14 two bytes apart (record byte 13 is
+// Val13 / 10), then Val15, Val16, Val17, Val19, Val21 and the low byte of
+// Val23 in the record's order, so the assembly copies them in two loads.
+struct TRunningValues {
+  uint8_t Code = 0;
+  uint8_t Sub = 0;
+  int32_t Time = 0;
+  // Record bytes 2..4 of the time (hour, minute, second, then a spare byte),
+  // valid while Time equals TimeOf.
+  uint32_t TimeBytes = 0;
+  int32_t TimeOf = -1;
+  int32_t Val5 = 0;
+  int32_t Val8 = 0;
+  int32_t Val10 = 0;
+  uint8_t Val12 = 0;
+  uint8_t Spare13 = 0;  // record byte 13 is Val13 / 10
+  uint16_t Val14 = 0;
+  uint16_t Val13 = 0;
+  uint8_t Val15 = 0;
+  uint8_t Val16 = 0;
+  uint16_t Val17 = 0;
+  uint16_t Val19 = 0;
+  uint16_t Val21 = 0;
+  uint16_t Val23 = 0;
+  uint16_t PresenceMask = 0;
+};
+static_assert(offsetof(TRunningValues, Val14) == offsetof(TRunningValues, Val12) + 2);
+static_assert(offsetof(TRunningValues, Val16) == offsetof(TRunningValues, Val15) + 1 &&
+              offsetof(TRunningValues, Val17) == offsetof(TRunningValues, Val15) + 2 &&
+              offsetof(TRunningValues, Val19) == offsetof(TRunningValues, Val15) + 4 &&
+              offsetof(TRunningValues, Val21) == offsetof(TRunningValues, Val15) + 6 &&
+              offsetof(TRunningValues, Val23) == offsetof(TRunningValues, Val15) + 8);
+
 // The one conversion context shared by the engine and the handlers.
-class TFmtData {
+class TFmtData : public TRunningValues {
  public:
   std::string Note;
   MemStream* InStream = nullptr;
@@ -173,26 +209,6 @@ class TFmtData {
   // ReadRaw), so clearing and saving Raw touch only its used part.
   int RawUsed = kRawSize;
   static constexpr int kRawHead = 32;  // the used part of nearly every record fits
-  uint8_t Code = 0;
-  uint8_t Sub = 0;
-  int32_t Time = 0;
-  // Record bytes 2..4 of the time (hour, minute, second, then a spare byte),
-  // valid while Time equals TimeOf.
-  uint32_t TimeBytes = 0;
-  int32_t TimeOf = -1;
-  int32_t Val5 = 0;
-  int32_t Val8 = 0;
-  int32_t Val10 = 0;
-  uint8_t Val12 = 0;
-  uint16_t Val13 = 0;
-  uint16_t Val14 = 0;
-  uint8_t Val15 = 0;
-  uint8_t Val16 = 0;
-  uint16_t Val17 = 0;
-  uint16_t Val19 = 0;
-  uint16_t Val21 = 0;
-  uint16_t Val23 = 0;
-  uint16_t PresenceMask = 0;
   uint16_t HdrWord208 = 0;
   uint16_t HdrWord210 = 0;
   uint16_t HdrWord214 = 0;
