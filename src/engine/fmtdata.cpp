@@ -289,16 +289,17 @@ void TFmtData::AssembleAndWrite() {
   Gathered.Append(Out, *OutStream);
 }
 
-void TFmtData::WriteAssembled(uint8_t code, uint8_t sub, uint16_t mask) {
-  if (Gather && PlainValues()) {
-    // assembled in its place in the block
-    AssemblePlain(Gathered.Next(), code, sub, mask);
-    Gathered.Placed(*OutStream);
-    return;
-  }
+NOINLINE void TFmtData::WriteAssembledApart(uint8_t code, uint8_t sub, uint16_t mask) {
   uint8_t r[kRecordSize];
   AssembleInto(r, code, sub, mask);
   WriteBytes(r);
+}
+
+void TFmtData::WriteAssembled(uint8_t code, uint8_t sub, uint16_t mask) {
+  if (!Gather || !PlainValues()) return WriteAssembledApart(code, sub, mask);
+  // assembled in its place in the block
+  AssemblePlain(Gathered.Next(), code, sub, mask);
+  Gathered.Placed(*OutStream);
 }
 
 void TFmtData::WriteRecord() { WriteBytes(Out); }

@@ -386,7 +386,9 @@ class TFmtData : public TRunningValues {
     if constexpr (std::endian::native == std::endian::little) return (Time | Val5 | Val8 | Val10) >= 0;
     return false;
   }
+  // The rare paths of AssembleAndWrite and WriteAssembled.
   void AssembleAndWriteSigned();
+  void WriteAssembledApart(uint8_t code, uint8_t sub, uint16_t mask);
   void WriteOutUngathered();
   void WriteRecord();
   void WriteStandard();
