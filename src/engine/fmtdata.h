@@ -200,9 +200,10 @@ class TFmtData : public TRunningValues {
   uint8_t HandlerByteC = 0;
   std::string SourceName;
   int32_t RecLen = 0;
-  int32_t OutCode = 0;
-  int32_t OutSub = 0;
-  int32_t InitMask = 0;
+  // The row's codes and mask, as the row holds them (one copy per record).
+  uint8_t OutCode = 0;
+  uint8_t OutSub = 0;
+  uint16_t InitMask = 0;
   uint8_t Raw[kRawSize] = {};
   uint8_t RawSave[kRawSize] = {};
   // Raw[RawUsed..255] are known to be zero (Raw is filled only through
