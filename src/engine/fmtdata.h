@@ -299,7 +299,7 @@ class TFmtData : public TRunningValues {
     // two bytes or more): the record's bytes go into Raw as one vector, the
     // bytes of Raw past them kept as they were (zero past RawUsed), and are
     // checked from the same vector.
-    if (static_cast<unsigned>(count - 1) < 16u && size >= 16 && pos <= size - 16) {
+    if (static_cast<unsigned>(count - 1) < 16u && pos + 16 <= size) {
       const uint8_t* src = in.Data().data() + pos;
       const __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i*>(record_check::kKeep + 32 - count));
       const __m128i x = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src)), keep);
