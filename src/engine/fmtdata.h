@@ -312,6 +312,21 @@ class TFmtData : public TRunningValues {
       // the record's own values: BcdByte(0) is 0
       return CheckVector<start>(x, _mm_and_si128(values, keep), len);
     }
+    // 17 to 32 bytes, and 32 input bytes from the position on: the same with
+    // a second vector, whose bytes past the record are Raw's.
+    if (static_cast<unsigned>(count - 17) < 16u && pos + 32 <= size) {
+      const uint8_t* src = in.Data().data() + pos;
+      const __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i*>(record_check::kKeep + 48 - count));
+      const __m128i x0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+      const __m128i x1 = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 16)), keep);
+      const __m128i rest = _mm_andnot_si128(keep, _mm_loadu_si128(reinterpret_cast<const __m128i*>(Raw + start + 16)));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(Raw + start), x0);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(Raw + start + 16), _mm_or_si128(x1, rest));
+      in.Seek(pos + static_cast<std::size_t>(count));
+      if (len > RawUsed) RawUsed = len;
+      values = record_check::BcdValues(x0);
+      return CheckVector2<start>(x0, x1, values, len);
+    }
 #endif
     ReadRaw(len - start, start);
     const bool ok = CheckRecord(len);
@@ -323,6 +338,21 @@ class TFmtData : public TRunningValues {
     return ok;
   }
 #if defined(__SSE2__) || defined(_M_X64)
+  // The check of Raw[start..len-1] of a record of 17 to 32 of them: the first
+  // 16 in x0 with their BcdByte values in v0, the rest in x1 (the bytes past
+  // them 0).
+  template <int start>
+  bool CheckVector2(__m128i x0, __m128i x1, __m128i v0, int len) {
+    using namespace record_check;
+    uint32_t codes = CodeBytes(x0) | CodeBytes(x1) << 16;
+    if (start == 1) codes &= ~1u;  // Raw[1] is summed whatever its value
+    if (codes != 0) return CodeByteAt(start + std::countr_zero(codes), len);
+    // each lane is at most 16 * 165: its low 32 bits are all of it
+    const __m128i sums = _mm_add_epi64(_mm_sad_epu8(v0, _mm_setzero_si128()), BcdSums(x1));
+    int total = Raw[0] + _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
+    if (start == 2) total += TPubFunc::BcdByte(Raw[1]);
+    return total % 100 == 0;
+  }
   // The check of Raw[start..len-1], which are in x (the bytes past them 0),
   // their BcdByte values in v.
   template <int start>
