@@ -161,13 +161,13 @@ struct TRunningValues {
   uint8_t Code = 0;
   uint8_t Sub = 0;
   int32_t Time = 0;
+  int32_t Val5 = 0;
+  int32_t Val8 = 0;
+  int32_t Val10 = 0;
   // Record bytes 2..4 of the time (hour, minute, second, then a spare byte),
   // valid while Time equals TimeOf.
   uint32_t TimeBytes = 0;
   int32_t TimeOf = -1;
-  int32_t Val5 = 0;
-  int32_t Val8 = 0;
-  int32_t Val10 = 0;
   uint8_t Val12 = 0;
   uint8_t Spare13 = 0;  // record byte 13 is Val13 / 10
   uint16_t Val14 = 0;
@@ -180,6 +180,9 @@ struct TRunningValues {
   uint16_t Val23 = 0;
   uint16_t PresenceMask = 0;
 };
+static_assert(offsetof(TRunningValues, Val5) == offsetof(TRunningValues, Time) + 4 &&
+              offsetof(TRunningValues, Val8) == offsetof(TRunningValues, Time) + 8 &&
+              offsetof(TRunningValues, Val10) == offsetof(TRunningValues, Time) + 12);
 static_assert(offsetof(TRunningValues, Val14) == offsetof(TRunningValues, Val12) + 2);
 static_assert(offsetof(TRunningValues, Val16) == offsetof(TRunningValues, Val15) + 1 &&
               offsetof(TRunningValues, Val17) == offsetof(TRunningValues, Val15) + 2 &&
@@ -414,8 +417,15 @@ class TFmtData : public TRunningValues {
   void AssembleFast(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask);
   // Where AssemblePlain applies.
   bool PlainValues() const {
-    if constexpr (std::endian::native == std::endian::little) return (Time | Val5 | Val8 | Val10) >= 0;
-    return false;
+    if constexpr (std::endian::native != std::endian::little) return false;
+#if defined(__SSE2__) || defined(_M_X64)
+    // the sign bits of Time, Val5, Val8 and Val10 (TRunningValues) at once
+    const uint8_t* running = reinterpret_cast<const uint8_t*>(static_cast<const TRunningValues*>(this));
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(running + offsetof(TRunningValues, Time)));
+    return (_mm_movemask_epi8(v) & 0x8888) == 0;
+#else
+    return (Time | Val5 | Val8 | Val10) >= 0;
+#endif
   }
   // The rare paths of AssembleAndWrite and WriteAssembled.
   void AssembleAndWriteSigned();
