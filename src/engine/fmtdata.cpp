@@ -201,7 +201,7 @@ void TFmtData::LoadStandard() {
   PlaceHead();
 }
 
-inline void TFmtData::AssemblePlain(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask) {
+inline void TFmtData::AssemblePlain(uint8_t* __restrict o, uint8_t code, uint8_t sub, uint16_t mask) {
   // No value below 0: every cut is the value's own low bytes, stored field
   // by field. Val21 above 999 is as common as not in some recordings: the
   // substitution is a selection, not a branch.
