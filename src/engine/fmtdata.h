@@ -331,6 +331,18 @@ class TFmtData : public TRunningValues {
       return CheckVector2<start>(x0, x1, values, len);
     }
 #endif
+    return ReadCheckedApart<start>(len, values);
+  }
+  // ReadCheckedValues near the end of the input or for a record of more than
+  // 32 bytes after the code: apart, so that the common path above keeps few
+  // registers in the handlers it is inlined into.
+  template <int start>
+#if defined(_MSC_VER)
+  __declspec(noinline)
+#elif defined(__GNUC__)
+  __attribute__((noinline))
+#endif
+  bool ReadCheckedApart(int len, RawValues& values) {
     ReadRaw(len - start, start);
     const bool ok = CheckRecord(len);
 #if defined(__SSE2__) || defined(_M_X64)
