@@ -201,6 +201,7 @@ void TFmtData::LoadStandard() {
   PlaceHead();
 }
 
+template <bool timeCut>
 inline void TFmtData::AssemblePlain(uint8_t* __restrict o, uint8_t code, uint8_t sub, uint16_t mask) {
   // No value below 0: every cut is the value's own low bytes, stored field
   // by field. Val21 above 999 is as common as not in some recordings: the
@@ -212,7 +213,7 @@ inline void TFmtData::AssemblePlain(uint8_t* __restrict o, uint8_t code, uint8_t
   // Hour, minute and second: as the time was set, or cut from Time once for
   // every time value.
   uint32_t hms = TimeBytes;
-  if (Time != TimeOf) {
+  if (!timeCut && Time != TimeOf) {
     const uint32_t t = static_cast<uint32_t>(Time);
     const uint32_t minutes = t / 60;
     hms = (t / 3600 & 0xFF) | (minutes % 60) << 8 | (t - minutes * 60) << 16;
@@ -244,7 +245,7 @@ inline void TFmtData::AssemblePlain(uint8_t* __restrict o, uint8_t code, uint8_t
 
 void TFmtData::AssembleInto(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask) {
   if (PlainValues()) {
-    AssemblePlain(o, code, sub, mask);
+    AssemblePlain<false>(o, code, sub, mask);
     return;
   }
   PlaceHeadInto(o, code, sub);
@@ -268,7 +269,7 @@ void TFmtData::AssembleRecord() { AssembleInto(Out, Code, Sub, PresenceMask); }
 
 void TFmtData::AssembleFast(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask) {
   if (PlainValues()) {
-    AssemblePlain(o, code, sub, mask);
+    AssemblePlain<false>(o, code, sub, mask);
     return;
   }
   AssembleInto(o, code, sub, mask);
@@ -284,7 +285,7 @@ NOINLINE void TFmtData::WriteOutUngathered() { OutStream->AppendRecord(Out); }
 
 void TFmtData::AssembleAndWrite() {
   if (!PlainValues()) return AssembleAndWriteSigned();
-  AssemblePlain(Out, Code, Sub, PresenceMask);
+  AssemblePlain<false>(Out, Code, Sub, PresenceMask);
   if (!Gather) return WriteOutUngathered();
   Gathered.Append(Out, *OutStream);
 }
@@ -296,9 +297,11 @@ NOINLINE void TFmtData::WriteAssembledApart(uint8_t code, uint8_t sub, uint16_t 
 }
 
 void TFmtData::WriteAssembled(uint8_t code, uint8_t sub, uint16_t mask) {
-  if (!Gather || !PlainValues()) return WriteAssembledApart(code, sub, mask);
+  // A time not yet cut goes the rare way too: the common path then saves
+  // fewer registers.
+  if (!Gather || !PlainValues() || Time != TimeOf) return WriteAssembledApart(code, sub, mask);
   // assembled in its place in the block
-  AssemblePlain(Gathered.Next(), code, sub, mask);
+  AssemblePlain<true>(Gathered.Next(), code, sub, mask);
   Gathered.Placed(*OutStream);
 }
 

@@ -424,6 +424,8 @@ class TFmtData : public TRunningValues {
   // The 26 bytes of the running state with other codes and mask into o.
   void AssembleInto(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask);
   // AssembleInto when Time, Val5, Val8 and Val10 are 0 or above (little-endian hosts).
+  // timeCut: TimeBytes known to hold the bytes of Time.
+  template <bool timeCut>
   void AssemblePlain(uint8_t* __restrict o, uint8_t code, uint8_t sub, uint16_t mask);
   // AssemblePlain where it applies, else AssembleInto.
   void AssembleFast(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask);
