@@ -306,8 +306,11 @@ class TFmtData : public TRunningValues {
       const uint8_t* src = in.Data().data() + pos;
       const __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i*>(record_check::kKeep + 32 - count));
       const __m128i x = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src)), keep);
-      const __m128i rest = _mm_andnot_si128(keep, _mm_loadu_si128(reinterpret_cast<const __m128i*>(Raw + start)));
-      const __m128i raw = _mm_or_si128(x, rest);
+      // Raw past RawUsed is zero: a main record's read (Raw just cleared) then
+      // loads nothing of Raw, whose cleared bytes would not yet be readable.
+      __m128i raw = x;
+      if (RawUsed > start)
+        raw = _mm_or_si128(x, _mm_andnot_si128(keep, _mm_loadu_si128(reinterpret_cast<const __m128i*>(Raw + start))));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(Raw + start), raw);
       in.Seek(pos + static_cast<std::size_t>(count));
       if (len > RawUsed) RawUsed = len;
@@ -322,9 +325,11 @@ class TFmtData : public TRunningValues {
       const __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i*>(record_check::kKeep + 48 - count));
       const __m128i x0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
       const __m128i x1 = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 16)), keep);
-      const __m128i rest = _mm_andnot_si128(keep, _mm_loadu_si128(reinterpret_cast<const __m128i*>(Raw + start + 16)));
+      __m128i tail = x1;  // as above
+      if (RawUsed > start + 16)
+        tail = _mm_or_si128(x1, _mm_andnot_si128(keep, _mm_loadu_si128(reinterpret_cast<const __m128i*>(Raw + start + 16))));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(Raw + start), x0);
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(Raw + start + 16), _mm_or_si128(x1, rest));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(Raw + start + 16), tail);
       in.Seek(pos + static_cast<std::size_t>(count));
       if (len > RawUsed) RawUsed = len;
       values = record_check::BcdValues(x0);
