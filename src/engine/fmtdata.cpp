@@ -283,11 +283,43 @@ NOINLINE void TFmtData::AssembleAndWriteSigned() {
 }
 NOINLINE void TFmtData::WriteOutUngathered() { OutStream->AppendRecord(Out); }
 
+// The plain record (AssemblePlain's bytes) for a time already cut, built in
+// registers as bytes 0..7, 8..15 and 16..23; each field is loaded as it was
+// stored, and the record's bytes are stored as words only.
+inline void TFmtData::PlainWords(uint64_t& w0, uint64_t& w1, uint64_t& w2) {
+  const uint32_t v21 = UseVal21Default ? Val21Default : Val21;
+  const uint32_t over = 0u - static_cast<uint32_t>(v21 > 999);  // all ones when above 999
+  const uint16_t val21 = static_cast<uint16_t>((v21 & ~over) | (uint32_t{Val21Default} & over));
+  Val21 = val21;
+  w0 = uint64_t{Code} | uint64_t{Sub} << 8 | uint64_t{TimeBytes & 0xFFFFFFu} << 16 |
+         (uint64_t{static_cast<uint32_t>(Val5)} & 0xFFFFFFu) << 40;
+  w1 = uint64_t{static_cast<uint16_t>(Val8)} | uint64_t{static_cast<uint16_t>(Val10)} << 16 |
+         uint64_t{Val12} << 32 | uint64_t{static_cast<uint8_t>(Val13 / 10)} << 40 |
+         uint64_t{static_cast<uint8_t>(Val14)} << 48 | uint64_t{Val15} << 56;
+  w2 = uint64_t{Val16} | uint64_t{Val17} << 8 | uint64_t{Val19} << 24 | uint64_t{val21} << 40 |
+         uint64_t{static_cast<uint8_t>(Val23)} << 56;
+}
+
 void TFmtData::AssembleAndWrite() {
   if (!PlainValues()) return AssembleAndWriteSigned();
-  AssemblePlain<false>(Out, Code, Sub, PresenceMask);
-  if (!Gather) return WriteOutUngathered();
-  Gathered.Append(Out, *OutStream);
+  if (!Gather || Time != TimeOf) {
+    AssemblePlain<false>(Out, Code, Sub, PresenceMask);
+    if (!Gather) return WriteOutUngathered();
+    Gathered.Append(Out, *OutStream);
+    return;
+  }
+  // Out and the block both from the words: a copy of Out into the block
+  // would load Out's bytes right after their narrow stores and wait for them.
+  uint64_t w0, w1, w2;
+  PlainWords(w0, w1, w2);
+  const uint16_t mask = PresenceMask;
+  for (uint8_t* o : {Out, Gathered.Next()}) {  // each word stored as it is, never through memory
+    std::memcpy(o, &w0, 8);
+    std::memcpy(o + 8, &w1, 8);
+    std::memcpy(o + 16, &w2, 8);
+    std::memcpy(o + 24, &mask, 2);
+  }
+  Gathered.Placed(*OutStream);
 }
 
 NOINLINE void TFmtData::WriteAssembledApart(uint8_t code, uint8_t sub, uint16_t mask) {

@@ -434,6 +434,8 @@ class TFmtData : public TRunningValues {
   void AssemblePlain(uint8_t* __restrict o, uint8_t code, uint8_t sub, uint16_t mask);
   // AssemblePlain where it applies, else AssembleInto.
   void AssembleFast(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask);
+  // AssemblePlain's bytes 0..23 as three little-endian words, for a time already cut.
+  void PlainWords(uint64_t& w0, uint64_t& w1, uint64_t& w2);
   // Where AssemblePlain applies.
   bool PlainValues() const {
     if constexpr (std::endian::native != std::endian::little) return false;
