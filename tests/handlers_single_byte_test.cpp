@@ -40,6 +40,9 @@ TEST(HandlersSingleByte, EveryCodeConvertsOneRecord) {
   const Bytes p = Prefix();
   const std::vector<Case> cases = {
       {"C0", One(0xC0, {p}), {Std("87 01", kState0, "07 00")}},
+      // 23:99:99 is 23 * 3600 + 99 * 60 + 99 = 88839 s: 24 h 40 min 39 s.
+      {"C0 minute and second above 59", One(0xC0, {{0x23, 0x99, 0x99}, kNum8, kNum6}),
+       {"87 01 18 28 27 4E 61 BC 40 E2" + kState0 + "07 00"}},
       {"C1", One(0xC1, {kTime, {0x11, 0x22, 0x33}}), {"87 02" + kTimeHead + kState0 + "01 00"}},
       {"C2", One(0xC2, {p}), {Std("87 03", kState0, "07 00")}},
       // C3 and C4 take the header numbers from raw 4..10: the check byte and zeros.

@@ -8,6 +8,14 @@
 #include "platform/platform.h"
 #include "texts/gbk.h"
 
+#if defined(_MSC_VER)
+#define NOINLINE __declspec(noinline)
+#elif defined(__GNUC__)
+#define NOINLINE __attribute__((noinline))
+#else
+#define NOINLINE
+#endif
+
 namespace railfmt {
 
 TFmtData& FmtData() {
@@ -193,7 +201,8 @@ void TFmtData::LoadStandard() {
   PlaceHead();
 }
 
-inline void TFmtData::AssemblePlain(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask) {
+template <bool timeCut>
+inline void TFmtData::AssemblePlain(uint8_t* __restrict o, uint8_t code, uint8_t sub, uint16_t mask) {
   // No value below 0: every cut is the value's own low bytes, stored field
   // by field. Val21 above 999 is as common as not in some recordings: the
   // substitution is a selection, not a branch.
@@ -201,39 +210,43 @@ inline void TFmtData::AssemblePlain(uint8_t* o, uint8_t code, uint8_t sub, uint1
   const uint32_t over = 0u - static_cast<uint32_t>(v21 > 999);  // all ones when above 999
   const uint16_t val21 = static_cast<uint16_t>((v21 & ~over) | (uint32_t{Val21Default} & over));
   Val21 = val21;
-  const uint32_t t = static_cast<uint32_t>(Time);
-  const uint32_t minutes = t / 60;
+  // Hour, minute and second: as the time was set, or cut from Time once for
+  // every time value.
+  uint32_t hms = TimeBytes;
+  if (!timeCut && Time != TimeOf) {
+    const uint32_t t = static_cast<uint32_t>(Time);
+    const uint32_t minutes = t / 60;
+    hms = (t / 3600 & 0xFF) | (minutes % 60) << 8 | (t - minutes * 60) << 16;
+    TimeBytes = hms;
+    TimeOf = Time;
+  }
   const uint32_t v5 = static_cast<uint32_t>(Val5);
   const uint16_t v8 = static_cast<uint16_t>(Val8), v10 = static_cast<uint16_t>(Val10);
-  const uint8_t b12 = Val12, b13 = static_cast<uint8_t>(Val13 / 10), b14 = static_cast<uint8_t>(Val14);
-  const uint8_t b15 = Val15, b16 = Val16, b23 = static_cast<uint8_t>(Val23);
-  const uint16_t v17 = Val17, v19 = Val19;
+  // bytes 12..15 and 15..22 as they lie in the running values (TRunningValues)
+  const uint8_t* running = reinterpret_cast<const uint8_t*>(static_cast<const TRunningValues*>(this));
+  uint32_t b12;
+  uint64_t b15;
+  std::memcpy(&b12, running + offsetof(TRunningValues, Val12), 4);
+  std::memcpy(&b15, running + offsetof(TRunningValues, Val15), 8);
+  const uint8_t b13 = static_cast<uint8_t>(Val13 / 10), b23 = static_cast<uint8_t>(Val23);
   o[0] = code;
   o[1] = sub;
-  o[2] = static_cast<uint8_t>(t / 3600);
-  o[3] = static_cast<uint8_t>(minutes % 60);
-  o[4] = static_cast<uint8_t>(t - minutes * 60);
+  std::memcpy(o + 2, &hms, 4);  // byte 5 follows with Val5
   std::memcpy(o + 5, &v5, 4);
   std::memcpy(o + 8, &v8, 2);
   std::memcpy(o + 10, &v10, 2);
-  o[12] = b12;
+  std::memcpy(o + 12, &b12, 4);
   o[13] = b13;
-  o[14] = b14;
-  o[15] = b15;
-  o[16] = b16;
-  std::memcpy(o + 17, &v17, 2);
-  std::memcpy(o + 19, &v19, 2);
+  std::memcpy(o + 15, &b15, 8);
   std::memcpy(o + 21, &val21, 2);
   o[23] = b23;
   std::memcpy(o + 24, &mask, 2);
 }
 
 void TFmtData::AssembleInto(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask) {
-  if constexpr (std::endian::native == std::endian::little) {
-    if ((Time | Val5 | Val8 | Val10) >= 0) {
-      AssemblePlain(o, code, sub, mask);
-      return;
-    }
+  if (PlainValues()) {
+    AssemblePlain<false>(o, code, sub, mask);
+    return;
   }
   PlaceHeadInto(o, code, sub);
   Put16(o, 10, Val10);
@@ -255,24 +268,73 @@ void TFmtData::AssembleInto(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask
 void TFmtData::AssembleRecord() { AssembleInto(Out, Code, Sub, PresenceMask); }
 
 void TFmtData::AssembleFast(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask) {
-  if constexpr (std::endian::native == std::endian::little) {
-    if ((Time | Val5 | Val8 | Val10) >= 0) {
-      AssemblePlain(o, code, sub, mask);
-      return;
-    }
+  if (PlainValues()) {
+    AssemblePlain<false>(o, code, sub, mask);
+    return;
   }
   AssembleInto(o, code, sub, mask);
 }
 
-void TFmtData::AssembleAndWrite() {
-  AssembleFast(Out, Code, Sub, PresenceMask);
+// The rare paths of AssembleAndWrite, apart so that its common path calls
+// nothing but the block's flush and keeps no register across a call.
+NOINLINE void TFmtData::AssembleAndWriteSigned() {
+  AssembleInto(Out, Code, Sub, PresenceMask);
   WriteBytes(Out);
+}
+NOINLINE void TFmtData::WriteOutUngathered() { OutStream->AppendRecord(Out); }
+
+// The plain record (AssemblePlain's bytes) for a time already cut, built in
+// registers as bytes 0..7, 8..15 and 16..23; each field is loaded as it was
+// stored, and the record's bytes are stored as words only.
+inline void TFmtData::PlainWords(uint64_t& w0, uint64_t& w1, uint64_t& w2) {
+  const uint32_t v21 = UseVal21Default ? Val21Default : Val21;
+  const uint32_t over = 0u - static_cast<uint32_t>(v21 > 999);  // all ones when above 999
+  const uint16_t val21 = static_cast<uint16_t>((v21 & ~over) | (uint32_t{Val21Default} & over));
+  Val21 = val21;
+  w0 = uint64_t{Code} | uint64_t{Sub} << 8 | uint64_t{TimeBytes & 0xFFFFFFu} << 16 |
+         (uint64_t{static_cast<uint32_t>(Val5)} & 0xFFFFFFu) << 40;
+  w1 = uint64_t{static_cast<uint16_t>(Val8)} | uint64_t{static_cast<uint16_t>(Val10)} << 16 |
+         uint64_t{Val12} << 32 | uint64_t{static_cast<uint8_t>(Val13 / 10)} << 40 |
+         uint64_t{static_cast<uint8_t>(Val14)} << 48 | uint64_t{Val15} << 56;
+  w2 = uint64_t{Val16} | uint64_t{Val17} << 8 | uint64_t{Val19} << 24 | uint64_t{val21} << 40 |
+         uint64_t{static_cast<uint8_t>(Val23)} << 56;
+}
+
+void TFmtData::AssembleAndWrite() {
+  if (!PlainValues()) return AssembleAndWriteSigned();
+  if (!Gather || Time != TimeOf) {
+    AssemblePlain<false>(Out, Code, Sub, PresenceMask);
+    if (!Gather) return WriteOutUngathered();
+    Gathered.Append(Out, *OutStream);
+    return;
+  }
+  // Out and the block both from the words: a copy of Out into the block
+  // would load Out's bytes right after their narrow stores and wait for them.
+  uint64_t w0, w1, w2;
+  PlainWords(w0, w1, w2);
+  const uint16_t mask = PresenceMask;
+  for (uint8_t* o : {Out, Gathered.Next()}) {  // each word stored as it is, never through memory
+    std::memcpy(o, &w0, 8);
+    std::memcpy(o + 8, &w1, 8);
+    std::memcpy(o + 16, &w2, 8);
+    std::memcpy(o + 24, &mask, 2);
+  }
+  Gathered.Placed(*OutStream);
+}
+
+NOINLINE void TFmtData::WriteAssembledApart(uint8_t code, uint8_t sub, uint16_t mask) {
+  uint8_t r[kRecordSize];
+  AssembleInto(r, code, sub, mask);
+  WriteBytes(r);
 }
 
 void TFmtData::WriteAssembled(uint8_t code, uint8_t sub, uint16_t mask) {
-  uint8_t r[kRecordSize];
-  AssembleFast(r, code, sub, mask);
-  WriteBytes(r);
+  // A time not yet cut goes the rare way too: the common path then saves
+  // fewer registers.
+  if (!Gather || !PlainValues() || Time != TimeOf) return WriteAssembledApart(code, sub, mask);
+  // assembled in its place in the block
+  AssemblePlain<true>(Gathered.Next(), code, sub, mask);
+  Gathered.Placed(*OutStream);
 }
 
 void TFmtData::WriteRecord() { WriteBytes(Out); }

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -151,8 +152,46 @@ struct TPubFunc {
   static std::string Hex2(int v) { return texts::Hex2(v); }
 };
 
+// The running values a full record is assembled from. From Val12 on they lie
+// as record bytes 12..23 do where the record takes them as they stand:
+// Val12 and the low byte of Val14 two bytes apart (record byte 13 is
+// Val13 / 10), then Val15, Val16, Val17, Val19, Val21 and the low byte of
+// Val23 in the record's order, so the assembly copies them in two loads.
+struct TRunningValues {
+  uint8_t Code = 0;
+  uint8_t Sub = 0;
+  int32_t Time = 0;
+  int32_t Val5 = 0;
+  int32_t Val8 = 0;
+  int32_t Val10 = 0;
+  // Record bytes 2..4 of the time (hour, minute, second, then a spare byte),
+  // valid while Time equals TimeOf.
+  uint32_t TimeBytes = 0;
+  int32_t TimeOf = -1;
+  uint8_t Val12 = 0;
+  uint8_t Spare13 = 0;  // record byte 13 is Val13 / 10
+  uint16_t Val14 = 0;
+  uint16_t Val13 = 0;
+  uint8_t Val15 = 0;
+  uint8_t Val16 = 0;
+  uint16_t Val17 = 0;
+  uint16_t Val19 = 0;
+  uint16_t Val21 = 0;
+  uint16_t Val23 = 0;
+  uint16_t PresenceMask = 0;
+};
+static_assert(offsetof(TRunningValues, Val5) == offsetof(TRunningValues, Time) + 4 &&
+              offsetof(TRunningValues, Val8) == offsetof(TRunningValues, Time) + 8 &&
+              offsetof(TRunningValues, Val10) == offsetof(TRunningValues, Time) + 12);
+static_assert(offsetof(TRunningValues, Val14) == offsetof(TRunningValues, Val12) + 2);
+static_assert(offsetof(TRunningValues, Val16) == offsetof(TRunningValues, Val15) + 1 &&
+              offsetof(TRunningValues, Val17) == offsetof(TRunningValues, Val15) + 2 &&
+              offsetof(TRunningValues, Val19) == offsetof(TRunningValues, Val15) + 4 &&
+              offsetof(TRunningValues, Val21) == offsetof(TRunningValues, Val15) + 6 &&
+              offsetof(TRunningValues, Val23) == offsetof(TRunningValues, Val15) + 8);
+
 // The one conversion context shared by the engine and the handlers.
-class TFmtData {
+class TFmtData : public TRunningValues {
  public:
   std::string Note;
   MemStream* InStream = nullptr;
@@ -164,31 +203,16 @@ class TFmtData {
   uint8_t HandlerByteC = 0;
   std::string SourceName;
   int32_t RecLen = 0;
-  int32_t OutCode = 0;
-  int32_t OutSub = 0;
-  int32_t InitMask = 0;
+  // The row's codes and mask, as the row holds them (one copy per record).
+  uint8_t OutCode = 0;
+  uint8_t OutSub = 0;
+  uint16_t InitMask = 0;
   uint8_t Raw[kRawSize] = {};
   uint8_t RawSave[kRawSize] = {};
   // Raw[RawUsed..255] are known to be zero (Raw is filled only through
   // ReadRaw), so clearing and saving Raw touch only its used part.
   int RawUsed = kRawSize;
   static constexpr int kRawHead = 32;  // the used part of nearly every record fits
-  uint8_t Code = 0;
-  uint8_t Sub = 0;
-  int32_t Time = 0;
-  int32_t Val5 = 0;
-  int32_t Val8 = 0;
-  int32_t Val10 = 0;
-  uint8_t Val12 = 0;
-  uint16_t Val13 = 0;
-  uint16_t Val14 = 0;
-  uint8_t Val15 = 0;
-  uint8_t Val16 = 0;
-  uint16_t Val17 = 0;
-  uint16_t Val19 = 0;
-  uint16_t Val21 = 0;
-  uint16_t Val23 = 0;
-  uint16_t PresenceMask = 0;
   uint16_t HdrWord208 = 0;
   uint16_t HdrWord210 = 0;
   uint16_t HdrWord214 = 0;
@@ -278,12 +302,15 @@ class TFmtData {
     // two bytes or more): the record's bytes go into Raw as one vector, the
     // bytes of Raw past them kept as they were (zero past RawUsed), and are
     // checked from the same vector.
-    if (static_cast<unsigned>(count - 1) < 16u && size >= 16 && pos <= size - 16) {
+    if (static_cast<unsigned>(count - 1) < 16u && pos + 16 <= size) {
       const uint8_t* src = in.Data().data() + pos;
       const __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i*>(record_check::kKeep + 32 - count));
       const __m128i x = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src)), keep);
-      const __m128i rest = _mm_andnot_si128(keep, _mm_loadu_si128(reinterpret_cast<const __m128i*>(Raw + start)));
-      const __m128i raw = _mm_or_si128(x, rest);
+      // Raw past RawUsed is zero: a main record's read (Raw just cleared) then
+      // loads nothing of Raw, whose cleared bytes would not yet be readable.
+      __m128i raw = x;
+      if (RawUsed > start)
+        raw = _mm_or_si128(x, _mm_andnot_si128(keep, _mm_loadu_si128(reinterpret_cast<const __m128i*>(Raw + start))));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(Raw + start), raw);
       in.Seek(pos + static_cast<std::size_t>(count));
       if (len > RawUsed) RawUsed = len;
@@ -291,7 +318,36 @@ class TFmtData {
       // the record's own values: BcdByte(0) is 0
       return CheckVector<start>(x, _mm_and_si128(values, keep), len);
     }
+    // 17 to 32 bytes, and 32 input bytes from the position on: the same with
+    // a second vector, whose bytes past the record are Raw's.
+    if (static_cast<unsigned>(count - 17) < 16u && pos + 32 <= size) {
+      const uint8_t* src = in.Data().data() + pos;
+      const __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i*>(record_check::kKeep + 48 - count));
+      const __m128i x0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+      const __m128i x1 = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 16)), keep);
+      __m128i tail = x1;  // as above
+      if (RawUsed > start + 16)
+        tail = _mm_or_si128(x1, _mm_andnot_si128(keep, _mm_loadu_si128(reinterpret_cast<const __m128i*>(Raw + start + 16))));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(Raw + start), x0);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(Raw + start + 16), tail);
+      in.Seek(pos + static_cast<std::size_t>(count));
+      if (len > RawUsed) RawUsed = len;
+      values = record_check::BcdValues(x0);
+      return CheckVector2<start>(x0, x1, values, len);
+    }
 #endif
+    return ReadCheckedApart<start>(len, values);
+  }
+  // ReadCheckedValues near the end of the input or for a record of more than
+  // 32 bytes after the code: apart, so that the common path above keeps few
+  // registers in the handlers it is inlined into.
+  template <int start>
+#if defined(_MSC_VER)
+  __declspec(noinline)
+#elif defined(__GNUC__)
+  __attribute__((noinline))
+#endif
+  bool ReadCheckedApart(int len, RawValues& values) {
     ReadRaw(len - start, start);
     const bool ok = CheckRecord(len);
 #if defined(__SSE2__) || defined(_M_X64)
@@ -302,6 +358,21 @@ class TFmtData {
     return ok;
   }
 #if defined(__SSE2__) || defined(_M_X64)
+  // The check of Raw[start..len-1] of a record of 17 to 32 of them: the first
+  // 16 in x0 with their BcdByte values in v0, the rest in x1 (the bytes past
+  // them 0).
+  template <int start>
+  bool CheckVector2(__m128i x0, __m128i x1, __m128i v0, int len) {
+    using namespace record_check;
+    uint32_t codes = CodeBytes(x0) | CodeBytes(x1) << 16;
+    if (start == 1) codes &= ~1u;  // Raw[1] is summed whatever its value
+    if (codes != 0) return CodeByteAt(start + std::countr_zero(codes), len);
+    // each lane is at most 16 * 165: its low 32 bits are all of it
+    const __m128i sums = _mm_add_epi64(_mm_sad_epu8(v0, _mm_setzero_si128()), BcdSums(x1));
+    int total = Raw[0] + _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
+    if (start == 2) total += TPubFunc::BcdByte(Raw[1]);
+    return total % 100 == 0;
+  }
   // The check of Raw[start..len-1], which are in x (the bytes past them 0),
   // their BcdByte values in v.
   template <int start>
@@ -324,6 +395,22 @@ class TFmtData {
   int32_t BcdNumber(int start, int count) const { return TPubFunc::BcdNumberOf(Raw, start, count); }
   int32_t GetTime() const { return BcdByte(2) * 3600 + BcdByte(3) * 60 + BcdByte(4); }
   int32_t GetTimeAt1() const { return BcdByte(1) * 3600 + BcdByte(2) * 60 + BcdByte(3); }
+  // The BcdByte values of Raw[k..k+2] as hour | minute << 8 | second << 16.
+  uint32_t HmsAt(int k) const {
+    uint32_t x;
+    if constexpr (std::endian::native == std::endian::little) std::memcpy(&x, Raw + k, sizeof x);
+    else x = Raw[k] | Raw[k + 1] << 8 | Raw[k + 2] << 16;
+    // high * 10 + low = byte - 6 * high in every byte (at most 165, no borrow)
+    return (x - 6 * ((x >> 4) & 0x0F0F0F0Fu)) & 0x00FFFFFFu;
+  }
+  // Time := hour * 3600 + minute * 60 + second (hms as HmsAt gives it). A
+  // minute and second below 60 are the record's time bytes as they stand.
+  void SetTime(uint32_t hms) {
+    Time = static_cast<int32_t>((hms & 0xFF) * 3600 + ((hms >> 8) & 0xFF) * 60 + (hms >> 16));
+    TimeBytes = hms;
+    // minute + 68 and second + 68 stay below 128 exactly when both are below 60
+    TimeOf = ((hms + 0x00444400u) & 0x00808000u) == 0 ? Time : -1;
+  }
   int32_t GetValue8() const { return BcdNumber(5, 4); }
   int32_t GetValue8At4() const { return BcdNumber(4, 4); }
   int32_t GetValue6() const { return BcdNumber(9, 3); }
@@ -342,9 +429,29 @@ class TFmtData {
   // The 26 bytes of the running state with other codes and mask into o.
   void AssembleInto(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask);
   // AssembleInto when Time, Val5, Val8 and Val10 are 0 or above (little-endian hosts).
-  void AssemblePlain(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask);
+  // timeCut: TimeBytes known to hold the bytes of Time.
+  template <bool timeCut>
+  void AssemblePlain(uint8_t* __restrict o, uint8_t code, uint8_t sub, uint16_t mask);
   // AssemblePlain where it applies, else AssembleInto.
   void AssembleFast(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask);
+  // AssemblePlain's bytes 0..23 as three little-endian words, for a time already cut.
+  void PlainWords(uint64_t& w0, uint64_t& w1, uint64_t& w2);
+  // Where AssemblePlain applies.
+  bool PlainValues() const {
+    if constexpr (std::endian::native != std::endian::little) return false;
+#if defined(__SSE2__) || defined(_M_X64)
+    // the sign bits of Time, Val5, Val8 and Val10 (TRunningValues) at once
+    const uint8_t* running = reinterpret_cast<const uint8_t*>(static_cast<const TRunningValues*>(this));
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(running + offsetof(TRunningValues, Time)));
+    return (_mm_movemask_epi8(v) & 0x8888) == 0;
+#else
+    return (Time | Val5 | Val8 | Val10) >= 0;
+#endif
+  }
+  // The rare paths of AssembleAndWrite and WriteAssembled.
+  void AssembleAndWriteSigned();
+  void WriteAssembledApart(uint8_t code, uint8_t sub, uint16_t mask);
+  void WriteOutUngathered();
   void WriteRecord();
   void WriteStandard();
   void ClearRecord() {

@@ -65,8 +65,14 @@ class PairWindow {
   PairWindow(const TFmtData& d, RawValues v) : d_(d) {
 #if defined(__SSE2__) || defined(_M_X64)
     static_assert(first >= 0 && first + 16 <= kRawSize);
+    v_ = v;
     // 16-bit lanes: the pairs that start at even and at odd offsets from first
-    const __m128i lowByte = _mm_set1_epi16(0x00FF), hundred = _mm_set1_epi16(100);
+    const __m128i lowByte = _mm_set1_epi16(0x00FF);
+    __m128i hundred = _mm_set1_epi16(100);
+#if defined(__GNUC__)
+    // an opaque factor: one multiply each, not the compiler's chain of shifts and adds
+    __asm__("" : "+x"(hundred));
+#endif
     even_ = _mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(v, lowByte), hundred), _mm_srli_epi16(v, 8));
     const __m128i v1 = _mm_srli_si128(v, 1);
     odd_ = _mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(v1, lowByte), hundred), _mm_srli_epi16(v1, 8));
@@ -88,6 +94,14 @@ class PairWindow {
   int32_t Q() const { return W<k>() * 10000 + W<k + 2>(); }
   template <int k>
   int32_t T() const { return W<k>() * 100 + d_.BcdByte(k + 2); }
+  // The values of the bytes first..first + 2 as TFmtData::HmsAt gives them.
+  uint32_t Hms() const {
+#if defined(__SSE2__) || defined(_M_X64)
+    return static_cast<uint32_t>(_mm_cvtsi128_si32(v_)) & 0x00FFFFFFu;
+#else
+    return d_.HmsAt(first);
+#endif
+  }
 
  private:
   static RawValues ValuesOf(const TFmtData& d) {
@@ -100,7 +114,7 @@ class PairWindow {
   }
   const TFmtData& d_;
 #if defined(__SSE2__) || defined(_M_X64)
-  __m128i even_, odd_;
+  __m128i v_, even_, odd_;
 #endif
 };
 
@@ -120,7 +134,7 @@ inline void TimeOnly2(TFmtData& d) {
 inline void TimeOnly1(TFmtData& d) {
   d.Code = static_cast<uint8_t>(d.OutCode);
   d.Sub = static_cast<uint8_t>(d.OutSub);
-  d.Time = d.GetTimeAt1();
+  d.SetTime(d.HmsAt(1));
 }
 // The same and both header numbers (two-byte layout).
 inline void Header2(TFmtData& d) {
@@ -130,7 +144,9 @@ inline void Header2(TFmtData& d) {
 }
 // The same for the one-byte layout.
 inline void Header1(TFmtData& d, const PairWindow<1>& p) {
-  TimeOnly1(d);
+  d.Code = static_cast<uint8_t>(d.OutCode);
+  d.Sub = static_cast<uint8_t>(d.OutSub);
+  d.SetTime(p.Hms());
   d.Val5 = p.Q<4>();
   d.Val8 = p.T<8>();
 }

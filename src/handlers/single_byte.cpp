@@ -28,9 +28,9 @@ void PairFields(TFmtData& d) { PairFields(d, PairWindow<1>(d)); }
 // The pair, then the signal at raw 15..16. Its pass-through flag is taken
 // from bit 5 of ((value >> 12) AND 1), which is never set, so the aspect
 // conversion always applies.
-void SignalFields(TFmtData& d) {
-  PairFields(d);
-  const int32_t v = W(d, 15);
+void SignalFields(TFmtData& d, const PairWindow<1>& p) {
+  PairFields(d, p);
+  const int32_t v = p.W<15>();
   SignalConvert(d, v, static_cast<uint16_t>((v >> 12) & 1));
 }
 
@@ -93,9 +93,11 @@ void PairEventShort(TNewToFmt& c, const HandlerRow& r) {
 
 void SignalEventShort(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
-  if (!Read1(c, r)) return;
-  Header1(d);
-  SignalFields(d);
+  RawValues values;
+  if (!Read1(c, r, values)) return;
+  const PairWindow<1> p(d, values);
+  Header1(d, p);
+  SignalFields(d, p);
   Finish(c);
 }
 
