@@ -195,7 +195,7 @@ void TFmtData::PlaceHead() { PlaceHeadInto(Out, Code, Sub); }
 void TFmtData::LoadStandard() {
   Code = static_cast<uint8_t>(OutCode);
   Sub = static_cast<uint8_t>(OutSub);
-  Time = GetTime();
+  SetTime(HmsAt(2));
   Val5 = GetValue8();
   Val8 = GetValue6();
   PlaceHead();
@@ -342,7 +342,7 @@ void TFmtData::WriteRecord() { WriteBytes(Out); }
 void TFmtData::WriteStandard() {
   Code = static_cast<uint8_t>(OutCode);
   Sub = static_cast<uint8_t>(OutSub);
-  Time = GetTime();
+  SetTime(HmsAt(2));
   Val5 = GetValue8();
   Val8 = GetValue6();
   PresenceMask = static_cast<uint16_t>(InitMask);

@@ -188,7 +188,7 @@ void hs::A014(TNewToFmt& c, const HandlerRow& r) {
   if (v >= 3) return;
   d.Code = 0xF0;
   d.Sub = 0x50;
-  d.Time = d.GetTime();
+  d.SetTime(d.HmsAt(2));
   if (d.Time == RunValues.LastStartTime) return;
   d.Val5 = d.GetValue8();
   d.PresenceMask = 0x0001;

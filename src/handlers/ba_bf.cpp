@@ -313,7 +313,7 @@ void BD06(TNewToFmt& c, const HandlerRow& r) {
 void BD99(TNewToFmt& c, const HandlerRow& r) {
   TFmtData& d = c.d;
   if (!Read2(c, r)) return;
-  d.Time = d.GetTime();
+  d.SetTime(d.HmsAt(2));
   BeginRecord(d, r.code, r.sub);
   d.Out[2] = static_cast<uint8_t>(d.Time / 3600);
   d.Out[3] = static_cast<uint8_t>((d.Time / 60) % 60);

@@ -129,7 +129,7 @@ using railfmt::Put32;
 inline void TimeOnly2(TFmtData& d) {
   d.Code = static_cast<uint8_t>(d.OutCode);
   d.Sub = static_cast<uint8_t>(d.OutSub);
-  d.Time = d.GetTime();
+  d.SetTime(d.HmsAt(2));
 }
 inline void TimeOnly1(TFmtData& d) {
   d.Code = static_cast<uint8_t>(d.OutCode);
@@ -237,8 +237,7 @@ inline uint32_t FirstValues2(const TFmtData& d, RawValues v) {
 inline void Header2(TFmtData& d, RawValues v) {
   d.Code = static_cast<uint8_t>(d.OutCode);
   d.Sub = static_cast<uint8_t>(d.OutSub);
-  const uint32_t hms = FirstValues2(d, v);
-  d.Time = static_cast<int32_t>((hms & 0xFF) * 3600 + (hms >> 8 & 0xFF) * 60 + (hms >> 16 & 0xFF));
+  d.SetTime(FirstValues2(d, v) & 0x00FFFFFFu);
   const PairWindow<2> p(d, v);
   d.Val5 = p.Q<5>();
   d.Val8 = p.T<9>();
