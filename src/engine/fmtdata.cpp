@@ -339,6 +339,8 @@ void TFmtData::WriteAssembled(uint8_t code, uint8_t sub, uint16_t mask) {
 
 void TFmtData::WriteRecord() { WriteBytes(Out); }
 
+NOINLINE void TFmtData::WriteUngathered(const uint8_t* rec) { OutStream->AppendRecord(rec); }
+
 void TFmtData::WriteStandard() {
   Code = static_cast<uint8_t>(OutCode);
   Sub = static_cast<uint8_t>(OutSub);

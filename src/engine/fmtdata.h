@@ -484,12 +484,15 @@ class TFmtData : public TRunningValues {
 
   // Writes any 26 bytes to the output.
   void WriteBytes(const uint8_t* rec) {
-    if (Gather) {
+    if (Gather) [[likely]] {
       Gathered.Append(rec, *OutStream);
       return;
     }
-    OutStream->AppendRecord(rec);
+    WriteUngathered(rec);
   }
+  // WriteBytes outside the main loop, out of line so that a record's write
+  // in the loop keeps no registers for it.
+  void WriteUngathered(const uint8_t* rec);
   // Appends the gathered records to OutStream.
   void FlushBlock() { Gathered.Flush(*OutStream); }
   // The output's size with the gathered records.

@@ -172,7 +172,7 @@ class RecordBlock {
   uint8_t* Next() { return bytes_ + used_; }
   void Placed(MemStream& out) {
     used_ += kRecordSize;
-    if (used_ == static_cast<int>(sizeof bytes_)) Flush(out);
+    if (used_ == static_cast<int>(sizeof bytes_)) [[unlikely]] FlushFull(out);
   }
   // Appends 26 bytes.
   void Append(const uint8_t* rec, MemStream& out) {
@@ -190,6 +190,13 @@ class RecordBlock {
   void Clear() { used_ = 0; }
 
  private:
+  // Flush of a full block, out of line: a record's append keeps no registers for it.
+#if defined(_MSC_VER)
+  __declspec(noinline)
+#elif defined(__GNUC__)
+  __attribute__((noinline))
+#endif
+  void FlushFull(MemStream& out) { Flush(out); }
   uint8_t bytes_[kRecords * kRecordSize] = {};
   int used_ = 0;  // bytes
 };

@@ -2,7 +2,6 @@
 #include "texts/texts.h"
 
 #include <array>
-#include <bit>
 #include <cstdio>
 #include <string_view>
 
@@ -194,7 +193,7 @@ int32_t SignalAspect(int32_t code, bool passThrough) {
   const auto lamps = static_cast<uint8_t>(code);
   const int32_t group = (code >> 8) & 0x0F;
   const int32_t result = group * 10;
-  if (std::popcount(lamps) > 1) return result + 9;
+  if ((lamps & (lamps - 1)) != 0) return result + 9;  // more than one lamp lit
   return result + SingleLampPart(lamps);
 }
 
