@@ -20,8 +20,10 @@ dir=${BENCH_DIR:-/tmp/railfmt-bench-cli}
 
 if [ -z "${RAILFMT:-}" ]; then
   tools/setup-deps.sh build cli
+  # (the benchmarks' setting is left as the folder has it: tools/bench.sh
+  # builds them in the same folder)
   cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DRAILFMT_BENCH=OFF -DRAILFMT_TESTS=OFF -DRAILFMT_CLI=ON >/dev/null
+    -DRAILFMT_TESTS=OFF -DRAILFMT_CLI=ON >/dev/null
   cmake --build build-bench --target railfmt_cli -j "${JOBS:-2}" >/dev/null
   RAILFMT=$root/build-bench/railfmt
 fi
