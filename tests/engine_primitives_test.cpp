@@ -93,7 +93,8 @@ TEST(CheckRecord, CodeByteInTheBodyMovesTheInputBackOntoIt) {
 
 // F0 short form: F0 (240 counts 40) + 12 + 34 + 56 + 07 + 00 + 00 + 51 = 200;
 // a code byte inside (9A too, which would sum right) moves the input back
-// onto it; Raw[1] above 0x99 is summed (FE 9A 46 00: 54 + 100 + 46). Each
+// onto it; Raw[1] above 0x99 is summed (FE 9A 46 00: 54 + 100 + 46; F0 A0 ..
+// 63: 240 + 100 + 34 + 56 + 07 + 63), Raw[2] above it is the next code. Each
 // read after a fresh context and after a cleared record.
 TEST(ReadChecked, KnownRecords) {
   const struct {
@@ -106,6 +107,8 @@ TEST(ReadChecked, KnownRecords) {
       {0xF0, 0, 1, 8, "12 34 56 07 00 00 51 C7", "F0 12 34 56 07 00 00 51 00", true, 7},
       {0xF0, 0, 1, 8, "12 34 C5 07 00 00 51 C7", "F0 12 34 C5 07 00 00 51 00", false, 2},
       {0xF0, 0, 1, 8, "12 34 9A 07 00 00 51 C7", "F0 12 34 9A 07 00 00 51 00", false, 2},
+      {0xF0, 0, 1, 8, "A0 34 56 07 00 00 63 C7", "F0 A0 34 56 07 00 00 63 00", true, 7},
+      {0xF0, 0, 1, 8, "12 C5 56 07 00 00 51 C7", "F0 12 C5 56 07 00 00 51 00", false, 1},
       {0xFE, 0x9A, 2, 4, "46 00 11 22", "FE 9A 46 00 00", true, 2},
   };
   for (bool cleared : {false, true})
