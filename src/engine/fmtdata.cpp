@@ -204,12 +204,8 @@ void TFmtData::LoadStandard() {
 template <bool timeCut>
 inline void TFmtData::AssemblePlain(uint8_t* __restrict o, uint8_t code, uint8_t sub, uint16_t mask) {
   // No value below 0: every cut is the value's own low bytes, stored field
-  // by field. Val21 above 999 is as common as not in some recordings: the
-  // substitution is a selection, not a branch.
-  const uint32_t v21 = UseVal21Default ? Val21Default : Val21;
-  const uint32_t over = 0u - static_cast<uint32_t>(v21 > 999);  // all ones when above 999
-  const uint16_t val21 = static_cast<uint16_t>((v21 & ~over) | (uint32_t{Val21Default} & over));
-  Val21 = val21;
+  // by field.
+  const uint16_t val21 = TakeVal21();
   // Hour, minute and second: as the time was set, or cut from Time once for
   // every time value.
   uint32_t hms = TimeBytes;
@@ -257,23 +253,12 @@ void TFmtData::AssembleInto(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask
   o[16] = Val16;
   Put16(o, 17, Val17);
   Put16(o, 19, Val19);
-  // The default substitution is stored back into the running state.
-  if (UseVal21Default) Val21 = Val21Default;
-  if (Val21 > 999) Val21 = Val21Default;
-  Put16(o, 21, Val21);
+  Put16(o, 21, TakeVal21());
   o[23] = static_cast<uint8_t>(Val23);
   Put16(o, 24, mask);
 }
 
 void TFmtData::AssembleRecord() { AssembleInto(Out, Code, Sub, PresenceMask); }
-
-void TFmtData::AssembleFast(uint8_t* o, uint8_t code, uint8_t sub, uint16_t mask) {
-  if (PlainValues()) {
-    AssemblePlain<false>(o, code, sub, mask);
-    return;
-  }
-  AssembleInto(o, code, sub, mask);
-}
 
 // The rare paths of AssembleAndWrite, apart so that its common path calls
 // nothing but the block's flush and keeps no register across a call.
@@ -287,10 +272,7 @@ NOINLINE void TFmtData::WriteOutUngathered() { OutStream->AppendRecord(Out); }
 // registers as bytes 0..7, 8..15 and 16..23; each field is loaded as it was
 // stored, and the record's bytes are stored as words only.
 inline void TFmtData::PlainWords(uint64_t& w0, uint64_t& w1, uint64_t& w2) {
-  const uint32_t v21 = UseVal21Default ? Val21Default : Val21;
-  const uint32_t over = 0u - static_cast<uint32_t>(v21 > 999);  // all ones when above 999
-  const uint16_t val21 = static_cast<uint16_t>((v21 & ~over) | (uint32_t{Val21Default} & over));
-  Val21 = val21;
+  const uint16_t val21 = TakeVal21();
   w0 = uint64_t{Code} | uint64_t{Sub} << 8 | uint64_t{TimeBytes & 0xFFFFFFu} << 16 |
          (uint64_t{static_cast<uint32_t>(Val5)} & 0xFFFFFFu) << 40;
   w1 = uint64_t{static_cast<uint16_t>(Val8)} | uint64_t{static_cast<uint16_t>(Val10)} << 16 |

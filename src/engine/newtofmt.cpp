@@ -199,6 +199,8 @@ int TNewToFmt::RunConversion() {
     ~GatherScope() { d.Gather = false; }
   } gather(d);
 
+  // The context under a local name: the loop's lambda reaches it without
+  // going through this.
   TFmtData& fd = d;
   MemStream& in = *fd.InStream;
   // Codes already in UnhandledNames (the text itself is searched only when

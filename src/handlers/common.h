@@ -237,8 +237,8 @@ inline uint32_t FirstValues2(const TFmtData& d, RawValues v) {
 inline void Header2(TFmtData& d, RawValues v) {
   d.Code = static_cast<uint8_t>(d.OutCode);
   d.Sub = static_cast<uint8_t>(d.OutSub);
-  d.SetTime(FirstValues2(d, v) & 0x00FFFFFFu);
   const PairWindow<2> p(d, v);
+  d.SetTime(p.Hms());
   d.Val5 = p.Q<5>();
   d.Val8 = p.T<9>();
 }

@@ -395,7 +395,7 @@ void E5(TNewToFmt& c, const HandlerRow& r) {
   }
   // The event time is taken before the test, so a dropped record still
   // leaves its time in the running state.
-  d.Time = d.GetTimeAt1();
+  d.SetTime(d.HmsAt(1));
   if (d.Time == run.LastStartTime) return;
   Header1(d);
   PairFields(d);
